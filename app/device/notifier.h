@@ -1,0 +1,32 @@
+#pragma once
+// The one seam through which code below the GUI reports to the user: message boxes, Yes/No
+// questions and the message log. The GUI implements it with QMessageBox and the log list;
+// tests record what was said and answer questions from a script.
+
+#include <string>
+#include <string_view>
+
+namespace tav {
+
+enum class NoticeIcon { Information, Warning, Error };
+
+class Notifier {
+ public:
+  virtual ~Notifier() = default;
+  // A modal message (texts are UTF-8).
+  virtual void message(std::string_view text, NoticeIcon icon) = 0;
+  // A Yes/No question; true for Yes.
+  virtual bool ask(std::string_view text) = 0;
+  // One line for the message log; the log adds the time stamp.
+  virtual void log(std::string_view text) = 0;
+};
+
+// Says nothing, answers No. For code paths that have no user (tavctl's quiet mode, benches).
+class SilentNotifier final : public Notifier {
+ public:
+  void message(std::string_view, NoticeIcon) override {}
+  bool ask(std::string_view) override { return false; }
+  void log(std::string_view) override {}
+};
+
+}  // namespace tav

@@ -1,0 +1,18 @@
+# tavmon_test(NAME <name> SOURCES <files...> [LIBS <targets...>] LABELS <unit|lan|gui|slow...>)
+# LAN tests run inside a private network namespace (testlan_main); GUI tests get the offscreen
+# platform and fail on any Qt warning (guitest_main).
+function(tavmon_test)
+  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  set(main GTest::gtest_main)
+  if("gui" IN_LIST T_LABELS)
+    set(main guitest_main)
+    set_target_properties(${T_NAME} PROPERTIES AUTOMOC ON)
+  elseif("lan" IN_LIST T_LABELS)
+    set(main testlan_main)
+  endif()
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} ${main} GTest::gtest GTest::gmock test_support)
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  set(env "QT_QPA_PLATFORM=offscreen;TAVMON_SIM_FLEETS=${PROJECT_SOURCE_DIR}/sim/fleets;TAVMON_BIN=${CMAKE_BINARY_DIR}/bin")
+  set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}" ENVIRONMENT "${env}" TIMEOUT 300)
+endfunction()

@@ -1,0 +1,1 @@
+// qorsim is built here.
