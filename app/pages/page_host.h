@@ -1,0 +1,25 @@
+#pragma once
+// What a configuration page needs from the program around it. The main window implements it;
+// tests implement it over a board list of their own. No Qt.
+
+#include "device/notifier.h"
+
+class CBoard;
+class CBoardCtrl;
+
+namespace tav {
+
+class PageHost {
+ public:
+  virtual ~PageHost() = default;
+  // The board of the device-list row at the selection mark, looked up afresh on every call;
+  // null when there is none.
+  virtual CBoard* CurrentBoard() = 0;
+  virtual CBoardCtrl& BoardList() = 0;
+  // Message boxes, questions and the message log.
+  virtual Notifier& notifier() = 0;
+  // The current board's identity changed (address, name): titles and list rows follow.
+  virtual void boardIdentityChanged() {}
+};
+
+}  // namespace tav
