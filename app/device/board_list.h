@@ -1,0 +1,31 @@
+#pragma once
+// The board list: every board found by the last search or added by hand, in the order added.
+
+#include <vector>
+
+#include "device/board.h"
+
+// CBoardCtrl: the board list owned by the main window, with the conflict check run after a search.
+class CBoardCtrl {
+ public:
+  // Appends a board built from the status block; returns its index. No duplicate test: the
+  // conflict check shows duplicates.
+  int Add(const tav::StatusBlock& statusBlock);
+  int Add(const CBoard& board);
+  // Index outside 0..Count()-1 throws std::out_of_range.
+  CBoard& At(int index);
+  const CBoard& At(int index) const;
+  int Count() const { return static_cast<int>(boards_.size()); }
+  void Clear() { boards_.clear(); }
+  // True when two boards share an address or MAC, or two encoders send to the same stream
+  // (multicast, broadcast or unicast address and port, and unicast into a broadcast).
+  bool HasConflicts() const;
+
+  std::vector<CBoard>::iterator begin() { return boards_.begin(); }
+  std::vector<CBoard>::iterator end() { return boards_.end(); }
+  std::vector<CBoard>::const_iterator begin() const { return boards_.begin(); }
+  std::vector<CBoard>::const_iterator end() const { return boards_.end(); }
+
+ private:
+  std::vector<CBoard> boards_;
+};
