@@ -44,6 +44,9 @@ bool IsEncoderType(int type);
 // The device types whose stream fields are the receive side (2, 4, 21).
 bool IsReceiverType(int type);
 
+// UTF-8 text as GBK of at most maxBytes bytes, cut before a character that would not fit whole.
+std::string FitGbk(std::string_view utf8, std::size_t maxBytes);
+
 // Transport classes of an encoder's sending (TransportClass()).
 inline constexpr int kTransportMulticast = 0;
 inline constexpr int kTransportBroadcast = 1;

@@ -1,0 +1,257 @@
+#include "device/tcp_channel.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "device/notifier.h"
+#include "device/socket.h"
+#include "le_bytes.h"
+#include "wire.h"
+
+namespace tav {
+namespace {
+
+constexpr std::size_t kAnswerBufferSize = 1024;
+constexpr const char* kConnectFailedText = "CONNECT FAILED!";
+
+// Direct frames on 4010: connection to `address`, with time-outs so a silent board cannot hang
+// the caller. A failed connection is told to the user.
+net::Socket connectDirect(std::uint32_t address, Notifier& notifier) {
+  net::Socket socket = net::Socket::tcp();
+  socket.setSendTimeout(kSendTimeout);
+  socket.setReceiveTimeout(kLongReceiveTimeout);
+  if (!socket.connect(address, qor::kConfigPort)) {
+    notifier.message(kConnectFailedText, NoticeIcon::Error);
+    socket.close();
+  }
+  return socket;
+}
+
+std::vector<std::uint8_t> makeFrame(std::uint8_t command) {
+  std::vector<std::uint8_t> frame(qor::kFrameSize, 0);
+  qor::putHead(frame, command);
+  return frame;
+}
+
+long receiveWithRetry(net::Socket& socket, std::span<std::uint8_t> buffer, bool retry) {
+  long n = socket.receive(buffer);
+  if (n < 0 && retry) n = socket.receive(buffer);
+  return n;
+}
+
+}  // namespace
+
+RegisterBlock MakeRegisterBlock(int code) {
+  RegisterBlock body{};
+  qor::putU32(body, regblock::kSize, kMaintBodySize);
+  qor::putU16(body, regblock::kCode, static_cast<std::uint16_t>(code));
+  qor::putU16(body, regblock::kCount, 1);
+  return body;
+}
+
+int MaintenanceExchange(std::uint32_t address, std::uint16_t port, const MaintRequest& request, RegisterBlock& body) {
+  net::Socket socket = net::Socket::tcp();
+  socket.setSendTimeout(kSendTimeout);
+  socket.setReceiveTimeout(request.receiveTimeout);
+  if (!socket.connect(address, port)) return kMaintConnectFailed;
+
+  std::array<std::uint8_t, kMaintPacketSize> packet{};
+  qor::putHead(packet, request.command);
+  qor::putBytes(packet, 4, body);
+  if (socket.send(packet) != static_cast<long>(packet.size())) return kMaintSendIncomplete;
+  if (request.answer == 0) return kMaintOk;
+
+  std::array<std::uint8_t, kAnswerBufferSize> answer{};
+  long n = receiveWithRetry(socket, answer, request.retryReceive);
+  if (n != static_cast<long>(kMaintPacketSize)) return kMaintWrongLength;
+  if (!qor::hasHead(answer, request.answer)) return kMaintWrongHead;
+  std::copy_n(answer.begin() + 4, body.size(), body.begin());
+  std::uint32_t status =
+      request.wordStatus ? qor::getU32(body, regblock::kStatus) : qor::getU16(body, regblock::kStatus);
+  return status == 1 ? kMaintOk : kMaintBoardStatus;
+}
+
+int SendShort(std::uint32_t address, const std::uint8_t* bytes, int length, std::uint8_t* answer, int answerSize) {
+  if (bytes == nullptr || length < 0 || (answerSize > 0 && answer == nullptr)) return kShortBadArgument;
+  net::Socket socket = net::Socket::tcp();
+  if (!socket.valid()) return kShortNoSocket;
+  socket.setSendTimeout(kSendTimeout);
+  if (!socket.setReceiveTimeout(kLongReceiveTimeout)) return kShortBadArgument;
+  if (!socket.connect(address, qor::kRegisterPort)) return kShortConnectFailed;
+  if (socket.send({bytes, static_cast<std::size_t>(length)}) != length) return kShortSendIncomplete;
+  if (answerSize <= 0) return 0;
+  long n = socket.receive({answer, static_cast<std::size_t>(answerSize)});
+  if (n <= 0) return kShortNoAnswer;
+  return static_cast<int>(n);
+}
+
+Record36 EncodeVideoPosition(const VideoPosition& p) {
+  Record36 r{};
+  const std::int16_t values[] = {p.width,          p.length,           p.x,
+                                 p.y,              p.horizontalPosition, p.verticalPosition,
+                                 p.horizontalSpacing, p.verticalSpacing};
+  for (std::size_t i = 0; i < 8; ++i) qor::putI16(r, 4 + 2 * i, values[i]);
+  qor::putU32(r, 20, p.registerAddress);
+  qor::putI32(r, 24, p.registerValue);
+  return r;
+}
+
+bool DecodeVideoPositionAnswer(std::span<const std::uint8_t> answer, VideoPosition& p) {
+  // Head, the record's leading zero word, eight 16-bit values and two 32-bit values.
+  if (answer.size() < 32) return false;
+  std::int16_t* values[] = {&p.width, &p.length, &p.x, &p.y, &p.horizontalPosition, &p.verticalPosition,
+                            &p.horizontalSpacing, &p.verticalSpacing};
+  for (std::size_t i = 0; i < 8; ++i) *values[i] = qor::getI16(answer, 8 + 2 * i);
+  p.registerAddress = qor::getU32(answer, 24);
+  p.registerValue = qor::getI32(answer, 28);
+  return true;
+}
+
+}  // namespace tav
+
+using namespace tav;
+
+namespace {
+
+int query(std::uint32_t address, std::uint16_t port, std::uint8_t command, std::uint8_t answer, RegisterBlock& body,
+          bool exchange) {
+  MaintRequest request{command, answer};
+  if (exchange) {
+    request.receiveTimeout = kLongReceiveTimeout;
+    request.retryReceive = true;
+  }
+  request.wordStatus = answer == 0xCB;
+  return MaintenanceExchange(address, port, request, body);
+}
+
+int post(std::uint32_t address, std::uint16_t port, std::uint8_t command, const RegisterBlock& body) {
+  RegisterBlock copy = body;
+  return MaintenanceExchange(address, port, MaintRequest{command}, copy);
+}
+
+template <std::size_t N>
+int readRecord(std::uint32_t address, std::uint8_t command, std::uint8_t answerCommand, std::array<std::uint8_t, N>& record) {
+  std::array<std::uint8_t, 4> request{};
+  qor::putHead(request, command);
+  std::array<std::uint8_t, kAnswerBufferSize> answer{};
+  int n = SendShort(address, request.data(), static_cast<int>(request.size()), answer.data(),
+                    static_cast<int>(answer.size()));
+  if (n < 0) return n;
+  if (n < static_cast<int>(N + 4) || !qor::hasHead(answer, answerCommand)) return kShortBadArgument;
+  std::copy_n(answer.begin() + 4, N, record.begin());
+  return 0;
+}
+
+template <std::size_t N>
+int writeRecord(std::uint32_t address, std::uint8_t command, const std::array<std::uint8_t, N>& record) {
+  std::array<std::uint8_t, N + 4> packet{};
+  qor::putHead(packet, command);
+  qor::putBytes(packet, 4, record);
+  int n = SendShort(address, packet.data(), static_cast<int>(packet.size()), nullptr, 0);
+  return n < 0 ? n : 0;
+}
+
+}  // namespace
+
+int CBoard::QueryByte(int code, std::uint8_t parameter, std::uint8_t& value) const {
+  RegisterBlock body = MakeRegisterBlock(code & 0xff);
+  body[regblock::kParameters] = parameter;
+  int result = query(ContactAddress(), qor::kRegisterPort, kCmdMaintQuery, 0xC2, body, false);
+  if (result == kMaintOk) value = body[regblock::kData];
+  return result;
+}
+
+int CBoard::SetByte(int code, std::uint8_t parameter, std::uint8_t value) const {
+  RegisterBlock body = MakeRegisterBlock(code & 0xff);
+  body[regblock::kParameters] = parameter;
+  body[regblock::kData] = value;
+  return post(ContactAddress(), qor::kRegisterPort, kCmdMaintSet, body);
+}
+
+int CBoard::Exchange(RegisterBlock& body) const {
+  return query(ContactAddress(), qor::kRegisterPort, kCmdMaintQuery, 0xC2, body, true);
+}
+int CBoard::Post(const RegisterBlock& body) const {
+  return post(ContactAddress(), qor::kRegisterPort, kCmdMaintSet, body);
+}
+int CBoard::ExchangeAlt(RegisterBlock& body) const {
+  return query(ContactAddress(), qor::kRegisterAltPort, kCmdMaintQuery, 0xC2, body, true);
+}
+int CBoard::PostAlt(const RegisterBlock& body) const {
+  return post(ContactAddress(), qor::kRegisterAltPort, kCmdMaintSet, body);
+}
+
+int CBoard::QueryWord(std::uint16_t address, std::uint16_t& value) const {
+  RegisterBlock body = MakeRegisterBlock(0);
+  qor::putU16(body, regblock::kParameters, address);
+  int result = query(ContactAddress(), qor::kRegisterPort, kCmdMaintQueryWord, 0xCB, body, false);
+  if (result == kMaintOk) value = qor::getU16(body, regblock::kData);
+  return result;
+}
+
+int CBoard::SetWord(std::uint16_t address, std::uint16_t value) const {
+  RegisterBlock body = MakeRegisterBlock(0);
+  qor::putU16(body, regblock::kParameters, address);
+  qor::putU16(body, regblock::kData, value);
+  return post(ContactAddress(), qor::kRegisterPort, kCmdMaintSetWord, body);
+}
+
+int CBoard::ReadRecord16(Record16& record) const {
+  return readRecord(ContactAddress(), kCmdReadRecord16, 0xF2, record);
+}
+int CBoard::WriteRecord16(const Record16& record) const {
+  return writeRecord(ContactAddress(), kCmdWriteRecord16, record);
+}
+int CBoard::ReadRecord36(Record36& record) const {
+  return readRecord(ContactAddress(), kCmdReadRecord36, 0xF6, record);
+}
+int CBoard::WriteRecord36(const Record36& record) const {
+  return writeRecord(ContactAddress(), kCmdWriteRecord36, record);
+}
+
+// The video position and WriteValue frames go to the status block's IP, not the contact address.
+int CBoard::ReadVideoPosition(VideoPosition& position, Notifier& notifier) const {
+  net::Socket socket = connectDirect(ip(), notifier);
+  if (!socket.valid()) return kDirectConnectFailed;
+  if (socket.send(makeFrame(kCmdReadVideoPosition)) != static_cast<long>(qor::kFrameSize)) return kDirectNoAnswer;
+  std::vector<std::uint8_t> answer(qor::kFrameSize, 0);
+  long n = socket.receive(answer);
+  // Only the command byte is checked: the boards' magic is not relied on here.
+  if (n < 4 || answer[3] != 0xF2) return kDirectNoAnswer;
+  VideoPosition read = position;
+  if (!DecodeVideoPositionAnswer(std::span(answer).first(static_cast<std::size_t>(n)), read)) return kDirectNoAnswer;
+  position = read;
+  return kDirectOk;
+}
+
+int CBoard::WriteVideoPosition(const VideoPosition& position, Notifier& notifier) const {
+  net::Socket socket = connectDirect(ip(), notifier);
+  if (!socket.valid()) return kDirectOk;
+  std::vector<std::uint8_t> frame = makeFrame(kCmdWriteVideoPosition);
+  qor::putBytes(frame, 4, EncodeVideoPosition(position));
+  socket.send(frame);
+  return kDirectOk;
+}
+
+int CBoard::WriteValue(std::uint32_t value, Notifier& notifier) const {
+  net::Socket socket = connectDirect(ip(), notifier);
+  if (!socket.valid()) return kDirectConnectFailed;
+  std::vector<std::uint8_t> frame = makeFrame(kCmdWriteValue);
+  qor::putU32(frame, 8, value);  // payload: 32-bit 0, the value, 24 bytes 0
+  socket.send(frame);
+  return kDirectOk;
+}
+
+std::uint32_t CBoard::ReadValue() const {
+  net::Socket socket = net::Socket::tcp();
+  socket.setSendTimeout(kSendTimeout);
+  socket.setReceiveTimeout(kLongReceiveTimeout);
+  if (!socket.connect(ContactAddress(), qor::kConfigPort)) return 0;
+  std::array<std::uint8_t, 4> request{};
+  qor::putHead(request, kCmdReadValue);
+  if (socket.send(request) != static_cast<long>(request.size())) return 0;
+  std::array<std::uint8_t, kAnswerBufferSize> answer{};
+  long n = receiveWithRetry(socket, answer, true);
+  if (n != 36 || !qor::hasHead(answer, 0x3E)) return 0;
+  return qor::getU32(answer, 8);
+}
