@@ -1,0 +1,132 @@
+// The board list and its conflict check.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <stdexcept>
+#include <string>
+
+#include "device/board_list.h"
+#include "status_builder.h"
+
+using devtest::BoardSpec;
+using devtest::ip;
+using devtest::makeBoard;
+
+namespace {
+
+// Board n of a fleet: its own address and MAC, an encoder sending nowhere in particular.
+BoardSpec nth(int n) {
+  static std::deque<std::string> addresses;  // keeps the texts alive for the spec's pointers
+  addresses.push_back("10." + std::to_string(n / 250) + "." + std::to_string(n % 250) + ".1");
+  BoardSpec s;
+  s.ip = addresses.back().c_str();
+  s.mask = "255.255.255.0";
+  s.mac = {0x00, 0x1a, 0x00, 0x00, static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)};
+  return s;
+}
+
+CBoardCtrl listOf(const std::vector<BoardSpec>& specs) {
+  CBoardCtrl list;
+  for (const BoardSpec& s : specs) list.Add(devtest::makeStatus(s));
+  return list;
+}
+
+BoardSpec sending(BoardSpec s, const char* send, std::uint16_t port, std::uint16_t mode = 0) {
+  s.send = send;
+  s.sendPort = port;
+  s.sendMode = mode;
+  return s;
+}
+
+}  // namespace
+
+TEST(BoardList, AddAtCountClear) {
+  CBoardCtrl list;
+  EXPECT_EQ(list.Add(devtest::makeStatus(nth(0))), 0);
+  EXPECT_EQ(list.Add(makeBoard(nth(1))), 1);
+  EXPECT_EQ(list.Count(), 2);
+  EXPECT_EQ(list.At(1).ip(), ip("10.0.1.1"));
+  EXPECT_THROW(list.At(2), std::out_of_range);
+  EXPECT_THROW(list.At(-1), std::out_of_range);
+  list.Clear();
+  EXPECT_EQ(list.Count(), 0);
+  EXPECT_FALSE(list.HasConflicts());
+}
+
+TEST(BoardList, IdentityConflicts) {
+  BoardSpec a = nth(1), b = nth(2);
+  EXPECT_FALSE(listOf({a, b}).HasConflicts());
+
+  BoardSpec sameMac = b;
+  sameMac.mac = a.mac;
+  EXPECT_TRUE(listOf({a, sameMac}).HasConflicts());
+
+  BoardSpec sameIp = b;
+  sameIp.ip = a.ip;
+  EXPECT_TRUE(listOf({a, sameIp}).HasConflicts());
+
+  // Two records answering from the same source address clash even if their blocks differ.
+  CBoardCtrl list = listOf({a, b});
+  list.At(0).SetSourceAddress(ip("10.77.0.50"));
+  list.At(1).SetSourceAddress(ip("10.77.0.50"));
+  EXPECT_TRUE(list.HasConflicts());
+}
+
+TEST(BoardList, StreamConflicts) {
+  BoardSpec a = nth(1), b = nth(2);
+  a.ip = "192.168.1.20";
+  b.ip = "192.168.1.21";
+
+  EXPECT_TRUE(listOf({sending(a, "239.1.1.1", 1234), sending(b, "239.1.1.1", 1234)}).HasConflicts());
+  EXPECT_FALSE(listOf({sending(a, "239.1.1.1", 1234), sending(b, "239.1.1.1", 1235)}).HasConflicts());
+  EXPECT_TRUE(listOf({sending(a, "192.168.1.255", 5000), sending(b, "192.168.1.255", 5000)}).HasConflicts());
+  EXPECT_TRUE(listOf({sending(a, "192.168.1.7", 5000), sending(b, "192.168.1.7", 5000)}).HasConflicts());
+
+  // Unicast into a subnet that a broadcast on the same port covers, in either order.
+  EXPECT_TRUE(listOf({sending(a, "192.168.1.7", 5000), sending(b, "192.168.1.255", 5000)}).HasConflicts());
+  EXPECT_TRUE(listOf({sending(a, "192.168.1.255", 5000), sending(b, "192.168.1.7", 5000)}).HasConflicts());
+  EXPECT_FALSE(listOf({sending(a, "192.168.1.7", 5000), sending(b, "192.168.1.255", 5001)}).HasConflicts());
+
+  // A ".255" outside the sender's own subnet counts as unicast.
+  BoardSpec far = b;
+  far.ip = "192.168.2.21";
+  EXPECT_TRUE(listOf({sending(a, "192.168.9.255", 5000), sending(far, "192.168.9.255", 5000)}).HasConflicts());
+}
+
+TEST(BoardList, StreamsThatCannotClash) {
+  BoardSpec a = nth(1), b = nth(2);
+  // On demand, and the modes whose stream is pulled by the client.
+  EXPECT_FALSE(listOf({sending(a, "0.0.0.0", 0), sending(b, "0.0.0.0", 0)}).HasConflicts());
+  for (std::uint16_t mode : {3, 4, 5, 8})
+    EXPECT_FALSE(listOf({sending(a, "10.0.0.7", 554, mode), sending(b, "10.0.0.7", 554, mode)}).HasConflicts())
+        << mode;
+  EXPECT_TRUE(listOf({sending(a, "10.0.0.7", 554, 6), sending(b, "10.0.0.7", 554, 6)}).HasConflicts());
+  // Decoders' send fields are not streams.
+  a.type = b.type = 4;
+  EXPECT_FALSE(listOf({sending(a, "239.1.1.1", 1234), sending(b, "239.1.1.1", 1234)}).HasConflicts());
+}
+
+TEST(BoardList, ThreeHundredBoards) {
+  std::vector<BoardSpec> fleet;
+  for (int n = 0; n < 300; ++n) {
+    // Every kind of stream well past 256 of each: multicast, broadcast and unicast.
+    static std::deque<std::string> sends;
+    sends.push_back(n % 3 == 0   ? "239.1." + std::to_string(n / 250) + "." + std::to_string(n % 250)
+                    : n % 3 == 1 ? "10." + std::to_string(n / 250) + "." + std::to_string(n % 250) + ".255"
+                                 : "172.16." + std::to_string(n / 250) + "." + std::to_string(n % 250));
+    fleet.push_back(sending(nth(n), sends.back().c_str(), 5000));
+  }
+  EXPECT_FALSE(listOf(fleet).HasConflicts());
+
+  auto withLast = [&](auto change) {
+    std::vector<BoardSpec> copy = fleet;
+    change(copy.back());
+    return listOf(copy).HasConflicts();
+  };
+  EXPECT_TRUE(withLast([&](BoardSpec& s) { s.mac = fleet[3].mac; }));
+  EXPECT_TRUE(withLast([&](BoardSpec& s) { s.ip = fleet[280].ip; }));
+  EXPECT_TRUE(withLast([&](BoardSpec& s) { s.send = fleet[297].send; }));  // multicast
+  EXPECT_TRUE(withLast([&](BoardSpec& s) { s.send = fleet[5].send; }));    // unicast
+  // Board 298 broadcasts in 10.1.48.0/24 (its own subnet); a unicast into it on the same port.
+  EXPECT_TRUE(withLast([&](BoardSpec& s) { s.send = "10.1.48.9"; }));
+}
