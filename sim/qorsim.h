@@ -3,11 +3,22 @@
 // a real board offers at its own address, journals what it receives and can be told to
 // misbehave. The simulator runs its sockets in the boards' side of the test LAN
 // (TAVMON_BOARD_NETNS / TAVMON_BOARD_IF) and refuses to start anywhere else.
+//
+// Fleet file: a JSON list of boards, or {"restartSeconds": 3, "boards": [...]}. A board is an
+// object with "address" (required), "mask", "gateway", "mac", "name" (UTF-8), "type",
+// "versions" {"baseband","k","a": "2.1" or [2,1]}, "send"/"receive" {"address","port","mode"},
+// "video" {"mode","width","height"}, "encoding" {"enable","cbr","frameRate","bitRate",
+// "iFrameInterval","width","height"}, "audio" {"enable","channels","bitRate","sampleRate"},
+// "quality" {"brightness","chroma","saturation"}, "volume" {"autoGain","level"},
+// "stream" {"url","user","password"}, "rtspUrl", "serialNumber", "id", "baudRate", "faults"
+// (the fields of Faults below); or "statusBlock": 400 hex digits, which other fields then
+// override. Missing fields get defaults that suit the device type.
 
 #include <array>
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -44,6 +55,11 @@ struct FleetError : std::runtime_error {
 
 class Simulator;
 
+// Key of one 8-bit register in a board's register file (maintenance packets 0xC0/0xC1).
+inline constexpr std::uint32_t registerKey(std::uint16_t bus, std::uint16_t device, std::uint8_t reg) {
+  return (std::uint32_t(bus & 0xff) << 16) | (std::uint32_t(device & 0xff) << 8) | reg;
+}
+
 // One board's state. Access from tests goes through Simulator::withBoard so the serving
 // thread never sees a half-written block.
 struct BoardState {
@@ -53,14 +69,43 @@ struct BoardState {
   std::string serialNumber, id;                 // identity text answer
   std::string name;                             // UTF-8, mirrors the status block's GBK name
   Faults faults;
-  // Further blocks (other read types, register files, records) live in the implementation.
+
+  // Blocks of the read types no page uses (257-267), by reply command byte; each starts with
+  // its own size.
+  std::map<std::uint8_t, std::vector<std::uint8_t>> readBlocks;
+  // The payload of the last write of each command byte (4010 and 8067), as received.
+  std::map<std::uint8_t, std::vector<std::uint8_t>> lastWrite;
+  std::array<std::uint8_t, 16> peripheral{};       // last type 7/8 record
+  std::array<std::uint8_t, 16> picturePosition{};  // short packets 0xF1/0xF3
+  std::array<std::uint8_t, 36> customerTiming{};   // short packets 0xF5/0xF4
+  std::array<std::uint8_t, 36> videoPosition{};    // direct frames 0xF1/0xF3 on 4010
+  std::map<std::uint32_t, std::uint32_t> videoRegisters;  // addressed through the video position record
+  std::uint32_t value = 9600;                      // direct frames 0x3C/0x3D: serial baud rate
+  std::map<std::uint32_t, std::uint8_t> registers; // by registerKey(bus, device, register)
+  std::map<std::uint16_t, std::uint16_t> words;    // 16-bit registers (0xC9/0xCA)
+  std::vector<std::vector<std::uint8_t>> serialOut;  // bytes passed to the serial port (type 14)
+  std::array<std::uint8_t, 256> edid{};            // the board's own EDID
+  std::array<std::uint8_t, 256> monitorEdid{};     // the attached monitor's (decoder kind)
+  bool edidLocked = false;
+  int restarts = 0;        // restarts obeyed (group command or type 12)
+  int factoryResets = 0;   // factory resets obeyed
+  std::chrono::steady_clock::time_point restartingUntil{};  // silent until then
+
+  std::uint32_t ip() const;          // status block IP (network order, first octet lowest)
+  std::int32_t deviceType() const;
+  bool isEncoderKind() const;
+  bool restarting(std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now()) const {
+    return now < restartingUntil;
+  }
 };
 
 class Simulator {
  public:
   static Simulator fromFile(const std::string& path);  // throws FleetError
   static Simulator fromJson(const nlohmann::json& fleet);
-  // A fleet of `count` boards 10.77.0.10, .11, ... with realistic defaults.
+  // A fleet of `count` boards 10.77.0.10, .11, ... with realistic defaults: even indexes are
+  // HD encoders (type 1) multicasting to 239.77.0.<last octet>:1234, odd indexes HD decoders
+  // (type 2) receiving the encoder before them.
   static Simulator generated(int count);
 
   Simulator(Simulator&&) noexcept;
@@ -75,9 +120,14 @@ class Simulator {
   std::size_t boardCount() const;
   std::vector<std::string> addresses() const;
   // Runs f on the board's state under the simulator's lock. Throws std::out_of_range.
+  // Changes of address or faults take effect on the endpoints before this returns.
   void withBoard(const std::string& address, const std::function<void(BoardState&)>& f);
   void withBoard(std::size_t index, const std::function<void(BoardState&)>& f);
   void setFaults(const std::string& address, const Faults& faults);
+  void setFaults(std::size_t index, const Faults& faults);
+
+  // How long a board stays silent after a restart (fleet "restartSeconds", default 3).
+  void setRestartSeconds(double seconds);
 
   std::vector<JournalEntry> journal() const;
   void clearJournal();

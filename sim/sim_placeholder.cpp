@@ -1,1 +1,0 @@
-// qorsim is built here.
