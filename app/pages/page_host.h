@@ -3,6 +3,7 @@
 // tests implement it over a board list of their own. No Qt.
 
 #include "device/notifier.h"
+#include "pages/identity_settings.h"
 
 class CBoard;
 class CBoardCtrl;
@@ -20,6 +21,8 @@ class PageHost {
   virtual Notifier& notifier() = 0;
   // The current board's identity changed (address, name): titles and list rows follow.
   virtual void boardIdentityChanged() {}
+  // The PC's addresses as the network identity page weighs them; tests give their own.
+  virtual PcNetwork pcNetwork() { return ReadPcNetwork(); }
 };
 
 }  // namespace tav

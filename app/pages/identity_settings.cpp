@@ -1,0 +1,187 @@
+#include "pages/identity_settings.h"
+
+#include <qorsdk.h>
+
+#include <algorithm>
+#include <charconv>
+#include <vector>
+
+#include "device/board.h"
+#include "device/datagrams.h"
+#include "device/notifier.h"
+#include "gbk.h"
+#include "le_bytes.h"
+#include "platform/adapters.h"
+#include "platform/neighbours.h"
+#include "platform/ticks.h"
+#include "resources/string_table.h"
+
+namespace tav {
+namespace {
+
+constexpr std::string_view kUniqueCommand = "getunique:";
+constexpr std::string_view kUniqueAnswer = "sendunique:";
+constexpr std::size_t kUniqueValueMax = 63;
+constexpr std::uint32_t kAllOnes = 0xffffffffu;
+
+// The text after "key" up to the next ';' or the end, 1..63 characters; absent otherwise.
+std::optional<std::string> FieldValue(std::string_view body, std::string_view key) {
+  std::size_t at = body.find(key);
+  if (at == std::string_view::npos) return std::nullopt;
+  std::string_view rest = body.substr(at + key.size());
+  rest = rest.substr(0, std::min(rest.find(';'), rest.size()));
+  if (rest.empty()) return std::nullopt;
+  return std::string(rest.substr(0, kUniqueValueMax));
+}
+
+std::uint8_t ThirdOctet(std::uint32_t address) { return static_cast<std::uint8_t>(address >> 16); }
+
+}  // namespace
+
+PcNetwork ReadPcNetwork() {
+  PcNetwork pc;
+  bool ok = false;
+  auto all = platform::listAdapters(&ok);
+  if (!ok) return pc;
+  pc.hostAddress = platform::hostFirstAddress(all);
+  auto usable = platform::boardAdapters(all);
+  if (!usable.empty() && !usable.front().addresses.empty())
+    pc.firstAdapter = Subnet{usable.front().addresses.front(), usable.front().masks.front()};
+  return pc;
+}
+
+IdentityShown ShowIdentity(const CBoard& board) {
+  IdentityShown s;
+  s.addressText = board.AddressText();
+  s.typeName = board.TypeName();
+  s.versionText = board.VersionText();
+  s.macText = board.MacText();
+  s.name = board.Name();
+  s.basebandText = board.BasebandText();
+  s.addresses = {board.ip(), board.mask(), board.gateway()};
+  s.dhcp = board.ip() == 0;
+  return s;
+}
+
+std::string UniqueRequestText() { return std::string(kUniqueCommand) + "SN=;ID=;"; }
+
+UniqueIds ParseUniqueAnswer(std::string_view answer) {
+  UniqueIds ids;
+  if (answer.substr(0, kUniqueAnswer.size()) != kUniqueAnswer) return ids;
+  std::string_view body = answer.substr(kUniqueAnswer.size());
+  if (auto sn = FieldValue(body, "SN=")) {
+    // Shown as a number, so "0012" reads 12 and a serial that is not above 0 is no serial.
+    std::string_view digits = *sn;
+    while (!digits.empty() && digits.front() == ' ') digits.remove_prefix(1);
+    std::int64_t value = 0;
+    std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (value > 0) ids.serialNumber = std::to_string(value);
+  }
+  ids.id = FieldValue(body, "ID=");
+  return ids;
+}
+
+UniqueIds ReadUniqueIds(const CBoard& board) {
+  // The buffer carries the request in and the answer out.
+  std::vector<char> buffer(kIdentityTextBuffer, 0);
+  std::string request = UniqueRequestText();
+  std::copy(request.begin(), request.end(), buffer.begin());
+  if (DEVICE_GetConfig(board.AddressText().c_str(), kIdentityTextType, buffer.data()) != 0) return {};
+  buffer.back() = 0;
+  return ParseUniqueAnswer(qor::gbkToUtf8(buffer.data()));
+}
+
+bool RefreshReadsBoard(std::uint32_t boardIp, std::optional<std::uint32_t> pcAddress) {
+  return !pcAddress || ThirdOctet(boardIp) == ThirdOctet(*pcAddress);
+}
+
+IdentityAddresses DhcpToggled(bool dhcpOn) { return dhcpOn ? IdentityAddresses{} : kDefaultStaticAddresses; }
+
+bool ConfirmIdentityInput(const IdentityAddresses& a, Notifier& notifier) {
+  if ((a.ip & a.mask) != (a.gateway & a.mask)) {
+    if (!notifier.ask(str(185))) return false;
+    notifier.log(str(186));
+  }
+  auto usable = [](std::uint32_t v) { return v != 0 && v != kAllOnes; };
+  if (usable(a.ip) && usable(a.gateway)) {
+    int conflict = 0;
+    if (a.ip == a.gateway) conflict = 277;
+    else if (a.ip == (a.ip & a.mask)) conflict = 278;
+    else if (a.ip == (a.ip | ~a.mask)) conflict = 279;
+    if (conflict != 0) {
+      notifier.message(str(conflict), NoticeIcon::Warning);
+      return false;
+    }
+    return true;
+  }
+  if (a.ip == 0 && a.mask == 0 && a.gateway == 0) return notifier.ask(str(1161));
+  notifier.message(str(1160), NoticeIcon::Warning);
+  return false;
+}
+
+bool UsesConfigExchange(std::uint32_t contactAddress, std::uint32_t boardMask, const Subnet& pc) {
+  return (contactAddress & boardMask) == (pc.address & pc.mask);
+}
+
+std::array<std::uint8_t, kIdentityRecordSize> IdentityConfigRecord(const CBoard& board, const IdentityInput& input,
+                                                                    std::uint32_t tickCount) {
+  std::array<std::uint8_t, kIdentityRecordSize> r{};
+  qor::putU32(r, 0, kIdentityRecordSize);
+  qor::putU32(r, 4, input.addresses.ip);
+  qor::putU32(r, 8, input.addresses.mask);
+  qor::putU32(r, 12, input.addresses.gateway);
+  auto mac = DeriveMac(board.mac(), input.addresses.ip, tickCount);
+  qor::putBytes(r, 24, mac);
+  // The two bytes after the MAC in its 8-byte slot are the board's own.
+  const StatusBlock& s = board.statusBlock();
+  qor::putBytes(r, 30, qor::Bytes(s).subspan(status::kMac + 6, 2));
+  qor::putText(r, 32, kIdentityRecordSize - 32, FitGbk(input.name, kIdentityNameMaxBytes));
+  return r;
+}
+
+IdentityLinks DefaultIdentityLinks() {
+  IdentityLinks links;
+  links.configExchange = [](const std::string& address, const std::array<std::uint8_t, kIdentityRecordSize>& record) {
+    return DEVICE_SetConfig(address.c_str(), kIdentityType, record.data());
+  };
+  links.networkCommand = [](CBoard& board, const IdentityInput& in) {
+    return board.SendNetworkIdentity(in.addresses.ip, in.addresses.mask, in.addresses.gateway, in.name);
+  };
+  links.forgetNeighbours = [] { platform::flushNeighbourCache(); };
+  links.ticks = [] { return TickCountMs(); };
+  return links;
+}
+
+IdentityOutcome ApplyIdentity(CBoard& board, const IdentityInput& input, std::optional<Subnet> pcAdapter,
+                              Notifier& notifier, const IdentityLinks& links) {
+  if (!ConfirmIdentityInput(input.addresses, notifier)) return IdentityOutcome::Refused;
+  const IdentityAddresses& a = input.addresses;
+  Subnet pc = pcAdapter.value_or(Subnet{a.ip, a.mask});
+  bool done = false;
+  if (UsesConfigExchange(board.ContactAddress(), board.mask(), pc)) {
+    std::uint32_t ticks = links.ticks();
+    auto record = IdentityConfigRecord(board, input, ticks);
+    done = links.configExchange(board.AddressText(), record) == 0;
+    links.forgetNeighbours();
+    // A board moved to DHCP has no address yet: the record keeps the old one, as after the
+    // network command, rather than an address nobody can reach.
+    if (done && a.ip != 0) {
+      board.setIp(a.ip);
+      board.setMask(a.mask);
+      board.setGateway(a.gateway);
+      board.setName(input.name);
+      board.setMac(DeriveMac(board.mac(), a.ip, ticks));
+    }
+  }
+  if (!done && links.networkCommand(board, input) != 0) {
+    notifier.log(str(166));
+    notifier.message(str(166), NoticeIcon::Error);
+    return IdentityOutcome::Failed;
+  }
+  notifier.log(str(167));
+  notifier.message(str(167), NoticeIcon::Information);
+  board.SetSourceAddress(0);
+  return IdentityOutcome::Done;
+}
+
+}  // namespace tav

@@ -1,0 +1,106 @@
+#pragma once
+// The network identity page without a display: what it shows of a board, the serial number
+// and ID answer, the DHCP switch, the checks on a new address and the choice between the
+// configuration exchange (board in the PC's subnet) and the UDP network command.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "wire.h"
+
+class CBoard;
+
+namespace tav {
+
+class Notifier;
+
+inline constexpr int kIdentityType = 0;       // configuration write
+inline constexpr int kIdentityTextType = 268; // text command read
+inline constexpr std::size_t kIdentityTextBuffer = 2048;
+inline constexpr std::size_t kIdentityRecordSize = 88;
+// Names longer than the status block's slot would run into the device type after it.
+inline constexpr std::size_t kIdentityNameMaxBytes = 31;
+
+struct IdentityAddresses {
+  std::uint32_t ip = 0;
+  std::uint32_t mask = 0;
+  std::uint32_t gateway = 0;
+};
+
+struct IdentityInput {
+  IdentityAddresses addresses;
+  std::string name;  // UTF-8
+};
+
+struct Subnet {
+  std::uint32_t address = 0;
+  std::uint32_t mask = 0;
+};
+
+// The PC's side: the host's first address and its first network adapter (unknown: nothing).
+struct PcNetwork {
+  std::optional<std::uint32_t> hostAddress;
+  std::optional<Subnet> firstAdapter;
+};
+PcNetwork ReadPcNetwork();
+
+// Everything the page shows of a board (texts UTF-8).
+struct IdentityShown {
+  std::string addressText, typeName, versionText, macText, name, basebandText;
+  IdentityAddresses addresses;
+  bool dhcp = false;  // the board has no address of its own
+};
+IdentityShown ShowIdentity(const CBoard& board);
+
+// The identity text command and its answer; an absent value hides its row.
+std::string UniqueRequestText();  // "getunique:SN=;ID=;"
+struct UniqueIds {
+  std::optional<std::string> serialNumber;
+  std::optional<std::string> id;
+};
+UniqueIds ParseUniqueAnswer(std::string_view answer);  // UTF-8 answer text
+// Asks the board; both rows hidden when the exchange fails.
+UniqueIds ReadUniqueIds(const CBoard& board);
+
+// The page re-reads the board only when it looks like one of the PC's neighbours (same third
+// octet); otherwise it shows the record it has. Unknown PC address: read.
+bool RefreshReadsBoard(std::uint32_t boardIp, std::optional<std::uint32_t> pcAddress);
+
+// What the address fields hold after the DHCP box is ticked (true) or unticked.
+IdentityAddresses DhcpToggled(bool dhcpOn);
+inline constexpr IdentityAddresses kDefaultStaticAddresses{qor::ipFromOctets(192, 168, 18, 235),
+                                                          qor::ipFromOctets(255, 255, 255, 0),
+                                                          qor::ipFromOctets(192, 168, 18, 1)};
+
+// The questions and refusals before anything is sent; true when the input may go out.
+bool ConfirmIdentityInput(const IdentityAddresses& a, Notifier& notifier);
+
+// True: configuration exchange first (the board's subnet is the PC's); false: UDP only.
+bool UsesConfigExchange(std::uint32_t contactAddress, std::uint32_t boardMask, const Subnet& pc);
+
+// The 88-byte record of configuration type 0, built from zero.
+std::array<std::uint8_t, kIdentityRecordSize> IdentityConfigRecord(const CBoard& board, const IdentityInput& input,
+                                                                    std::uint32_t tickCount);
+
+// How the apply reaches the board; tests replace the parts.
+struct IdentityLinks {
+  std::function<int(const std::string& address, const std::array<std::uint8_t, kIdentityRecordSize>& record)>
+      configExchange;
+  std::function<int(CBoard& board, const IdentityInput& input)> networkCommand;
+  std::function<void()> forgetNeighbours;
+  std::function<std::uint32_t()> ticks;
+};
+IdentityLinks DefaultIdentityLinks();
+
+enum class IdentityOutcome { Refused, Failed, Done };
+
+// Checks, asks, sends by the right path, reports and updates the board record; pcAdapter is
+// the PC's first adapter (none: the new address decides).
+IdentityOutcome ApplyIdentity(CBoard& board, const IdentityInput& input, std::optional<Subnet> pcAdapter,
+                              Notifier& notifier, const IdentityLinks& links = DefaultIdentityLinks());
+
+}  // namespace tav

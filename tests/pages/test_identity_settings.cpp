@@ -1,0 +1,255 @@
+#include <gtest/gtest.h>
+
+#include "gbk.h"
+#include "pages/identity_settings.h"
+#include "recording_notifier.h"
+#include "resources/string_table.h"
+#include "status_fixture.h"
+
+using namespace tav;
+using pagetest::Ip;
+
+TEST(IdentitySettings, UniqueAnswerShowsOrHidesRows) {
+  struct Case {
+    const char* answer;
+    std::optional<std::string> sn, id;
+  } cases[] = {
+      {"sendunique:SN=1234;ID=A7;", "1234", "A7"},
+      {"sendunique:SN=0;ID=;", std::nullopt, std::nullopt},
+      {"sendunique:SN=0012;ID=X", "12", "X"},  // last field may end without ';'
+      {"sendunique:SN=-5;ID=B;", std::nullopt, "B"},
+      {"sendunique:SN=abc;", std::nullopt, std::nullopt},
+      {"sendunique:ID=Z9;SN=77;", "77", "Z9"},
+      {"sendunique:", std::nullopt, std::nullopt},
+      {"getunique:SN=1;ID=2;", std::nullopt, std::nullopt},
+      {"", std::nullopt, std::nullopt},
+      {"sendunique:SN=99999999999;ID=;", "99999999999", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    UniqueIds ids = ParseUniqueAnswer(c.answer);
+    EXPECT_EQ(ids.serialNumber, c.sn) << c.answer;
+    EXPECT_EQ(ids.id, c.id) << c.answer;
+  }
+  std::string longId(70, 'Q');
+  EXPECT_EQ(ParseUniqueAnswer("sendunique:SN=1;ID=" + longId + ";").id, std::string(63, 'Q'));
+  EXPECT_EQ(UniqueRequestText(), "getunique:SN=;ID=;");
+}
+
+TEST(IdentitySettings, RefreshAsksOnlyNeighbours) {
+  EXPECT_TRUE(RefreshReadsBoard(Ip("192.168.1.20"), Ip("192.168.1.10")));
+  EXPECT_TRUE(RefreshReadsBoard(Ip("10.77.1.20"), Ip("192.168.1.10")));  // only the third octet counts
+  EXPECT_FALSE(RefreshReadsBoard(Ip("192.168.2.20"), Ip("192.168.1.10")));
+  EXPECT_TRUE(RefreshReadsBoard(Ip("192.168.2.20"), std::nullopt));
+}
+
+TEST(IdentitySettings, DhcpToggleFillsTheAddressFields) {
+  IdentityAddresses off = DhcpToggled(false);
+  EXPECT_EQ(qor::ipText(off.ip), "192.168.18.235");
+  EXPECT_EQ(qor::ipText(off.mask), "255.255.255.0");
+  EXPECT_EQ(qor::ipText(off.gateway), "192.168.18.1");
+  IdentityAddresses on = DhcpToggled(true);
+  EXPECT_EQ(on.ip | on.mask | on.gateway, 0u);
+}
+
+TEST(IdentitySettings, InputChecksAskRefuseOrPass) {
+  struct Case {
+    const char *ip, *mask, *gateway;
+    std::deque<bool> answers;
+    bool passes;
+    std::vector<int> questions, messages, logs;
+  } cases[] = {
+      {"192.168.1.30", "255.255.255.0", "192.168.1.1", {}, true, {}, {}, {}},
+      {"192.168.1.0", "255.255.255.0", "192.168.1.1", {}, false, {}, {278}, {}},
+      {"192.168.1.255", "255.255.255.0", "192.168.1.1", {}, false, {}, {279}, {}},
+      {"192.168.1.1", "255.255.255.0", "192.168.1.1", {}, false, {}, {277}, {}},
+      {"192.168.1.30", "255.255.255.0", "192.168.2.1", {true}, true, {185}, {}, {186}},
+      {"192.168.1.30", "255.255.255.0", "192.168.2.1", {false}, false, {185}, {}, {}},
+      {"0.0.0.0", "255.255.255.0", "192.168.1.1", {true}, false, {185}, {1160}, {186}},
+      {"0.0.0.0", "0.0.0.0", "192.168.1.1", {}, false, {}, {1160}, {}},
+      {"255.255.255.255", "255.255.255.0", "192.168.1.1", {true}, false, {185}, {1160}, {186}},
+      {"0.0.0.0", "0.0.0.0", "0.0.0.0", {true}, true, {1161}, {}, {}},
+      {"0.0.0.0", "0.0.0.0", "0.0.0.0", {false}, false, {1161}, {}, {}},
+  };
+  for (const Case& c : cases) {
+    test::RecordingNotifier n;
+    n.answers = c.answers;
+    EXPECT_EQ(ConfirmIdentityInput({Ip(c.ip), Ip(c.mask), Ip(c.gateway)}, n), c.passes) << c.ip << " " << c.gateway;
+    std::vector<std::string> q, m, l;
+    for (int id : c.questions) q.push_back(str(id));
+    for (int id : c.messages) m.push_back(str(id));
+    for (int id : c.logs) l.push_back(str(id));
+    EXPECT_EQ(n.questions, q) << c.ip;
+    std::vector<std::string> shown;
+    for (auto& msg : n.messages) {
+      shown.push_back(msg.text);
+      EXPECT_EQ(msg.icon, NoticeIcon::Warning);
+    }
+    EXPECT_EQ(shown, m) << c.ip;
+    EXPECT_EQ(n.logLines, l) << c.ip;
+  }
+}
+
+TEST(IdentitySettings, ConfigExchangeOnlyForTheBoardsInThePcSubnet) {
+  Subnet pc{Ip("192.168.1.10"), Ip("255.255.255.0")};
+  EXPECT_FALSE(UsesConfigExchange(Ip("10.0.0.5"), Ip("255.0.0.0"), pc));
+  EXPECT_TRUE(UsesConfigExchange(Ip("192.168.1.20"), Ip("255.255.255.0"), pc));
+  EXPECT_FALSE(UsesConfigExchange(Ip("192.168.2.20"), Ip("255.255.255.0"), pc));
+}
+
+namespace {
+
+CBoard BoardAt(const char* ip, const char* mask) {
+  StatusBlock s = pagetest::Status(1, Ip(ip), Ip(mask));
+  qor::putU32(s, status::kGateway, Ip("192.168.1.1"));
+  const std::uint8_t slot[8] = {0x00, 0x1a, 0x11, 0x22, 0x33, 0x44, 0xAB, 0xCD};
+  qor::putBytes(s, status::kMac, slot);
+  qor::putText(s, status::kName, 32, "old");
+  return CBoard(s);
+}
+
+struct FakeLinks {
+  int configResult = 0, commandResult = 0;
+  std::vector<std::string> configAddresses;
+  std::vector<std::array<std::uint8_t, 88>> records;
+  int commands = 0, flushes = 0;
+  IdentityLinks links() {
+    IdentityLinks l;
+    l.configExchange = [this](const std::string& a, const std::array<std::uint8_t, 88>& r) {
+      configAddresses.push_back(a);
+      records.push_back(r);
+      return configResult;
+    };
+    l.networkCommand = [this](CBoard&, const IdentityInput&) {
+      ++commands;
+      return commandResult;
+    };
+    l.forgetNeighbours = [this] { ++flushes; };
+    l.ticks = [] { return 0x01020304u; };
+    return l;
+  }
+};
+
+}  // namespace
+
+TEST(IdentitySettings, ConfigRecordIsBuiltFromZero) {
+  CBoard board = BoardAt("192.168.1.20", "255.255.255.0");
+  board.statusBlock()[80] = 0x7f;  // a version byte inside the 88-byte window stays out
+  auto r = IdentityConfigRecord(board, {{Ip("192.168.1.30"), Ip("255.255.255.0"), Ip("192.168.1.1")}, "新板"}, 0);
+  EXPECT_EQ(qor::getU32(r, 0), 88u);
+  EXPECT_EQ(qor::getU32(r, 4), Ip("192.168.1.30"));
+  EXPECT_EQ(qor::getU32(r, 8), Ip("255.255.255.0"));
+  EXPECT_EQ(qor::getU32(r, 12), Ip("192.168.1.1"));
+  const std::uint8_t mac[8] = {0x00, 0x1a, 192, 168, 1, 30, 0xAB, 0xCD};
+  EXPECT_TRUE(std::equal(std::begin(mac), std::end(mac), r.begin() + 24));
+  EXPECT_EQ(qor::getText(r, 32, 56), qor::utf8ToGbk("新板"));
+  for (std::size_t i = 16; i < 24; ++i) EXPECT_EQ(r[i], 0) << i;
+  for (std::size_t i = 64; i < 88; ++i) EXPECT_EQ(r[i], 0) << i;
+
+  auto dhcp = IdentityConfigRecord(board, {{0, 0, 0}, "x"}, 0x01020304u);
+  const std::uint8_t dhcpMac[6] = {0x22, 0x1a, 0x04, 0x03, 0x02, 0x01};
+  EXPECT_TRUE(std::equal(std::begin(dhcpMac), std::end(dhcpMac), dhcp.begin() + 24));
+}
+
+TEST(IdentitySettings, BoardOutsideThePcSubnetGoesByNetworkCommandOnly) {
+  CBoard board = BoardAt("10.0.0.5", "255.0.0.0");
+  FakeLinks f;
+  test::RecordingNotifier n;
+  Subnet pc{Ip("192.168.1.10"), Ip("255.255.255.0")};
+  auto out = ApplyIdentity(board, {{Ip("192.168.1.40"), Ip("255.255.255.0"), Ip("192.168.1.1")}, "b"}, pc, n, f.links());
+  EXPECT_EQ(out, IdentityOutcome::Done);
+  EXPECT_TRUE(f.configAddresses.empty());
+  EXPECT_EQ(f.commands, 1);
+  EXPECT_EQ(n.logLines, std::vector<std::string>{str(167)});
+  ASSERT_EQ(n.messages.size(), 1u);
+  EXPECT_EQ(n.messages[0].icon, NoticeIcon::Information);
+}
+
+TEST(IdentitySettings, BoardInThePcSubnetIsReaddressedByConfigExchange) {
+  CBoard board = BoardAt("192.168.1.20", "255.255.255.0");
+  board.SetSourceAddress(Ip("192.168.1.20"));
+  FakeLinks f;
+  test::RecordingNotifier n;
+  IdentityInput in{{Ip("192.168.1.30"), Ip("255.255.255.0"), Ip("192.168.1.1")}, "new"};
+  ASSERT_EQ(ApplyIdentity(board, in, Subnet{Ip("192.168.1.10"), Ip("255.255.255.0")}, n, f.links()),
+            IdentityOutcome::Done);
+  EXPECT_EQ(f.configAddresses, std::vector<std::string>{"192.168.1.20"});
+  EXPECT_EQ(f.commands, 0);
+  EXPECT_EQ(f.flushes, 1);
+  EXPECT_EQ(board.ip(), Ip("192.168.1.30"));
+  EXPECT_EQ(board.Name(), "new");
+  EXPECT_EQ(board.MacText(), "00:1a:c0:a8:01:1e");
+  EXPECT_EQ(board.sourceAddress(), 0u);
+  EXPECT_EQ(board.AddressText(), "192.168.1.30");
+}
+
+TEST(IdentitySettings, FailedConfigExchangeFallsBackAndBothFailingChangesNothing) {
+  IdentityInput in{{Ip("192.168.1.30"), Ip("255.255.255.0"), Ip("192.168.1.1")}, "new"};
+  Subnet pc{Ip("192.168.1.10"), Ip("255.255.255.0")};
+  {
+    CBoard board = BoardAt("192.168.1.20", "255.255.255.0");
+    FakeLinks f;
+    f.configResult = 15;
+    test::RecordingNotifier n;
+    EXPECT_EQ(ApplyIdentity(board, in, pc, n, f.links()), IdentityOutcome::Done);
+    EXPECT_EQ(f.commands, 1);
+    EXPECT_EQ(board.ip(), Ip("192.168.1.20"));  // the fake command stores nothing
+  }
+  {
+    CBoard board = BoardAt("192.168.1.20", "255.255.255.0");
+    board.SetSourceAddress(Ip("192.168.1.21"));
+    FakeLinks f;
+    f.configResult = 15;
+    f.commandResult = 1;
+    test::RecordingNotifier n;
+    EXPECT_EQ(ApplyIdentity(board, in, pc, n, f.links()), IdentityOutcome::Failed);
+    EXPECT_EQ(n.logLines, std::vector<std::string>{str(166)});
+    ASSERT_EQ(n.messages.size(), 1u);
+    EXPECT_EQ(n.messages[0].icon, NoticeIcon::Error);
+    EXPECT_EQ(board.ip(), Ip("192.168.1.20"));
+    EXPECT_EQ(board.sourceAddress(), Ip("192.168.1.21"));
+  }
+}
+
+TEST(IdentitySettings, WithoutAnAdapterTheNewSubnetDecides) {
+  {
+    CBoard board = BoardAt("192.168.1.20", "255.255.255.0");
+    FakeLinks f;
+    test::RecordingNotifier n;
+    IdentityInput in{{Ip("192.168.1.30"), Ip("255.255.255.0"), Ip("192.168.1.1")}, "n"};
+    EXPECT_EQ(ApplyIdentity(board, in, std::nullopt, n, f.links()), IdentityOutcome::Done);
+    EXPECT_EQ(f.configAddresses.size(), 1u);
+  }
+  {
+    // DHCP: 0.0.0.0/0 is nobody's subnet, so the network command goes; the record keeps the
+    // old address either way.
+    CBoard board = BoardAt("192.168.1.20", "255.255.255.0");
+    FakeLinks f;
+    test::RecordingNotifier n;
+    n.answers = {true};
+    EXPECT_EQ(ApplyIdentity(board, {{0, 0, 0}, "d"}, std::nullopt, n, f.links()), IdentityOutcome::Done);
+    EXPECT_EQ(n.questions, std::vector<std::string>{str(1161)});
+    EXPECT_TRUE(f.configAddresses.empty());
+    EXPECT_EQ(f.commands, 1);
+    EXPECT_EQ(board.ip(), Ip("192.168.1.20"));
+  }
+}
+
+TEST(IdentitySettings, DhcpByConfigExchangeKeepsTheOldAddressAndRefusalSendsNothing) {
+  CBoard board = BoardAt("192.168.1.20", "255.255.255.0");
+  FakeLinks f;
+  test::RecordingNotifier n;
+  n.answers = {true};
+  Subnet pc{Ip("192.168.1.10"), Ip("255.255.255.0")};
+  EXPECT_EQ(ApplyIdentity(board, {{0, 0, 0}, "d"}, pc, n, f.links()), IdentityOutcome::Done);
+  EXPECT_EQ(f.configAddresses.size(), 1u);
+  EXPECT_EQ(board.ip(), Ip("192.168.1.20"));
+  EXPECT_EQ(board.Name(), "old");
+
+  FakeLinks refused;
+  test::RecordingNotifier n2;
+  EXPECT_EQ(ApplyIdentity(board, {{Ip("192.168.1.0"), Ip("255.255.255.0"), Ip("192.168.1.1")}, ""}, pc, n2,
+                          refused.links()),
+            IdentityOutcome::Refused);
+  EXPECT_TRUE(refused.configAddresses.empty());
+  EXPECT_EQ(refused.commands, 0);
+}
