@@ -1,10 +1,25 @@
+// CTavmonApp: starts the program and runs the main window until it closes.
 #include <QApplication>
-#include <QMainWindow>
+#include <QTimer>
+#include <cstdlib>
+
+#include "resources/app_icon.h"
+#include "shell/main_window.h"
+#include "shell/shell_hooks.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QMainWindow w;
-  w.setWindowTitle("Tavmon");
-  w.show();
+  QApplication::setApplicationName(QStringLiteral("Tavmon"));
+  QApplication::setWindowIcon(tav::AppIcon());
+
+  CTavmonDlg window;
+  // The single-board window is a top-level window of its own, so the main window is not run
+  // modally; the program ends when it closes.
+  QObject::connect(&window, &QDialog::finished, &app, &QApplication::quit);
+  window.show();
+
+  // TAVMON_AUTOSEARCH=1 presses "搜索设备" once the window is up (demos and screenshots).
+  if (const char* autoSearch = std::getenv("TAVMON_AUTOSEARCH"); autoSearch && *autoSearch == '1')
+    QTimer::singleShot(300, &window, &CTavmonDlg::StartSearch);
   return app.exec();
 }

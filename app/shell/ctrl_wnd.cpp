@@ -1,0 +1,125 @@
+#include "shell/ctrl_wnd.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+
+#include "device/board.h"
+#include "pages/page_factory.h"
+#include "pages/page_host.h"
+#include "resources/string_table.h"
+#include "shell/device_tree.h"
+
+namespace {
+
+// A divider that takes no mouse input: presses, moves and double-clicks do nothing.
+class FixedHandle : public QSplitterHandle {
+ public:
+  using QSplitterHandle::QSplitterHandle;
+
+ protected:
+  void mousePressEvent(QMouseEvent*) override {}
+  void mouseMoveEvent(QMouseEvent*) override {}
+  void mouseReleaseEvent(QMouseEvent*) override {}
+  void mouseDoubleClickEvent(QMouseEvent*) override {}
+};
+
+}  // namespace
+
+CMySplitterWnd::CMySplitterWnd(QWidget* parent) : QSplitter(Qt::Horizontal, parent) {
+  setChildrenCollapsible(false);
+}
+
+QSplitterHandle* CMySplitterWnd::createHandle() {
+  auto* handle = new FixedHandle(orientation(), this);
+  handle->setCursor(Qt::ArrowCursor);
+  return handle;
+}
+
+CLeftView::CLeftView(int deviceType, QWidget* parent) : QTreeWidget(parent) {
+  setObjectName(QStringLiteral("CLeftView"));
+  setAccessibleName(QStringLiteral("功能列表"));
+  setHeaderHidden(true);
+  setRootIsDecorated(true);
+  setColumnCount(1);
+  QPalette white = palette();
+  white.setColor(QPalette::Base, Qt::white);
+  setPalette(white);
+  for (const tav::TreeNode& group : tav::BuildDeviceTree(deviceType)) {
+    auto* g = new QTreeWidgetItem(this, {QString::fromUtf8(tav::str(group.stringId))});
+    g->setData(0, Qt::UserRole, group.code);
+    for (const tav::TreeNode& page : group.children) {
+      auto* item = new QTreeWidgetItem(g, {QString::fromUtf8(tav::str(page.stringId))});
+      item->setData(0, Qt::UserRole, page.code);
+    }
+  }
+  expandAll();
+  // No current item yet, and none chosen on focus: the first page appears on the user's click.
+  setCurrentIndex(QModelIndex());
+  connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
+    if (current) emit pageChosen(current->data(0, Qt::UserRole).toInt());
+  });
+  connect(this, &QTreeWidget::itemDoubleClicked, this,
+          [this](QTreeWidgetItem* item) { emit pageChosen(item->data(0, Qt::UserRole).toInt()); });
+}
+
+QTreeWidgetItem* CLeftView::ItemForCode(int code) const {
+  for (QTreeWidgetItemIterator it(const_cast<CLeftView*>(this)); *it; ++it)
+    if ((*it)->data(0, Qt::UserRole).toInt() == code) return *it;
+  return nullptr;
+}
+
+CRightView12::CRightView12(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("CRightView12"));
+  setAccessibleName(QStringLiteral("空白页"));
+}
+
+CCtrlWnd::CCtrlWnd(tav::PageHost& host, bool openStatistics) : QWidget(nullptr, Qt::Window), host_(host) {
+  setObjectName(QStringLiteral("CCtrlWnd"));
+  setAttribute(Qt::WA_DeleteOnClose);
+  const CBoard* board = host_.CurrentBoard();
+  const int type = board ? board->deviceType() : 0;
+
+  splitter_ = new CMySplitterWnd(this);
+  tree_ = new CLeftView(type, splitter_);
+  splitter_->addWidget(tree_);
+  auto* layout = new QHBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(splitter_);
+  connect(tree_, &CLeftView::pageChosen, this, &CCtrlWnd::ShowPage);
+
+  // The detection page asks for the statistics page; otherwise the window opens blank.
+  ShowView(openStatistics ? 13 : tav::kViewBlank);
+  splitter_->setStretchFactor(0, 1);
+  splitter_->setStretchFactor(1, 3);
+}
+
+void CCtrlWnd::ShowPage(int code) {
+  const CBoard* board = host_.CurrentBoard();
+  ShowView(tav::PageViewForCode(code, board ? board->deviceType() : 0));
+}
+
+void CCtrlWnd::ShowView(int view) {
+  QWidget* page = view == tav::kViewBlank ? nullptr : tav::CreateRightView(view, host_, splitter_);
+  if (!page) page = new CRightView12(splitter_);
+  if (page_) {
+    splitter_->replaceWidget(1, page);
+    delete page_;
+  } else {
+    splitter_->addWidget(page);
+  }
+  page_ = page;
+  view_ = view;
+  page_->show();
+}
+
+void CCtrlWnd::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  const int w = splitter_->width();
+  splitter_->setSizes({w / 4, w - w / 4});
+}
+
+void CCtrlWnd::closeEvent(QCloseEvent* event) {
+  emit closed();
+  QWidget::closeEvent(event);
+}

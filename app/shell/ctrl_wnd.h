@@ -1,0 +1,70 @@
+#pragma once
+// The single-board settings window: the function tree on the left, one page at a time on the
+// right.
+
+#include <QSplitter>
+#include <QTreeWidget>
+#include <QWidget>
+
+namespace tav {
+class PageHost;
+}
+
+// CMySplitterWnd: a splitter whose divider cannot be moved.
+class CMySplitterWnd : public QSplitter {
+  Q_OBJECT
+ public:
+  explicit CMySplitterWnd(QWidget* parent);
+
+ protected:
+  QSplitterHandle* createHandle() override;
+};
+
+// CLeftView: the function tree of the current board; each item carries its page code.
+class CLeftView : public QTreeWidget {
+  Q_OBJECT
+ public:
+  CLeftView(int deviceType, QWidget* parent);
+  // The item with the code; null when the board's tree has none.
+  QTreeWidgetItem* ItemForCode(int code) const;
+
+ signals:
+  void pageChosen(int code);
+};
+
+// CRightView12: the blank page, shown for groups and for pages not built yet.
+class CRightView12 : public QWidget {
+  Q_OBJECT
+ public:
+  explicit CRightView12(QWidget* parent);
+};
+
+// CCtrlWnd: the single-board window over the main window's current board.
+class CCtrlWnd : public QWidget {
+  Q_OBJECT
+ public:
+  // openStatistics: start on the encoded-stream statistics page instead of the blank page.
+  CCtrlWnd(tav::PageHost& host, bool openStatistics);
+
+  // Replaces the right page with the page of a tree code; the old page is destroyed.
+  void ShowPage(int code);
+  int CurrentView() const { return view_; }
+  QWidget* CurrentPage() const { return page_; }
+  CLeftView* Tree() const { return tree_; }
+
+ signals:
+  void closed();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void ShowView(int view);
+
+  tav::PageHost& host_;
+  CMySplitterWnd* splitter_ = nullptr;
+  CLeftView* tree_ = nullptr;
+  QWidget* page_ = nullptr;
+  int view_ = -1;
+};

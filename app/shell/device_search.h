@@ -1,0 +1,116 @@
+#pragma once
+// The device search: one broadcast question to every board's port 4007 and a window in which
+// the answers on port 5007 are gathered into the board list, in address order. The engine owns
+// the sockets and the texts; its driver owns the clock. The main window drives it with a
+// QSocketNotifier on ListenerFd() and a 3000 ms timer; tavctl calls RunBlocking().
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "device/board.h"
+#include "device/board_list.h"
+#include "platform/adapters.h"
+
+namespace tav {
+
+class Notifier;
+
+inline constexpr std::uint8_t kCmdSearch = 0xE5;       // question, and an echo of it
+inline constexpr std::uint8_t kCmdSearchReply = 0xE6;  // answer: head + status block
+inline constexpr std::size_t kSearchReplySize = 4 + 200;
+inline constexpr std::chrono::milliseconds kSearchWindow{3000};
+inline constexpr int kListenerBufferBytes = 524288;  // a burst of answers from many boards
+inline constexpr std::size_t kMaxDatagramBytes = 32768;
+
+std::array<std::uint8_t, 4> DiscoveryRequest();
+
+// The status blocks one datagram carries: empty unless it begins with the answer head. Boards
+// send one 204-byte answer per datagram; a longer datagram is read answer by answer while each
+// begins with the head, and a short answer's missing bytes are zero.
+std::vector<StatusBlock> ParseDiscoveryReply(std::span<const std::uint8_t> datagram);
+
+// Dotted order, first octet first: true when a sorts before b or equals it.
+bool AddressNotAbove(std::uint32_t a, std::uint32_t b);
+// Where a new row with `address` goes in rows listed by their contact addresses (ascending):
+// after the last row whose address is not above it, so an address already listed goes below
+// the earlier one; 0 when every row is above it.
+std::size_t SortedRowPosition(const std::vector<std::uint32_t>& rowAddresses, std::uint32_t address);
+
+// Where the answers are taken in.
+struct ListenTarget {
+  // The adapter address the question leaves from; none when the PC has no usable adapter.
+  std::optional<std::uint32_t> address;
+  // Only datagrams that arrived on this interface are taken; 0 takes every interface.
+  unsigned interfaceIndex = 0;
+  // Set when the chosen adapter address is no longer on the PC (for the log).
+  std::string note;
+};
+
+// The chosen adapter address text when set (the adapter dialog's choice), else the host's
+// first address; neither: every adapter.
+ListenTarget ChooseListenTarget(const std::vector<platform::Adapter>& adapters,
+                                std::string_view chosenAddressText);
+
+class DeviceSearch {
+ public:
+  struct Found {
+    int boardIndex;  // in the board list
+    int row;         // its position among Rows() after the whole batch
+  };
+
+  DeviceSearch(CBoardCtrl& boards, Notifier& notifier);
+  ~DeviceSearch();
+  DeviceSearch(const DeviceSearch&) = delete;
+  DeviceSearch& operator=(const DeviceSearch&) = delete;
+
+  // Flushes the neighbour cache (not waiting for it) and logs "发起设备搜索。".
+  void Announce();
+  // Clears the board list, opens the listener (wildcard:5007, receive buffer, arrival
+  // interface reported) and the sender, and sends the question. When 5007 is taken the user
+  // is told, the question is still sent and no answer will be taken in; returns false then.
+  bool Open(const ListenTarget& target);
+  // The listener to watch for readability; -1 when none is open.
+  int ListenerFd() const { return listener_; }
+  // Takes in every datagram waiting on the listener without blocking.
+  std::vector<Found> Drain();
+  // The window's end: closes both sockets, reports a conflict, runs the link diagnosis and
+  // logs how many boards were found.
+  void Finish();
+  bool Running() const { return running_; }
+
+  // Board indices in list order (ascending contact address) for the current search.
+  const std::vector<int>& Rows() const { return rows_; }
+  int ReplyCount() const { return replyCount_; }
+
+  // Announce, Open, Drain until the window ends (poll), Finish. For programs without an event
+  // loop.
+  void RunBlocking(const ListenTarget& target, std::chrono::milliseconds window = kSearchWindow);
+
+  // Runs at the end of every search after the conflict check, before the count is logged;
+  // the link diagnosis writes its findings to the log from here.
+  std::function<void(CBoardCtrl&, Notifier&)> linkDiagnosis;
+  // Tests switch the flush off to keep their namespaces quiet.
+  bool flushNeighbours = true;
+
+ private:
+  std::vector<int> Take(std::span<const std::uint8_t> datagram, std::uint32_t source);
+  void CloseSockets();
+
+  CBoardCtrl& boards_;
+  Notifier& notifier_;
+  int listener_ = -1;
+  int sender_ = -1;
+  unsigned interfaceIndex_ = 0;
+  bool running_ = false;
+  int replyCount_ = 0;
+  std::vector<int> rows_;
+};
+
+}  // namespace tav

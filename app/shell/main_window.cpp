@@ -1,0 +1,421 @@
+#include "shell/main_window.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeySequence>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QShortcut>
+#include <QSocketNotifier>
+#include <QTableWidget>
+#include <QTextCursor>
+#include <QVBoxLayout>
+
+#include "platform/adapters.h"
+#include "platform/firewall.h"
+#include "resources/app_icon.h"
+#include "resources/string_table.h"
+#include "shell/adapter_dialogs.h"
+#include "shell/ctrl_wnd.h"
+#include "shell/manual_add_dialog.h"
+#include "shell/qt_notifier.h"
+#include "shell/shell_hooks.h"
+#include "shell/shell_info.h"
+
+namespace tav {
+
+ShellHooks& shellHooks() {
+  static ShellHooks hooks;
+  return hooks;
+}
+
+}  // namespace tav
+
+namespace {
+
+QString qt(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+
+constexpr int kColumnWidths[] = {120, 90, 120, 200, 265};
+constexpr int kColumnHeaders[] = {120, 121, 122, 123, 124};
+const char* const kAdapterPrompt = "检测到多块网卡，请先点选网卡设置并设置接收数据的网卡";
+
+// Message boxes and questions go to the presenter; log lines to the window's log.
+class WindowNotifier final : public tav::Notifier {
+ public:
+  WindowNotifier(CTavmonDlg& window, tav::Notifier& boxes) : window_(window), boxes_(boxes) {}
+  void message(std::string_view text, tav::NoticeIcon icon) override { boxes_.message(text, icon); }
+  bool ask(std::string_view text) override { return boxes_.ask(text); }
+  void log(std::string_view text) override { window_.LogLine(text); }
+
+ private:
+  CTavmonDlg& window_;
+  tav::Notifier& boxes_;
+};
+
+// About box (dialog 100): the icon, the program's name and version, "确定".
+class CAboutDlg : public QDialog {
+ public:
+  explicit CAboutDlg(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("关于 Tavmon"));
+    auto* icon = new QLabel(this);
+    icon->setPixmap(tav::AppIcon().pixmap(32, 32));
+    icon->setAccessibleName(QStringLiteral("Tavmon 图标"));
+    auto* text = new QLabel(QStringLiteral("Tavmon 1.0 版"), this);
+    auto* ok = new QPushButton(QStringLiteral("确定"), this);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    auto* row = new QHBoxLayout;
+    row->addWidget(icon);
+    row->addWidget(text, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(row);
+    layout->addLayout(buttons);
+    setSizeGripEnabled(false);
+  }
+};
+
+}  // namespace
+
+CTavmonDlg::CTavmonDlg(tav::Notifier* dialogs, QWidget* parent)
+    : QDialog(parent),
+      dialogs_(dialogs),
+      boxes_(std::make_unique<tav::QtNotifier>(this, nullptr)),
+      windowNotifier_(std::make_unique<WindowNotifier>(*this, dialogs ? *dialogs : *boxes_)),
+      search_(boards_, *windowNotifier_) {
+  setObjectName(QStringLiteral("CTavmonDlg"));
+  setWindowIcon(tav::AppIcon());
+#ifdef TAVMON_VERSION_MAJOR
+  const std::string version =
+      tav::VersionText(TAVMON_VERSION_MAJOR, TAVMON_VERSION_MINOR, TAVMON_VERSION_PATCH, TAVMON_VERSION_TWEAK);
+#else
+  const std::string version;
+#endif
+  setWindowTitle(qt(tav::MainWindowTitle(version)));
+  setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+  setSizeGripEnabled(true);
+
+  // Buttons across the top; their row lays itself out so the Chinese texts always fit.
+  buttonBar_ = new QWidget(this);
+  auto* buttons = new QHBoxLayout(buttonBar_);
+  buttons->setContentsMargins(0, 0, 0, 0);
+  searchButton_ = AddButton(tav::str(119), "searchButton");
+  connect(searchButton_, &QPushButton::clicked, this, &CTavmonDlg::StartSearch);
+  connect(AddButton("单板设置", "singleBoardButton"), &QPushButton::clicked, this, &CTavmonDlg::OnSingleBoard);
+  connect(AddButton("批量设置", "batchButton"), &QPushButton::clicked, this, &CTavmonDlg::OnBatch);
+  connect(AddButton("手动添加", "manualAddButton"), &QPushButton::clicked, this, &CTavmonDlg::OnManualAdd);
+  connect(AddButton("网卡设置", "adapterButton"), &QPushButton::clicked, this, &CTavmonDlg::OnAdapterSet);
+  connect(AddButton("添加信任列表", "trustButton"), &QPushButton::clicked, this, &CTavmonDlg::OnTrustList);
+  buttons->addStretch(1);
+  connect(AddButton("帮助", "helpButton"), &QPushButton::clicked, this, &CTavmonDlg::OnAbout);
+  connect(AddButton(tav::str(118), "exitButton"), &QPushButton::clicked, this, &QDialog::reject);
+
+  deviceList_ = new QTableWidget(0, 5, this);
+  deviceList_->setObjectName(QStringLiteral("DeviceList"));
+  deviceList_->setAccessibleName(QStringLiteral("设备列表"));
+  QStringList headers;
+  for (int id : kColumnHeaders) headers << QString::fromUtf8(tav::str(id));
+  deviceList_->setHorizontalHeaderLabels(headers);
+  deviceList_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  deviceList_->horizontalHeader()->setStretchLastSection(true);
+  for (int c = 0; c < 5; ++c) deviceList_->setColumnWidth(c, kColumnWidths[c]);
+  deviceList_->verticalHeader()->hide();
+  deviceList_->verticalHeader()->setDefaultSectionSize(deviceList_->fontMetrics().height() + 8);
+  deviceList_->setShowGrid(true);
+  deviceList_->setWordWrap(false);
+  deviceList_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  deviceList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  deviceList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  deviceList_->setSortingEnabled(false);
+  connect(deviceList_, &QTableWidget::cellDoubleClicked, this, [this] {
+    std::vector<int> selected;
+    if (SelectedBoards(selected) > 0) OpenCtrlWnd();
+  });
+
+  logBox_ = new QPlainTextEdit(this);
+  logBox_->setObjectName(QStringLiteral("MessageLog"));
+  logBox_->setAccessibleName(QStringLiteral("消息记录"));
+  logBox_->setReadOnly(true);
+  logBox_->setLineWrapMode(QPlainTextEdit::NoWrap);
+
+  searchTimer_.setSingleShot(true);
+  connect(&searchTimer_, &QTimer::timeout, this, &CTavmonDlg::OnSearchTimer);
+
+  auto* maintenance = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
+  maintenance->setContext(Qt::WindowShortcut);
+  connect(maintenance, &QShortcut::activated, this, &CTavmonDlg::OnMaintenance);
+
+  setMinimumSize(buttonBar_->sizeHint().width() + 20, 240);
+  resize(std::max(910, minimumWidth()), 560);  // the 605 x 345 dialog units of the original
+}
+
+CTavmonDlg::~CTavmonDlg() {
+  delete replyNotifier_;
+  replyNotifier_ = nullptr;
+  delete ctrlWnd_.data();
+}
+
+QPushButton* CTavmonDlg::AddButton(const char* text, const char* objectName) {
+  auto* button = new QPushButton(QString::fromUtf8(text), buttonBar_);
+  button->setObjectName(QString::fromLatin1(objectName));
+  button->setAutoDefault(false);
+  static_cast<QHBoxLayout*>(buttonBar_->layout())->addWidget(button);
+  return button;
+}
+
+void CTavmonDlg::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  const QRect client = rect();
+  const tav::MainLayout l = tav::MainWindowLayout(client.left(), client.top(), client.right() + 1, client.bottom() + 1);
+  deviceList_->setGeometry(l.list.x, l.list.y, l.list.width, l.list.height);
+  logBox_->setGeometry(l.log.x, l.log.y, l.log.width, l.log.height);
+  const int barHeight = std::min(buttonBar_->sizeHint().height(), 36);
+  buttonBar_->setGeometry(l.list.x, (l.list.y - barHeight) / 2, l.list.width, barHeight);
+}
+
+// ---- log and board access
+
+void CTavmonDlg::LogLine(std::string_view text) {
+  std::string line = log_.Add(text);
+  if (line.empty()) return;
+  line.resize(line.size() - 2);  // the box shows lines, not the "\r\n" of the log text
+  QTextCursor top(logBox_->document());
+  top.movePosition(QTextCursor::Start);
+  top.insertText(qt(line) + QLatin1Char('\n'));
+  logBox_->moveCursor(QTextCursor::Start);
+  if (dialogs_) dialogs_->log(text);
+}
+
+tav::Notifier& CTavmonDlg::notifier() { return *windowNotifier_; }
+
+CBoard* CTavmonDlg::CurrentBoard() {
+  const int row = deviceList_->currentRow();
+  if (row < 0) return nullptr;
+  QTableWidgetItem* item = deviceList_->item(row, 0);
+  if (!item) return nullptr;
+  const int index = item->data(Qt::UserRole).toInt();
+  return index >= 0 && index < boards_.Count() ? &boards_.At(index) : nullptr;
+}
+
+int CTavmonDlg::SelectedBoards(std::vector<int>& out) const {
+  out.clear();
+  for (int row = 0; row < deviceList_->rowCount(); ++row) {
+    QTableWidgetItem* item = deviceList_->item(row, 0);
+    if (item && item->isSelected()) out.push_back(item->data(Qt::UserRole).toInt());
+  }
+  return out.empty() ? -1 : int(out.size());
+}
+
+int CTavmonDlg::SelectRowByAddress(std::uint32_t address) {
+  for (int row = 0; row < deviceList_->rowCount(); ++row) {
+    const int index = deviceList_->item(row, 0)->data(Qt::UserRole).toInt();
+    if (boards_.At(index).ContactAddress() == address) {
+      deviceList_->setCurrentCell(row, 0, QItemSelectionModel::NoUpdate);
+      return row;
+    }
+  }
+  return -1;
+}
+
+int CTavmonDlg::DecoderIndices(std::vector<int>& out) const {
+  out.clear();
+  for (int i = 0; i < boards_.Count(); ++i) {
+    const int t = boards_.At(i).deviceType();
+    if (t == 2 || t == 4 || t == 21) out.push_back(i);
+  }
+  return int(out.size());
+}
+
+int CTavmonDlg::EncoderIndices(std::vector<int>& out) const {
+  out.clear();
+  for (int i = 0; i < boards_.Count(); ++i) {
+    const int t = boards_.At(i).deviceType();
+    if (t == 1 || t == 3 || t == 5 || t == 7 || t == 9 || t == 20 || t == 11) out.push_back(i);
+  }
+  return int(out.size());
+}
+
+bool CTavmonDlg::TakeOpenStatisticsPage() {
+  const bool open = openStatisticsPage_;
+  openStatisticsPage_ = false;
+  return open;
+}
+
+void CTavmonDlg::FillRow(int row, const CBoard& board) {
+  const std::string texts[5] = {
+      board.AddressText(),
+      board.Name(),
+      board.MacText(),
+      board.TransportName() + "@" + board.StreamAddressText(),
+      board.TypeName() + "/" + board.VersionText() + "/" + board.VideoModeName(),
+  };
+  for (int c = 0; c < 5; ++c) {
+    QTableWidgetItem* item = deviceList_->item(row, c);
+    if (!item) {
+      item = new QTableWidgetItem;
+      deviceList_->setItem(row, c, item);
+    }
+    item->setText(qt(texts[c]));
+  }
+}
+
+void CTavmonDlg::InsertBoardRow(int boardIndex) {
+  std::vector<std::uint32_t> addresses;
+  addresses.reserve(std::size_t(deviceList_->rowCount()));
+  for (int row = 0; row < deviceList_->rowCount(); ++row)
+    addresses.push_back(boards_.At(deviceList_->item(row, 0)->data(Qt::UserRole).toInt()).ContactAddress());
+  const CBoard& board = boards_.At(boardIndex);
+  const int row = int(tav::SortedRowPosition(addresses, board.ContactAddress()));
+  deviceList_->insertRow(row);
+  FillRow(row, board);
+  deviceList_->item(row, 0)->setData(Qt::UserRole, boardIndex);
+}
+
+// Columns keep their widths but grow when a text would be cut.
+void CTavmonDlg::FitColumns() {
+  for (int c = 0; c < 4; ++c) {
+    const int needed = deviceList_->sizeHintForColumn(c);
+    if (needed > deviceList_->columnWidth(c)) deviceList_->setColumnWidth(c, needed);
+  }
+}
+
+void CTavmonDlg::boardIdentityChanged() {
+  CBoard* board = CurrentBoard();
+  if (!board) return;
+  FillRow(deviceList_->currentRow(), *board);
+  FitColumns();
+  if (ctrlWnd_) ctrlWnd_->setWindowTitle(qt(tav::CtrlWindowTitle(board->AddressText(), board->Name())));
+}
+
+// ---- search
+
+void CTavmonDlg::StartSearch() {
+  if (search_.Running()) return;
+  search_.Announce();
+
+  const std::vector<tav::platform::Adapter> adapters = tav::platform::listAdapters();
+  adapterCount_ = tav::CountSearchAdapters(adapters);
+  if (adapterCount_ > 1 && !adapterChosen_) {
+    if (adapterPromptPending_) {
+      adapterPromptPending_ = false;
+      ShowAdapterPrompt();
+    } else {
+      LogLine(kAdapterPrompt);
+    }
+  }
+
+  deviceList_->setRowCount(0);
+  search_.linkDiagnosis = tav::shellHooks().diagnoseLinks;
+  search_.Open(tav::ChooseListenTarget(adapters, chosenAdapterAddress_));
+  if (search_.ListenerFd() >= 0) {
+    replyNotifier_ = new QSocketNotifier(search_.ListenerFd(), QSocketNotifier::Read, this);
+    connect(replyNotifier_, &QSocketNotifier::activated, this, &CTavmonDlg::OnDiscoveryReply);
+  }
+  searchTimer_.start(tav::kSearchWindow);
+  searchButton_->setEnabled(false);
+  searchButton_->setText(QString::fromUtf8(tav::str(125)));
+}
+
+void CTavmonDlg::ShowAdapterPrompt() {
+  CAdapterConfirm prompt(this);
+  prompt.exec();
+}
+
+void CTavmonDlg::OnDiscoveryReply() {
+  const auto found = search_.Drain();
+  for (const auto& f : found) InsertBoardRow(f.boardIndex);
+  if (!found.empty()) FitColumns();
+}
+
+void CTavmonDlg::OnSearchTimer() {
+  searchTimer_.stop();
+  if (!search_.Running()) return;
+  // Catch what arrived since the last notification, then stop listening.
+  OnDiscoveryReply();
+  delete replyNotifier_;
+  replyNotifier_ = nullptr;
+  search_.Finish();
+  searchButton_->setText(QString::fromUtf8(tav::str(119)));
+  searchButton_->setEnabled(true);
+}
+
+// ---- buttons
+
+void CTavmonDlg::OnSingleBoard() {
+  std::vector<int> selected;
+  if (SelectedBoards(selected) == 1) OpenCtrlWnd();
+}
+
+void CTavmonDlg::OpenCtrlWnd() {
+  CBoard* board = CurrentBoard();
+  if (!board || ctrlWnd_) return;
+  ctrlWnd_ = new CCtrlWnd(*this, TakeOpenStatisticsPage());
+  ctrlWnd_->setWindowTitle(qt(tav::CtrlWindowTitle(board->AddressText(), board->Name())));
+  ctrlWnd_->setWindowIcon(tav::AppIcon());
+
+  const QPoint topLeft = deviceList_->mapToGlobal(QPoint(0, 0));
+  const QScreen* screen = this->screen();
+  const int screenTop = screen ? screen->availableGeometry().top() : 0;
+  const tav::Box place =
+      tav::CtrlWindowPlacement({topLeft.x(), topLeft.y(), deviceList_->width(), deviceList_->height()}, screenTop);
+  ctrlWnd_->setGeometry(place.x, place.y, place.width, place.height);
+
+  connect(ctrlWnd_, &CCtrlWnd::closed, this, [this] { setEnabled(true); });
+  setEnabled(false);
+  ctrlWnd_->show();
+  ctrlWnd_->raise();
+  ctrlWnd_->activateWindow();
+}
+
+void CTavmonDlg::OnBatch() {
+  if (boards_.Count() == 0 || !tav::shellHooks().createBatchWindow) return;
+  QWidget* batch = tav::shellHooks().createBatchWindow(*this);
+  if (!batch) return;
+  batch->setAttribute(Qt::WA_DeleteOnClose);
+  batch->setWindowTitle(QString::fromUtf8(tav::str(234)));
+  batch->setWindowIcon(tav::AppIcon());
+  const QPoint topLeft = deviceList_->mapToGlobal(QPoint(0, 0));
+  const int width = 500, height = 350;
+  batch->setGeometry(topLeft.x() + (deviceList_->width() - width) / 2,
+                     topLeft.y() + deviceList_->height() - height, width, height);
+  batch->show();
+}
+
+void CTavmonDlg::OnManualAdd() {
+  CManualAddDlg dialog(*this);
+  dialog.exec();
+}
+
+void CTavmonDlg::OnAdapterSet() {
+  CAdapterSetDlg dialog(this);
+  dialog.exec();
+  // Either button: Cancel leaves the dialog's empty choice, which clears an earlier one.
+  chosenAdapterAddress_ = dialog.ChosenAddress();
+  adapterChosen_ = dialog.Chosen();
+}
+
+void CTavmonDlg::OnTrustList() {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const tav::platform::TrustResult result = tav::platform::addTrustRules();
+  QApplication::restoreOverrideCursor();
+  const std::string text = tav::platform::trustMessage(result);
+  LogLine(text);
+  notifier().message(text, result.outcome == tav::platform::TrustOutcome::Failed ? tav::NoticeIcon::Error
+                                                                                 : tav::NoticeIcon::Information);
+}
+
+void CTavmonDlg::OnAbout() {
+  CAboutDlg about(this);
+  about.exec();
+}
+
+void CTavmonDlg::OnMaintenance() {
+  if (tav::shellHooks().runMaintenanceDialog) tav::shellHooks().runMaintenanceDialog(*this);
+}

@@ -1,0 +1,108 @@
+#pragma once
+// The main window: device list, message log and the buttons that start everything else.
+
+#include <QDialog>
+#include <QPointer>
+#include <QTimer>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "device/board_list.h"
+#include "pages/page_host.h"
+#include "shell/device_search.h"
+#include "shell/message_log.h"
+
+class QPlainTextEdit;
+class QPushButton;
+class QSocketNotifier;
+class QTableWidget;
+class CCtrlWnd;
+
+namespace tav {
+class QtNotifier;
+}
+
+// CTavmonDlg: the program's only top-level window; owns the board list and the message log.
+class CTavmonDlg : public QDialog, public tav::PageHost {
+  Q_OBJECT
+
+ public:
+  // dialogs: where message boxes and questions go (tests record them); null shows real boxes.
+  explicit CTavmonDlg(tav::Notifier* dialogs = nullptr, QWidget* parent = nullptr);
+  ~CTavmonDlg() override;
+
+  // The one log every page writes to: "(%H:%M:%S): text", newest line first.
+  void LogLine(std::string_view text);
+  const std::string& LogText() const { return log_.Text(); }
+
+  CBoard* CurrentBoard() override;
+  CBoardCtrl& BoardList() override { return boards_; }
+  tav::Notifier& notifier() override;
+  void boardIdentityChanged() override;
+
+  // Board indices of the selected rows in list order; -1 when nothing is selected.
+  int SelectedBoards(std::vector<int>& out) const;
+  // Makes the first row whose board is contacted at `address` the selection mark; its row or -1.
+  int SelectRowByAddress(std::uint32_t address);
+  int DecoderIndices(std::vector<int>& out) const;
+  int EncoderIndices(std::vector<int>& out) const;
+  // Inserts the row of a board in address order (the search and manual add).
+  void InsertBoardRow(int boardIndex);
+
+  // Set by the detection page: the next single-board window opens on the statistics page.
+  void SetOpenStatisticsPage(bool open) { openStatisticsPage_ = open; }
+  bool TakeOpenStatisticsPage();
+
+  QTableWidget* DeviceList() const { return deviceList_; }
+  QPlainTextEdit* LogBox() const { return logBox_; }
+  CCtrlWnd* CtrlWindow() const { return ctrlWnd_; }
+  bool Searching() const { return search_.Running(); }
+  const std::string& ChosenAdapterAddress() const { return chosenAdapterAddress_; }
+  bool AdapterChosen() const { return adapterChosen_; }
+
+ public slots:
+  void StartSearch();            // "搜索设备"
+  void OnSearchTimer();          // end of the 3000 ms window
+  void OnSingleBoard();          // "单板设置"
+  void OnBatch();                // "批量设置"
+  void OnManualAdd();            // "手动添加"
+  void OnAdapterSet();           // "网卡设置"
+  void OnTrustList();            // "添加信任列表"
+  void OnAbout();                // "帮助": the about box
+  void OnMaintenance();          // Ctrl+F
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void OnDiscoveryReply();
+  void OpenCtrlWnd();
+  void ShowAdapterPrompt();
+  void FillRow(int row, const CBoard& board);
+  void FitColumns();
+  QPushButton* AddButton(const char* text, const char* objectName);
+
+  CBoardCtrl boards_;
+  tav::MessageLog log_;
+  tav::Notifier* dialogs_;                         // a test's notifier, or null
+  std::unique_ptr<tav::QtNotifier> boxes_;         // real message boxes
+  std::unique_ptr<tav::Notifier> windowNotifier_;  // boxes to dialogs_ or boxes_, lines to LogLine
+  tav::DeviceSearch search_;
+  QTimer searchTimer_;
+  QSocketNotifier* replyNotifier_ = nullptr;
+
+  std::string chosenAdapterAddress_;
+  bool adapterChosen_ = false;
+  bool adapterPromptPending_ = true;
+  int adapterCount_ = 0;
+  bool openStatisticsPage_ = false;
+
+  QWidget* buttonBar_ = nullptr;
+  QPushButton* searchButton_ = nullptr;
+  QTableWidget* deviceList_ = nullptr;
+  QPlainTextEdit* logBox_ = nullptr;
+  QPointer<CCtrlWnd> ctrlWnd_;
+};

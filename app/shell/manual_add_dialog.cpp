@@ -1,0 +1,70 @@
+#include "shell/manual_add_dialog.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+#include "shell/main_window.h"
+#include "shell/manual_add.h"
+#include "wire.h"
+
+namespace tav {
+
+IpAddressEdit::IpAddressEdit(QWidget* parent) : QLineEdit(parent) {
+  static const QRegularExpression dotted(
+      QStringLiteral(R"(^((25[0-5]|2[0-4]\d|1\d\d|[1-9]?\d)\.){0,3}(25[0-5]|2[0-4]\d|1\d\d|[1-9]?\d)?$)"));
+  setValidator(new QRegularExpressionValidator(dotted, this));
+  setPlaceholderText(QStringLiteral("0.0.0.0"));
+  setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255")) + 24);
+}
+
+std::optional<std::uint32_t> IpAddressEdit::Address() const {
+  std::uint32_t address = 0;
+  if (!qor::parseIp(text().toStdString(), address)) return std::nullopt;
+  return address;
+}
+
+}  // namespace tav
+
+CManualAddDlg::CManualAddDlg(CTavmonDlg& main) : QDialog(&main), main_(main) {
+  setObjectName(QStringLiteral("CManualAddDlg"));
+  setWindowTitle(QStringLiteral("手动添加设备"));
+  auto* label = new QLabel(QStringLiteral("设备IP地址"), this);
+  address_ = new tav::IpAddressEdit(this);
+  address_->setObjectName(QStringLiteral("addressEdit"));
+  label->setBuddy(address_);
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  ok_ = buttons->button(QDialogButtonBox::Ok);
+  ok_->setText(QStringLiteral("确定"));
+  ok_->setEnabled(false);
+  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+  connect(buttons, &QDialogButtonBox::accepted, this, &CManualAddDlg::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  connect(address_, &QLineEdit::textChanged, this, [this] { ok_->setEnabled(address_->Address().has_value()); });
+
+  auto* row = new QHBoxLayout;
+  row->addWidget(label);
+  row->addWidget(address_, 1);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(row);
+  layout->addWidget(buttons);
+}
+
+void CManualAddDlg::accept() {
+  const auto address = address_->Address();
+  if (!address) return;
+  // The board is asked directly (up to a few seconds when nobody answers).
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const int index = tav::ManualAdd(main_.BoardList(), *address, main_.notifier(),
+                                   [] { QApplication::restoreOverrideCursor(); });
+  if (index < 0) {
+    reject();
+    return;
+  }
+  main_.InsertBoardRow(index);
+  QDialog::accept();
+}

@@ -1,0 +1,44 @@
+#include "shell/qt_notifier.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace tav {
+namespace {
+
+QString qt(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+
+// The top-level window a box belongs to: the active single-board window when there is one, so
+// the box is not hidden behind it.
+QWidget* owner(QWidget* fallback) {
+  if (QWidget* w = QApplication::activeWindow()) return w;
+  return fallback;
+}
+
+}  // namespace
+
+QtNotifier::QtNotifier(QWidget* parent, std::function<void(std::string_view)> log)
+    : parent_(parent), log_(std::move(log)) {}
+
+void QtNotifier::message(std::string_view text, NoticeIcon icon) {
+  QMessageBox::Icon kind = icon == NoticeIcon::Error     ? QMessageBox::Critical
+                           : icon == NoticeIcon::Warning ? QMessageBox::Warning
+                                                         : QMessageBox::Information;
+  QMessageBox box(kind, QStringLiteral("Tavmon"), qt(text), QMessageBox::Ok, owner(parent_));
+  box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+  box.exec();
+}
+
+bool QtNotifier::ask(std::string_view text) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Tavmon"), qt(text), QMessageBox::Yes | QMessageBox::No,
+                  owner(parent_));
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+  box.button(QMessageBox::No)->setText(QStringLiteral("否"));
+  return box.exec() == QMessageBox::Yes;
+}
+
+void QtNotifier::log(std::string_view text) {
+  if (log_) log_(text);
+}
+
+}  // namespace tav
