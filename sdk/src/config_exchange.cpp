@@ -1,0 +1,228 @@
+#include "config_exchange.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "qorsdk.h"
+#include "socket_io.h"
+#include "wire.h"
+
+namespace qorsdk {
+namespace {
+
+constexpr std::uint32_t kTransportShort = 28;
+constexpr std::uint32_t kTransportLong = 228;
+constexpr std::uint32_t kStreamAccessMarker = 200;  // size word of the block at offset 28
+constexpr std::uint8_t kTextRequest = 0x51;
+
+qor::Bytes head4(const void* record) { return {static_cast<const std::uint8_t*>(record), 4}; }
+std::uint32_t sizeField(const void* record) { return qor::getU32(head4(record), 0); }
+
+std::vector<std::uint8_t> headOnly(std::uint8_t command) {
+  std::vector<std::uint8_t> out(4);
+  qor::putHead(out, command);
+  return out;
+}
+
+// A command text with its NUL, or nullopt when it is longer than the boards take.
+std::optional<std::vector<std::uint8_t>> withText(std::uint8_t command, const void* text) {
+  const char* chars = static_cast<const char*>(text);
+  std::size_t length = strnlen(chars, QORSDK_TEXT_COMMAND_MAX + 1);
+  if (length > QORSDK_TEXT_COMMAND_MAX) return std::nullopt;
+  auto out = headOnly(command);
+  out.insert(out.end(), chars, chars + length);
+  out.push_back(0);
+  return out;
+}
+
+}  // namespace
+
+std::optional<WriteType> writeType(std::int32_t type) {
+  static constexpr WriteType kTypes[] = {
+      {0xE4, 88, qor::kConfigPort},   {0x16, 28, qor::kConfigPort},  {0x26, 16, qor::kConfigPort},
+      {0x12, 0, qor::kConfigPort},    {0x13, 0, qor::kConfigPort},   {0x22, 0, qor::kConfigPort},
+      {0x23, 0, qor::kConfigPort},    {0xED, 16, qor::kConfigPort},  {0xED, 16, qor::kConfigPort},
+      {0xEE, 12, qor::kConfigPort},   {0xEF, 8, qor::kConfigPort},   {0xEC, 28, qor::kConfigPort},
+      {0xE8, 12, qor::kConfigPort},   {0xE7, 0, qor::kFilePort},     {0xFA, 1052, qor::kSerialPort},
+      {0xFB, 16, qor::kConfigPort},   {0xFC, 80, qor::kConfigPort},  {0x20, 36, qor::kConfigPort},
+      {0x53, 76, qor::kConfigPort},   {0x50, 0, qor::kConfigPort},
+  };
+  if (type < 0 || type >= static_cast<std::int32_t>(std::size(kTypes))) return std::nullopt;
+  return kTypes[type];
+}
+
+std::optional<ReadType> readType(std::int32_t type) {
+  using enum BlockRule;
+  static constexpr ReadType kTypes[] = {
+      {0xE5, 0xE6, 200, Exact, 0},     {0xFD, 0xFE, 80, Exact, 0},    {0xFD, 0xFE, 80, Compare, 0},
+      {0xC3, 0xC4, 1052, Exact, 0},    {0xC5, 0xC6, 80, Exact, 0},    {0xFF, 0xFF, 200, Exact, 0},
+      {0xCC, 0xCD, 4084, Exact, 0},    {0x54, 0x55, 76, Exact, 0},    {0x56, 0x57, 8040, Exact, 0},
+      {0x58, 0x59, 68, Exact, 0},      {0x5A, 0x5B, 20, UpToSize, 20}, {0x5C, 0x5D, 32, UpToSize, 32},
+      {kTextRequest, 0x52, 2, Text, 0}, {0xC7, 0xC8, 388, Unchecked, 0},
+  };
+  std::int32_t index = type - QORSDK_GET_STATUS_BLOCK;
+  if (index < 0 || index >= static_cast<std::int32_t>(std::size(kTypes))) return std::nullopt;
+  return kTypes[index];
+}
+
+std::size_t minimumReply(const ReadType& type) { return 4 + type.block; }
+
+std::optional<std::vector<std::uint8_t>> writeCommand(std::int32_t type, const void* record) {
+  auto spec = writeType(type);
+  if (!spec) return std::nullopt;
+  auto out = headOnly(spec->command);
+  if (type == QORSDK_SET_RESTART) {  // fixed payload; the record is not read
+    out.resize(16);
+    qor::putU32(out, 4, 12);
+    return out;
+  }
+  if (!record) return out;
+  if (type == QORSDK_SET_TEXT_COMMAND) return withText(spec->command, record);
+  std::uint32_t payload = spec->payload;
+  if (type == QORSDK_SET_TRANSPORT) {
+    // A transport record carries the stream-access block when its size says so or when the
+    // block's own size word (at 28) is present; the caller's record is then 228 bytes.
+    std::uint32_t marker = qor::getU32({static_cast<const std::uint8_t*>(record), 32}, 28);
+    if (sizeField(record) > kTransportShort || marker == kStreamAccessMarker) payload = kTransportLong;
+  }
+  auto bytes = static_cast<const std::uint8_t*>(record);
+  out.insert(out.end(), bytes, bytes + payload);
+  return out;
+}
+
+std::optional<std::vector<std::uint8_t>> readRequest(std::int32_t type, const void* record) {
+  auto spec = readType(type);
+  if (!spec || !record) return std::nullopt;
+  if (spec->rule == BlockRule::Text) return withText(spec->request, record);
+  return headOnly(spec->request);
+}
+
+std::int32_t storeReply(std::int32_t type, qor::Bytes reply, void* record) {
+  auto spec = readType(type);
+  if (!spec || !record) return QORSDK_CONFIG_BAD_TYPE;
+  if (reply.size() < minimumReply(*spec)) return QORSDK_CONFIG_SHORT_REPLY;
+  auto* out = static_cast<std::uint8_t*>(record);
+  const bool headOk = qor::hasHead(reply, spec->reply);
+  const qor::Bytes block = reply.subspan(4);
+
+  bool sizeOk = true;
+  switch (spec->rule) {
+    case BlockRule::Exact:
+    case BlockRule::Compare:
+      sizeOk = sizeField(record) == spec->block;
+      break;
+    case BlockRule::UpToSize:
+      sizeOk = sizeField(record) >= spec->minSize;
+      break;
+    case BlockRule::Text:
+    case BlockRule::Unchecked:
+      break;
+  }
+
+  if (spec->rule == BlockRule::Compare && sizeOk) {
+    // Only the flag at 72 changes; a wrong head compares against an all-zero block. The length
+    // is bounded so the compare stays inside both 80-byte blocks.
+    constexpr std::size_t kData = 8, kFlag = 72, kBlock = 80;
+    qor::MutBytes rec{out, kBlock};
+    std::uint8_t theirs[kBlock] = {};
+    if (headOk) std::memcpy(theirs, block.data(), kBlock);
+    std::uint32_t length = qor::getU32(rec, 4);
+    qor::putU32(rec, kFlag, 0);
+    bool same = length > 0 && length <= kBlock - kData && length == qor::getU32(theirs, 4) &&
+                std::memcmp(out + kData, theirs + kData, length) == 0;
+    qor::putU32(rec, kFlag, same ? 1 : 0);
+  }
+
+  if (!headOk) return QORSDK_CONFIG_WRONG_HEAD;
+  if (!sizeOk) return QORSDK_CONFIG_BAD_TYPE;
+
+  switch (spec->rule) {
+    case BlockRule::Exact:
+    case BlockRule::Unchecked:
+      std::memcpy(out, block.data(), spec->block);
+      break;
+    case BlockRule::UpToSize:
+      std::memcpy(out, block.data(), std::min<std::size_t>(block.size(), sizeField(record)));
+      break;
+    case BlockRule::Text: {
+      // The answer is bounded by the caller's buffer, never by what the board sends.
+      const char* text = reinterpret_cast<const char*>(block.data());
+      std::size_t length = strnlen(text, std::min<std::size_t>(block.size(), QORSDK_TEXT_BUFFER_SIZE - 1));
+      std::memcpy(out, text, length);
+      out[length] = 0;
+      break;
+    }
+    case BlockRule::Compare:
+      break;
+  }
+  return QORSDK_CONFIG_OK;
+}
+
+namespace {
+
+// Resolves the address text: 0 when it is missing, not a dotted quad, or 0.0.0.0.
+std::uint32_t boardAddress(const char* address) {
+  std::uint32_t value = 0;
+  if (!address || !qor::parseIp(address, value)) return 0;
+  return value;
+}
+
+// One connection: connect, send, and for a read receive at least `minimum` bytes into reply.
+std::int32_t exchange(std::uint32_t address, std::uint16_t port, const std::vector<std::uint8_t>& command,
+                      std::size_t minimum, std::vector<std::uint8_t>* reply) {
+  TcpSocket socket;
+  if (!socket.valid()) return QORSDK_CONFIG_NO_SOCKET;
+  switch (socket.connectWithWait(address, port, kConnectWaitMs)) {
+    case ConnectOutcome::Refused:
+      return QORSDK_CONFIG_CONNECT;
+    case ConnectOutcome::ModeFailed:
+      return QORSDK_CONFIG_SOCKET_MODE;
+    case ConnectOutcome::Started:
+      break;
+  }
+  if (!socket.makeBlocking(kTransferTimeoutMs)) return QORSDK_CONFIG_SOCKET_MODE;
+  if (!socket.sendAll(command.data(), command.size())) return QORSDK_CONFIG_TRANSFER;
+  if (!reply) return QORSDK_CONFIG_OK;
+
+  reply->resize(kReceiveBufferSize);
+  long got = socket.receive(reply->data(), reply->size());
+  if (got < 0) return QORSDK_CONFIG_TRANSFER;
+  // TCP may split a long block; keep reading until the type's minimum has arrived.
+  while (got > 0 && static_cast<std::size_t>(got) < minimum) {
+    long more = socket.receive(reply->data() + got, reply->size() - static_cast<std::size_t>(got));
+    if (more <= 0) break;
+    got += more;
+  }
+  reply->resize(static_cast<std::size_t>(got));
+  return got == 0 || reply->size() < minimum ? QORSDK_CONFIG_SHORT_REPLY : QORSDK_CONFIG_OK;
+}
+
+}  // namespace
+}  // namespace qorsdk
+
+extern "C" {
+
+QORSDK_API int32_t QORSDK_CALL DEVICE_SetConfig(const char* address, int32_t type, const void* record) {
+  qorsdk::ensureSocketLibrary();
+  std::uint32_t board = qorsdk::boardAddress(address);
+  if (board == 0) return QORSDK_CONFIG_BAD_ADDRESS;
+  auto spec = qorsdk::writeType(type);
+  auto command = qorsdk::writeCommand(type, record);
+  if (!spec || !command) return QORSDK_CONFIG_BAD_TYPE;
+  return qorsdk::exchange(board, spec->port, *command, 0, nullptr);
+}
+
+QORSDK_API int32_t QORSDK_CALL DEVICE_GetConfig(const char* address, int32_t type, void* record) {
+  qorsdk::ensureSocketLibrary();
+  std::uint32_t board = qorsdk::boardAddress(address);
+  if (board == 0) return QORSDK_CONFIG_BAD_ADDRESS;
+  auto spec = qorsdk::readType(type);
+  auto request = qorsdk::readRequest(type, record);
+  if (!spec || !request) return QORSDK_CONFIG_BAD_TYPE;
+  std::vector<std::uint8_t> reply;
+  std::int32_t result = qorsdk::exchange(board, qor::kConfigPort, *request, qorsdk::minimumReply(*spec), &reply);
+  if (result != QORSDK_CONFIG_OK) return result;
+  return qorsdk::storeReply(type, reply, record);
+}
+
+}  // extern "C"
