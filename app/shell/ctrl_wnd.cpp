@@ -69,11 +69,6 @@ QTreeWidgetItem* CLeftView::ItemForCode(int code) const {
   return nullptr;
 }
 
-CRightView12::CRightView12(QWidget* parent) : QWidget(parent) {
-  setObjectName(QStringLiteral("CRightView12"));
-  setAccessibleName(QStringLiteral("空白页"));
-}
-
 CCtrlWnd::CCtrlWnd(tav::PageHost& host, bool openStatistics) : QWidget(nullptr, Qt::Window), host_(host) {
   setObjectName(QStringLiteral("CCtrlWnd"));
   setAttribute(Qt::WA_DeleteOnClose);
@@ -100,8 +95,8 @@ void CCtrlWnd::ShowPage(int code) {
 }
 
 void CCtrlWnd::ShowView(int view) {
-  QWidget* page = view == tav::kViewBlank ? nullptr : tav::CreateRightView(view, host_, splitter_);
-  if (!page) page = new CRightView12(splitter_);
+  // The factory gives the blank page CRightView12 for a view without a page of its own.
+  QWidget* page = tav::CreateRightView(view, host_, splitter_);
   if (page_) {
     splitter_->replaceWidget(1, page);
     delete page_;

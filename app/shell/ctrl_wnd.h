@@ -32,13 +32,6 @@ class CLeftView : public QTreeWidget {
   void pageChosen(int code);
 };
 
-// CRightView12: the blank page, shown for groups and for pages not built yet.
-class CRightView12 : public QWidget {
-  Q_OBJECT
- public:
-  explicit CRightView12(QWidget* parent);
-};
-
 // CCtrlWnd: the single-board window over the main window's current board.
 class CCtrlWnd : public QWidget {
   Q_OBJECT
