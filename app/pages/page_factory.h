@@ -1,7 +1,7 @@
 #pragma once
 // Creates the right-hand page of the single-board window for a page number (the N of
-// CRightViewN). Returns nullptr for a page that does not exist yet; the window then shows the
-// blank page.
+// CRightViewN). A number without a page of its own gives the blank page CRightView12; never
+// null.
 
 class QWidget;
 
