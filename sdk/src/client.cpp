@@ -7,6 +7,7 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <stdexcept>
 #include <unordered_set>
 
 #if defined(_WIN32)
@@ -199,9 +200,12 @@ QORSDK_API QORSDK_HANDLE QORSDK_CALL CLIENT_Create(const QORSDK_CREATE* create) 
   ClientRecord* record = qorsdk::allocate();
   if (!record) return nullptr;
   qorsdk::initialise(*record);
-  {
+  try {
     std::lock_guard guard(qorsdk::registry().lock);
     qorsdk::registry().live.insert(record);
+  } catch (const std::exception&) {  // out of memory: no handle, nothing thrown to the caller
+    qorsdk::destroy(record);
+    return nullptr;
   }
   if (create->size == sizeof(QORSDK_CREATE)) {
     record->flagA = create->flagA;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "qorsdk.h"
 #include "socket_io.h"
@@ -206,23 +207,32 @@ QORSDK_API int32_t QORSDK_CALL DEVICE_SetConfig(const char* address, int32_t typ
   qorsdk::ensureSocketLibrary();
   std::uint32_t board = qorsdk::boardAddress(address);
   if (board == 0) return QORSDK_CONFIG_BAD_ADDRESS;
-  auto spec = qorsdk::writeType(type);
-  auto command = qorsdk::writeCommand(type, record);
-  if (!spec || !command) return QORSDK_CONFIG_BAD_TYPE;
-  return qorsdk::exchange(board, spec->port, *command, 0, nullptr);
+  try {
+    auto spec = qorsdk::writeType(type);
+    auto command = qorsdk::writeCommand(type, record);
+    if (!spec || !command) return QORSDK_CONFIG_BAD_TYPE;
+    return qorsdk::exchange(board, spec->port, *command, 0, nullptr);
+  } catch (const std::bad_alloc&) {
+    return QORSDK_CONFIG_NO_SOCKET;  // out of memory: no resources for the exchange
+  }
 }
 
 QORSDK_API int32_t QORSDK_CALL DEVICE_GetConfig(const char* address, int32_t type, void* record) {
   qorsdk::ensureSocketLibrary();
   std::uint32_t board = qorsdk::boardAddress(address);
   if (board == 0) return QORSDK_CONFIG_BAD_ADDRESS;
-  auto spec = qorsdk::readType(type);
-  auto request = qorsdk::readRequest(type, record);
-  if (!spec || !request) return QORSDK_CONFIG_BAD_TYPE;
-  std::vector<std::uint8_t> reply;
-  std::int32_t result = qorsdk::exchange(board, qor::kConfigPort, *request, qorsdk::minimumReply(*spec), &reply);
-  if (result != QORSDK_CONFIG_OK) return result;
-  return qorsdk::storeReply(type, reply, record);
+  try {
+    auto spec = qorsdk::readType(type);
+    auto request = qorsdk::readRequest(type, record);
+    if (!spec || !request) return QORSDK_CONFIG_BAD_TYPE;
+    std::vector<std::uint8_t> reply;
+    std::int32_t result =
+        qorsdk::exchange(board, qor::kConfigPort, *request, qorsdk::minimumReply(*spec), &reply);
+    if (result != QORSDK_CONFIG_OK) return result;
+    return qorsdk::storeReply(type, reply, record);
+  } catch (const std::bad_alloc&) {
+    return QORSDK_CONFIG_NO_SOCKET;
+  }
 }
 
 }  // extern "C"

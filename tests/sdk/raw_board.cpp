@@ -31,8 +31,8 @@ void addBoardAddress(const std::string& address) {
     throw std::runtime_error("cannot add board address " + address);
 }
 
-RawBoard::RawBoard(std::string address, std::vector<std::uint16_t> ports, Answer answer, Ended ended)
-    : answer_(std::move(answer)), ended_(std::move(ended)) {
+RawBoard::RawBoard(std::string address, std::vector<std::uint16_t> ports, Answer answer)
+    : answer_(std::move(answer)) {
   addBoardAddress(address);
   if (pipe(stopPipe_) != 0) throw std::runtime_error("pipe");
   // Listeners are opened on the board thread, after it entered the boards' namespace; the
@@ -140,7 +140,6 @@ void RawBoard::handle(int connection, std::uint16_t port) {
   else
     readUntil(connection, request, {});  // the rest of a write, or until the PC gives up
   close(connection);
-  if (ended_) ended_(request);
   std::lock_guard guard(lock_);
   received_.push_back({port, std::move(request)});
   changed_.notify_all();

@@ -30,10 +30,7 @@ class RawBoard {
   // Given a whole request, the reply to send before closing; nullopt keeps the connection open
   // and silent until the PC closes it. Without an answer every connection is read to its end.
   using Answer = std::function<std::optional<Bytes>(const Bytes& request)>;
-  // Runs on the board's thread with all a connection sent, before the next one is accepted.
-  using Ended = std::function<void(const Bytes& request)>;
-
-  RawBoard(std::string address, std::vector<std::uint16_t> ports, Answer answer = {}, Ended ended = {});
+  RawBoard(std::string address, std::vector<std::uint16_t> ports, Answer answer = {});
   ~RawBoard();
 
   // Waits until `count` connections have ended (or two seconds) and returns what they sent.
@@ -45,7 +42,6 @@ class RawBoard {
   void handle(int connection, std::uint16_t port);
 
   Answer answer_;
-  Ended ended_;
   std::mutex lock_;
   std::condition_variable changed_;
   std::vector<Received> received_;
