@@ -48,7 +48,8 @@ std::uint32_t threadId() {
 ClientRecord* allocate() {
   auto* record = static_cast<ClientRecord*>(std::calloc(1, sizeof(ClientRecord)));
   if (!record) return nullptr;
-  record->playState = static_cast<std::uint32_t*>(std::calloc(kPlayStateWords, sizeof(std::uint32_t)));
+  record->playState =
+      static_cast<std::uint32_t*>(std::calloc(kPlayStateWords, sizeof(std::uint32_t)));
   record->view = new (std::nothrow) CVideoView;
   record->sound = new (std::nothrow) QorSound;
   if (!record->playState || !record->view || !record->sound) {
@@ -79,7 +80,8 @@ std::int32_t start(ClientRecord& record) {
     return QORSDK_CLIENT_STARTED;
   }
   record.mainLength = kMainBufferSize;
-  record.mainBuffer = static_cast<std::uint8_t*>(std::calloc(kMainBufferSize, 1));  // failure not reported
+  record.mainBuffer =
+      static_cast<std::uint8_t*>(std::calloc(kMainBufferSize, 1));  // failure not reported
   record.view->prepare(record.videoWindow);
   record.runState = kStarted;
   return QORSDK_CLIENT_OK;
@@ -160,15 +162,23 @@ QORSDK_API int32_t QORSDK_CALL CLIENT_SDKInit(int32_t) {
   qorsdk::ensureSocketLibrary();
   return 0;
 }
-QORSDK_API int32_t QORSDK_CALL CLIENT_SDKClose(void) { return 0; }
+QORSDK_API int32_t QORSDK_CALL CLIENT_SDKClose(void) {
+  return 0;
+}
 QORSDK_API int32_t QORSDK_CALL CLIENT_SDKVersion(int32_t* major, int32_t* minor) {
   if (major) *major = 1;
   if (minor) *minor = 0;
   return 0;
 }
-QORSDK_API int32_t QORSDK_CALL CLIENT_GetSDKVersion(void) { return 0x00010000; }
-QORSDK_API int32_t QORSDK_CALL CLIENT_Init(int32_t, int32_t) { return 1; }
-QORSDK_API int32_t QORSDK_CALL CLIENT_SetPlayerBufNumber(int32_t, int32_t) { return 1; }
+QORSDK_API int32_t QORSDK_CALL CLIENT_GetSDKVersion(void) {
+  return 0x00010000;
+}
+QORSDK_API int32_t QORSDK_CALL CLIENT_Init(int32_t, int32_t) {
+  return 1;
+}
+QORSDK_API int32_t QORSDK_CALL CLIENT_SetPlayerBufNumber(int32_t, int32_t) {
+  return 1;
+}
 QORSDK_API void QORSDK_CALL CLIENT_Cleanup(void) {}
 QORSDK_API void QORSDK_CALL CLIENT_SetNetworkParam(int32_t) {}
 QORSDK_API void QORSDK_CALL CLIENT_SetConnectTime(int32_t, int32_t) {}
@@ -188,9 +198,13 @@ QORSDK_API int32_t QORSDK_CALL CLIENT_SetRealDataCallBackEx(QORSDK_HANDLE handle
   if (!liveRecord(handle)) return QORSDK_CLIENT_E_BAD_HANDLE;
   return 0;
 }
-QORSDK_API int32_t QORSDK_CALL CLIENT_StartListenEx(int32_t) { return 1; }
+QORSDK_API int32_t QORSDK_CALL CLIENT_StartListenEx(int32_t) {
+  return 1;
+}
 
-QORSDK_API int32_t QORSDK_CALL CLIENT_GetLastError(void) { return qorsdk::gLastError.exchange(0); }
+QORSDK_API int32_t QORSDK_CALL CLIENT_GetLastError(void) {
+  return qorsdk::gLastError.exchange(0);
+}
 
 QORSDK_API QORSDK_HANDLE QORSDK_CALL CLIENT_Create(const QORSDK_CREATE* create) {
   if (!create) {
@@ -238,7 +252,8 @@ QORSDK_API int32_t QORSDK_CALL CLIENT_Dump(QORSDK_HANDLE handle) {
   if (!handle) return QORSDK_CLIENT_BAD_ARGUMENT;
   ClientRecord* record = liveRecord(handle);
   if (!record) return QORSDK_CLIENT_BAD_HANDLE;
-  std::int32_t result = record->runState == qorsdk::kStarted ? qorsdk::stop(*record) : QORSDK_CLIENT_OK;
+  std::int32_t result =
+      record->runState == qorsdk::kStarted ? qorsdk::stop(*record) : QORSDK_CLIENT_OK;
   qorsdk::destroy(record);
   return result;
 }
@@ -263,7 +278,8 @@ QORSDK_API int32_t QORSDK_CALL CLIENT_StopRealPlayEx(QORSDK_HANDLE handle) {
   return CLIENT_StopRealPlay(handle);
 }
 
-QORSDK_API int32_t QORSDK_CALL CLIENT_GetDeviceConfig(QORSDK_HANDLE handle, int32_t type, void* record) {
+QORSDK_API int32_t QORSDK_CALL CLIENT_GetDeviceConfig(QORSDK_HANDLE handle, int32_t type,
+                                                      void* record) {
   ClientRecord* client = handle ? liveRecord(handle) : nullptr;
   if (!client) return QORSDK_CONFIG_NO_HANDLE;
   return DEVICE_GetConfig(client->address, type, record);
@@ -285,7 +301,8 @@ QORSDK_API QORSDK_HANDLE QORSDK_CALL CLIENT_Login(const char* address, int32_t, 
                                                   const char* password, QORSDK_DEVICE_INFO*,
                                                   int32_t* error) {
   if (error)
-    *error = (!address || !user || !password) ? QORSDK_CLIENT_E_NULL : QORSDK_CLIENT_E_LOGIN_REFUSED;
+    *error =
+        (!address || !user || !password) ? QORSDK_CLIENT_E_NULL : QORSDK_CLIENT_E_LOGIN_REFUSED;
   return nullptr;
 }
 

@@ -11,7 +11,9 @@ namespace qorsdk {
 namespace {
 
 // Length of a NUL-terminated text, or `limit` when it is that long or longer.
-std::size_t boundedLength(const char* text, std::size_t limit) { return strnlen(text, limit); }
+std::size_t boundedLength(const char* text, std::size_t limit) {
+  return strnlen(text, limit);
+}
 
 void copyText(char* slot, const char* text, std::size_t length) {
   std::memcpy(slot, text, length);
@@ -174,12 +176,21 @@ const Record* sized(const void* data) {
 
 std::int32_t setParam(ClientRecord& record, std::int32_t type, const void* data) {
   switch (type) {
-    case QORSDK_PARAM_FLAG_A_ON: record.flagA = 1; return QORSDK_CLIENT_OK;
-    case QORSDK_PARAM_FLAG_A_OFF: record.flagA = 0; return QORSDK_CLIENT_OK;
-    case QORSDK_PARAM_FLAG_B_ON: record.flagB = 1; return QORSDK_CLIENT_OK;
-    case QORSDK_PARAM_FLAG_B_OFF: record.flagB = 0; return QORSDK_CLIENT_OK;
+    case QORSDK_PARAM_FLAG_A_ON:
+      record.flagA = 1;
+      return QORSDK_CLIENT_OK;
+    case QORSDK_PARAM_FLAG_A_OFF:
+      record.flagA = 0;
+      return QORSDK_CLIENT_OK;
+    case QORSDK_PARAM_FLAG_B_ON:
+      record.flagB = 1;
+      return QORSDK_CLIENT_OK;
+    case QORSDK_PARAM_FLAG_B_OFF:
+      record.flagB = 0;
+      return QORSDK_CLIENT_OK;
     case QORSDK_PARAM_VOLUME:
-      record.sound->setLevel(volumeLevel(static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(data))));
+      record.sound->setLevel(
+          volumeLevel(static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(data))));
       return QORSDK_CLIENT_OK;
     case QORSDK_PARAM_STREAM_CONTROL:
       if (data) streamControl(record, *static_cast<const QORSDK_STREAM_CONTROL*>(data));
@@ -251,7 +262,8 @@ using qorsdk::ClientRecord;
 
 extern "C" {
 
-QORSDK_API int32_t QORSDK_CALL CLIENT_SetParam(QORSDK_HANDLE handle, int32_t type, const void* record) {
+QORSDK_API int32_t QORSDK_CALL CLIENT_SetParam(QORSDK_HANDLE handle, int32_t type,
+                                               const void* record) {
   if (!handle) return QORSDK_CLIENT_BAD_ARGUMENT;
   ClientRecord* client = qorsdk::liveRecord(handle);
   return client ? qorsdk::setParam(*client, type, record) : QORSDK_CLIENT_BAD_HANDLE;

@@ -37,7 +37,7 @@ struct ClientRecord {
   std::int32_t runState;
   std::int32_t streamControl[3];  // type 13: code, value, second value
   volatile std::int32_t stopRequest;
-  std::uint8_t settings[32];      // type 15
+  std::uint8_t settings[32];  // type 15
   // Source settings (type 0).
   std::int32_t mode;
   std::int32_t sourceKind;
@@ -96,15 +96,24 @@ constexpr std::int32_t volumeLevel(std::int32_t volume) {
 // Source kind derived from a mode code; other codes keep the current kind.
 constexpr std::int32_t sourceKindFor(std::int32_t mode, std::int32_t current) {
   switch (mode) {
-    case 6: return 1;
-    case 7: return 2;
-    case 8: return 3;
-    case 80: return 7;
-    case 113: return 8;
-    case 114: return 9;
-    case 115: return 10;
-    case 116: return 11;
-    default: return current;
+    case 6:
+      return 1;
+    case 7:
+      return 2;
+    case 8:
+      return 3;
+    case 80:
+      return 7;
+    case 113:
+      return 8;
+    case 114:
+      return 9;
+    case 115:
+      return 10;
+    case 116:
+      return 11;
+    default:
+      return current;
   }
 }
 

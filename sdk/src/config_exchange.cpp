@@ -16,8 +16,12 @@ constexpr std::uint32_t kTransportLong = 228;
 constexpr std::uint32_t kStreamAccessMarker = 200;  // size word of the block at offset 28
 constexpr std::uint8_t kTextRequest = 0x51;
 
-qor::Bytes head4(const void* record) { return {static_cast<const std::uint8_t*>(record), 4}; }
-std::uint32_t sizeField(const void* record) { return qor::getU32(head4(record), 0); }
+qor::Bytes head4(const void* record) {
+  return {static_cast<const std::uint8_t*>(record), 4};
+}
+std::uint32_t sizeField(const void* record) {
+  return qor::getU32(head4(record), 0);
+}
 
 std::vector<std::uint8_t> headOnly(std::uint8_t command) {
   std::vector<std::uint8_t> out(4);
@@ -40,13 +44,13 @@ std::optional<std::vector<std::uint8_t>> withText(std::uint8_t command, const vo
 
 std::optional<WriteType> writeType(std::int32_t type) {
   static constexpr WriteType kTypes[] = {
-      {0xE4, 88, qor::kConfigPort},   {0x16, 28, qor::kConfigPort},  {0x26, 16, qor::kConfigPort},
-      {0x12, 0, qor::kConfigPort},    {0x13, 0, qor::kConfigPort},   {0x22, 0, qor::kConfigPort},
-      {0x23, 0, qor::kConfigPort},    {0xED, 16, qor::kConfigPort},  {0xED, 16, qor::kConfigPort},
-      {0xEE, 12, qor::kConfigPort},   {0xEF, 8, qor::kConfigPort},   {0xEC, 28, qor::kConfigPort},
-      {0xE8, 12, qor::kConfigPort},   {0xE7, 0, qor::kFilePort},     {0xFA, 1052, qor::kSerialPort},
-      {0xFB, 16, qor::kConfigPort},   {0xFC, 80, qor::kConfigPort},  {0x20, 36, qor::kConfigPort},
-      {0x53, 76, qor::kConfigPort},   {0x50, 0, qor::kConfigPort},
+      {0xE4, 88, qor::kConfigPort}, {0x16, 28, qor::kConfigPort}, {0x26, 16, qor::kConfigPort},
+      {0x12, 0, qor::kConfigPort},  {0x13, 0, qor::kConfigPort},  {0x22, 0, qor::kConfigPort},
+      {0x23, 0, qor::kConfigPort},  {0xED, 16, qor::kConfigPort}, {0xED, 16, qor::kConfigPort},
+      {0xEE, 12, qor::kConfigPort}, {0xEF, 8, qor::kConfigPort},  {0xEC, 28, qor::kConfigPort},
+      {0xE8, 12, qor::kConfigPort}, {0xE7, 0, qor::kFilePort},    {0xFA, 1052, qor::kSerialPort},
+      {0xFB, 16, qor::kConfigPort}, {0xFC, 80, qor::kConfigPort}, {0x20, 36, qor::kConfigPort},
+      {0x53, 76, qor::kConfigPort}, {0x50, 0, qor::kConfigPort},
   };
   if (type < 0 || type >= static_cast<std::int32_t>(std::size(kTypes))) return std::nullopt;
   return kTypes[type];
@@ -55,10 +59,12 @@ std::optional<WriteType> writeType(std::int32_t type) {
 std::optional<ReadType> readType(std::int32_t type) {
   using enum BlockRule;
   static constexpr ReadType kTypes[] = {
-      {0xE5, 0xE6, 200, Exact, 0},     {0xFD, 0xFE, 80, Exact, 0},    {0xFD, 0xFE, 80, Compare, 0},
-      {0xC3, 0xC4, 1052, Exact, 0},    {0xC5, 0xC6, 80, Exact, 0},    {0xFF, 0xFF, 200, Exact, 0},
-      {0xCC, 0xCD, 4084, Exact, 0},    {0x54, 0x55, 76, Exact, 0},    {0x56, 0x57, 8040, Exact, 0},
-      {0x58, 0x59, 68, Exact, 0},      {0x5A, 0x5B, 20, UpToSize, 20}, {0x5C, 0x5D, 32, UpToSize, 32},
+      {0xE5, 0xE6, 200, Exact, 0},      {0xFD, 0xFE, 80, Exact, 0},
+      {0xFD, 0xFE, 80, Compare, 0},     {0xC3, 0xC4, 1052, Exact, 0},
+      {0xC5, 0xC6, 80, Exact, 0},       {0xFF, 0xFF, 200, Exact, 0},
+      {0xCC, 0xCD, 4084, Exact, 0},     {0x54, 0x55, 76, Exact, 0},
+      {0x56, 0x57, 8040, Exact, 0},     {0x58, 0x59, 68, Exact, 0},
+      {0x5A, 0x5B, 20, UpToSize, 20},   {0x5C, 0x5D, 32, UpToSize, 32},
       {kTextRequest, 0x52, 2, Text, 0}, {0xC7, 0xC8, 388, Unchecked, 0},
   };
   std::int32_t index = type - QORSDK_GET_STATUS_BLOCK;
@@ -66,7 +72,9 @@ std::optional<ReadType> readType(std::int32_t type) {
   return kTypes[index];
 }
 
-std::size_t minimumReply(const ReadType& type) { return 4 + type.block; }
+std::size_t minimumReply(const ReadType& type) {
+  return 4 + type.block;
+}
 
 std::optional<std::vector<std::uint8_t>> writeCommand(std::int32_t type, const void* record) {
   auto spec = writeType(type);
@@ -84,7 +92,8 @@ std::optional<std::vector<std::uint8_t>> writeCommand(std::int32_t type, const v
     // A transport record carries the stream-access block when its size says so or when the
     // block's own size word (at 28) is present; the caller's record is then 228 bytes.
     std::uint32_t marker = qor::getU32({static_cast<const std::uint8_t*>(record), 32}, 28);
-    if (sizeField(record) > kTransportShort || marker == kStreamAccessMarker) payload = kTransportLong;
+    if (sizeField(record) > kTransportShort || marker == kStreamAccessMarker)
+      payload = kTransportLong;
   }
   auto bytes = static_cast<const std::uint8_t*>(record);
   out.insert(out.end(), bytes, bytes + payload);
@@ -148,7 +157,8 @@ std::int32_t storeReply(std::int32_t type, qor::Bytes reply, void* record) {
     case BlockRule::Text: {
       // The answer is bounded by the caller's buffer, never by what the board sends.
       const char* text = reinterpret_cast<const char*>(block.data());
-      std::size_t length = strnlen(text, std::min<std::size_t>(block.size(), QORSDK_TEXT_BUFFER_SIZE - 1));
+      std::size_t length =
+          strnlen(text, std::min<std::size_t>(block.size(), QORSDK_TEXT_BUFFER_SIZE - 1));
       std::memcpy(out, text, length);
       out[length] = 0;
       break;
@@ -169,8 +179,9 @@ std::uint32_t boardAddress(const char* address) {
 }
 
 // One connection: connect, send, and for a read receive at least `minimum` bytes into reply.
-std::int32_t exchange(std::uint32_t address, std::uint16_t port, const std::vector<std::uint8_t>& command,
-                      std::size_t minimum, std::vector<std::uint8_t>* reply) {
+std::int32_t exchange(std::uint32_t address, std::uint16_t port,
+                      const std::vector<std::uint8_t>& command, std::size_t minimum,
+                      std::vector<std::uint8_t>* reply) {
   TcpSocket socket;
   if (!socket.valid()) return QORSDK_CONFIG_NO_SOCKET;
   switch (socket.connectWithWait(address, port, kConnectWaitMs)) {
@@ -203,7 +214,8 @@ std::int32_t exchange(std::uint32_t address, std::uint16_t port, const std::vect
 
 extern "C" {
 
-QORSDK_API int32_t QORSDK_CALL DEVICE_SetConfig(const char* address, int32_t type, const void* record) {
+QORSDK_API int32_t QORSDK_CALL DEVICE_SetConfig(const char* address, int32_t type,
+                                                const void* record) {
   qorsdk::ensureSocketLibrary();
   std::uint32_t board = qorsdk::boardAddress(address);
   if (board == 0) return QORSDK_CONFIG_BAD_ADDRESS;

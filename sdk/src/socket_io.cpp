@@ -5,12 +5,13 @@
 #include <ws2tcpip.h>
 #else
 #include <arpa/inet.h>
-#include <cerrno>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <cerrno>
 #endif
 
 #include <atomic>
@@ -20,7 +21,9 @@ namespace qorsdk {
 #if defined(_WIN32)
 namespace {
 constexpr std::intptr_t kNoSocket = static_cast<std::intptr_t>(INVALID_SOCKET);
-SOCKET sock(std::intptr_t fd) { return static_cast<SOCKET>(fd); }
+SOCKET sock(std::intptr_t fd) {
+  return static_cast<SOCKET>(fd);
+}
 }  // namespace
 
 void ensureSocketLibrary() {
@@ -35,11 +38,14 @@ void ensureSocketLibrary() {
   started = true;
 }
 
-TcpSocket::TcpSocket() : fd_(static_cast<std::intptr_t>(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP))) {}
+TcpSocket::TcpSocket()
+    : fd_(static_cast<std::intptr_t>(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP))) {}
 TcpSocket::~TcpSocket() {
   if (valid()) closesocket(sock(fd_));
 }
-bool TcpSocket::valid() const { return fd_ != kNoSocket; }
+bool TcpSocket::valid() const {
+  return fd_ != kNoSocket;
+}
 
 ConnectOutcome TcpSocket::connectWithWait(std::uint32_t address, std::uint16_t port, int waitMs) {
   u_long on = 1;
@@ -48,7 +54,8 @@ ConnectOutcome TcpSocket::connectWithWait(std::uint32_t address, std::uint16_t p
   to.sin_family = AF_INET;
   to.sin_port = htons(port);
   to.sin_addr.s_addr = address;
-  if (connect(sock(fd_), reinterpret_cast<sockaddr*>(&to), sizeof to) == 0) return ConnectOutcome::Started;
+  if (connect(sock(fd_), reinterpret_cast<sockaddr*>(&to), sizeof to) == 0)
+    return ConnectOutcome::Started;
   if (WSAGetLastError() != WSAEWOULDBLOCK) return ConnectOutcome::Refused;
   fd_set writable;
   FD_ZERO(&writable);
@@ -90,7 +97,9 @@ TcpSocket::TcpSocket() : fd_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {}
 TcpSocket::~TcpSocket() {
   if (valid()) close(static_cast<int>(fd_));
 }
-bool TcpSocket::valid() const { return fd_ >= 0; }
+bool TcpSocket::valid() const {
+  return fd_ >= 0;
+}
 
 ConnectOutcome TcpSocket::connectWithWait(std::uint32_t address, std::uint16_t port, int waitMs) {
   int fd = static_cast<int>(fd_);

@@ -1,6 +1,8 @@
 #include "video_view.h"
 
-CVideoView::~CVideoView() { release(); }
+CVideoView::~CVideoView() {
+  release();
+}
 
 void CVideoView::prepare(void* window) {
   if (window_ || !window) return;
@@ -26,9 +28,13 @@ void CVideoView::changeWindow(void* window) {
   setVideoSize(width_, height_);
 }
 
-QorSound::~QorSound() { stop(); }
+QorSound::~QorSound() {
+  stop();
+}
 
-void QorSound::stop() { buffer_ = nullptr; }
+void QorSound::stop() {
+  buffer_ = nullptr;
+}
 
 void QorSound::setLevel(std::int32_t level) {
   if (buffer_) level_ = level;

@@ -18,7 +18,9 @@ namespace {
 
 using qorsdk::ClientRecord;
 
-ClientRecord& recordOf(QORSDK_HANDLE h) { return *reinterpret_cast<ClientRecord*>(h); }
+ClientRecord& recordOf(QORSDK_HANDLE h) {
+  return *reinterpret_cast<ClientRecord*>(h);
+}
 
 // A handle as Tavmon makes it: nested records present and zero.
 QORSDK_HANDLE tavmonHandle() {
@@ -176,13 +178,17 @@ TEST(SdkClient, NullAndBadHandlesAreRefusedEverywhere) {
 // types give 4, a missing record 1.
 TEST(SdkParams, WrongSizesAndTypesChangeNothing) {
   Handle client;
-  const std::vector<std::pair<int, std::size_t>> records = {
-      {0, sizeof(QORSDK_SOURCE)},      {1, sizeof(QORSDK_VIDEO_WINDOW)},
-      {2, sizeof(QORSDK_SOUND)},       {3, sizeof(QORSDK_THREE_WORDS)},
-      {9, sizeof(QORSDK_LISTEN)},      {10, sizeof(QORSDK_SOURCE_TABLE)},
-      {11, sizeof(QORSDK_TWO_WORDS)},  {14, sizeof(QORSDK_TWO_WORDS)},
-      {15, sizeof(QORSDK_EXTENDED_SETTINGS)}, {16, sizeof(QORSDK_TEXT_SETTING)},
-      {17, sizeof(QORSDK_CREDENTIALS)}};
+  const std::vector<std::pair<int, std::size_t>> records = {{0, sizeof(QORSDK_SOURCE)},
+                                                            {1, sizeof(QORSDK_VIDEO_WINDOW)},
+                                                            {2, sizeof(QORSDK_SOUND)},
+                                                            {3, sizeof(QORSDK_THREE_WORDS)},
+                                                            {9, sizeof(QORSDK_LISTEN)},
+                                                            {10, sizeof(QORSDK_SOURCE_TABLE)},
+                                                            {11, sizeof(QORSDK_TWO_WORDS)},
+                                                            {14, sizeof(QORSDK_TWO_WORDS)},
+                                                            {15, sizeof(QORSDK_EXTENDED_SETTINGS)},
+                                                            {16, sizeof(QORSDK_TEXT_SETTING)},
+                                                            {17, sizeof(QORSDK_CREDENTIALS)}};
   std::vector<std::uint8_t> before(sizeof(ClientRecord));
   std::memcpy(before.data(), client.h, before.size());
   alignas(8) std::uint8_t record[256] = {};
@@ -230,16 +236,19 @@ TEST(SdkParams, SourceRecordModesAndTexts) {
   EXPECT_EQ(CLIENT_SetParam(client.h, QORSDK_PARAM_TEXT, &text), 0);
 
   QORSDK_CREDENTIALS credentials{sizeof credentials, 1, "", "secret", {}};
-  EXPECT_EQ(CLIENT_SetParam(client.h, QORSDK_PARAM_CREDENTIALS, &credentials), QORSDK_CLIENT_BAD_ARGUMENT);
+  EXPECT_EQ(CLIENT_SetParam(client.h, QORSDK_PARAM_CREDENTIALS, &credentials),
+            QORSDK_CLIENT_BAD_ARGUMENT);
   std::strcpy(credentials.user, "admin");
   credentials.mode = 2;
-  EXPECT_EQ(CLIENT_SetParam(client.h, QORSDK_PARAM_CREDENTIALS, &credentials), QORSDK_CLIENT_BAD_ARGUMENT);
+  EXPECT_EQ(CLIENT_SetParam(client.h, QORSDK_PARAM_CREDENTIALS, &credentials),
+            QORSDK_CLIENT_BAD_ARGUMENT);
   credentials.mode = 0;
   EXPECT_EQ(CLIENT_SetParam(client.h, QORSDK_PARAM_CREDENTIALS, &credentials), 0);
   EXPECT_STREQ(r.user, "admin");
 
   QORSDK_PLAY_SETTINGS play{47, {}};
-  EXPECT_EQ(CLIENT_SetParam(client.h, QORSDK_PARAM_PLAY_SETTINGS, &play), QORSDK_CLIENT_BAD_ARGUMENT);
+  EXPECT_EQ(CLIENT_SetParam(client.h, QORSDK_PARAM_PLAY_SETTINGS, &play),
+            QORSDK_CLIENT_BAD_ARGUMENT);
   play.size = 48;
   EXPECT_EQ(CLIENT_SetParam(client.h, QORSDK_PARAM_PLAY_SETTINGS, &play), 0);
   QORSDK_STREAM_CONTROL control{16, 25, 77, 0};
@@ -275,9 +284,13 @@ TEST(SdkParams, SourceTable) {
   EXPECT_STREQ(list, "10.0.0.1:5000;10.0.0.2:6000;");
   EXPECT_EQ(CLIENT_GetParam(h, QORSDK_PARAM_SOURCE_LIST, nullptr), -1);
 
-  for (auto [op, address, port] : {std::tuple{1, (const char*)nullptr, 1}, {1, "0.0.0.0", 1},
-                                   {1, "10.0.0.9", 0}, {1, "10.0.0.9", 65536}, {1, "ten", 1},
-                                   {0, "10.0.0.9", -4}, {2, "10.0.0.9", 1}})
+  for (auto [op, address, port] : {std::tuple{1, (const char*)nullptr, 1},
+                                   {1, "0.0.0.0", 1},
+                                   {1, "10.0.0.9", 0},
+                                   {1, "10.0.0.9", 65536},
+                                   {1, "ten", 1},
+                                   {0, "10.0.0.9", -4},
+                                   {2, "10.0.0.9", 1}})
     EXPECT_EQ(sourceTable(h, op, address, port), QORSDK_CLIENT_BAD_ARGUMENT);
 
   EXPECT_EQ(sourceTable(h, 0, "10.0.0.1", 5001), QORSDK_CLIENT_SOURCE_MISSING);

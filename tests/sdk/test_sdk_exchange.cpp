@@ -55,7 +55,8 @@ struct ScriptedBoard {
 
 }  // namespace
 
-extern "C" int setsockopt(int fd, int level, int name, const void* value, socklen_t length) noexcept {
+extern "C" int setsockopt(int fd, int level, int name, const void* value,
+                          socklen_t length) noexcept {
   using Real = int (*)(int, int, int, const void*, socklen_t);
   static Real real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "setsockopt"));
   if (gFailTimeouts && level == SOL_SOCKET && (name == SO_SNDTIMEO || name == SO_RCVTIMEO)) {
@@ -72,12 +73,12 @@ TEST(SdkWrite, EachTypeSendsItsCommandAndPayloadToItsPort) {
     std::size_t payload;
     std::uint16_t port;
   };
-  const Case cases[] = {{0, 0xE4, 88, 4010},  {1, 0x16, 28, 4010},  {2, 0x26, 16, 4010},
-                        {3, 0x12, 0, 4010},   {4, 0x13, 0, 4010},   {5, 0x22, 0, 4010},
-                        {6, 0x23, 0, 4010},   {7, 0xED, 16, 4010},  {8, 0xED, 16, 4010},
-                        {9, 0xEE, 12, 4010},  {10, 0xEF, 8, 4010},  {13, 0xE7, 0, 8060},
+  const Case cases[] = {{0, 0xE4, 88, 4010},    {1, 0x16, 28, 4010},  {2, 0x26, 16, 4010},
+                        {3, 0x12, 0, 4010},     {4, 0x13, 0, 4010},   {5, 0x22, 0, 4010},
+                        {6, 0x23, 0, 4010},     {7, 0xED, 16, 4010},  {8, 0xED, 16, 4010},
+                        {9, 0xEE, 12, 4010},    {10, 0xEF, 8, 4010},  {13, 0xE7, 0, 8060},
                         {14, 0xFA, 1052, 8067}, {15, 0xFB, 16, 4010}, {16, 0xFC, 80, 4010},
-                        {17, 0x20, 36, 4010}, {18, 0x53, 76, 4010}};
+                        {17, 0x20, 36, 4010},   {18, 0x53, 76, 4010}};
   RawBoard board(kBoard, {4010, 8060, 8067});
   std::size_t sent = 0;
   for (const Case& c : cases) {
@@ -120,7 +121,8 @@ TEST(SdkWrite, SpecialPayloads) {
 
   // A null record sends the head alone; a text command its text and NUL.
   EXPECT_EQ(sendOf(1, nullptr), packet(0x16));
-  EXPECT_EQ(sendOf(19, "lockedid:;"), packet(0x50, Bytes{'l', 'o', 'c', 'k', 'e', 'd', 'i', 'd', ':', ';', 0}));
+  EXPECT_EQ(sendOf(19, "lockedid:;"),
+            packet(0x50, Bytes{'l', 'o', 'c', 'k', 'e', 'd', 'i', 'd', ':', ';', 0}));
 
   // Nothing is sent for an unknown type or a text the boards cannot take.
   std::string tooLong(QORSDK_TEXT_COMMAND_MAX + 1, 'x');
@@ -139,11 +141,11 @@ TEST(SdkRead, FixedBlocksFollowTheirReplyRules) {
     std::size_t block;
     bool sizeChecked;
   };
-  const Case cases[] = {{256, 0xE5, 0xE6, 200, true}, {257, 0xFD, 0xFE, 80, true},
+  const Case cases[] = {{256, 0xE5, 0xE6, 200, true},  {257, 0xFD, 0xFE, 80, true},
                         {259, 0xC3, 0xC4, 1052, true}, {260, 0xC5, 0xC6, 80, true},
-                        {261, 0xFF, 0xFF, 200, true}, {262, 0xCC, 0xCD, 4084, true},
-                        {263, 0x54, 0x55, 76, true},  {264, 0x56, 0x57, 8040, true},
-                        {265, 0x58, 0x59, 68, true},  {269, 0xC7, 0xC8, 388, false}};
+                        {261, 0xFF, 0xFF, 200, true},  {262, 0xCC, 0xCD, 4084, true},
+                        {263, 0x54, 0x55, 76, true},   {264, 0x56, 0x57, 8040, true},
+                        {265, 0x58, 0x59, 68, true},   {269, 0xC7, 0xC8, 388, false}};
   ScriptedBoard board;
   std::size_t asked = 0;
   for (const Case& c : cases) {
@@ -160,7 +162,8 @@ TEST(SdkRead, FixedBlocksFollowTheirReplyRules) {
     };
     EXPECT_EQ(read(packet(c.reply ^ 0x01, block)), QORSDK_CONFIG_WRONG_HEAD);
     EXPECT_EQ(record, before);
-    EXPECT_EQ(read(packet(c.reply, Bytes(block.begin(), block.end() - 1))), QORSDK_CONFIG_SHORT_REPLY);
+    EXPECT_EQ(read(packet(c.reply, Bytes(block.begin(), block.end() - 1))),
+              QORSDK_CONFIG_SHORT_REPLY);
     EXPECT_EQ(record, before);
     if (c.sizeChecked) {
       std::uint32_t wrong = static_cast<std::uint32_t>(c.block - 1);
@@ -247,7 +250,8 @@ TEST(SdkRead, TextAnswerNeverPassesTheCallerBuffer) {
   std::size_t length = strnlen(buffer.data(), QORSDK_TEXT_BUFFER_SIZE);
   EXPECT_LT(length, std::size_t{QORSDK_TEXT_BUFFER_SIZE});
   EXPECT_GT(length, 0u);
-  EXPECT_TRUE(std::all_of(buffer.begin(), buffer.begin() + length, [](char c) { return c == 'A'; }));
+  EXPECT_TRUE(
+      std::all_of(buffer.begin(), buffer.begin() + length, [](char c) { return c == 'A'; }));
   EXPECT_TRUE(std::all_of(buffer.begin() + QORSDK_TEXT_BUFFER_SIZE, buffer.end(),
                           [](char c) { return c == '#'; }));
 
@@ -261,7 +265,8 @@ TEST(SdkRead, TextAnswerNeverPassesTheCallerBuffer) {
 
 TEST(SdkFailure, ArgumentsAreCheckedBeforeAnyConnection) {
   std::uint8_t record[200] = {200};
-  for (const char* address : {static_cast<const char*>(nullptr), "0.0.0.0", "10.77.0", "board", ""}) {
+  for (const char* address :
+       {static_cast<const char*>(nullptr), "0.0.0.0", "10.77.0", "board", ""}) {
     EXPECT_EQ(DEVICE_GetConfig(address, 256, record), QORSDK_CONFIG_BAD_ADDRESS);
     EXPECT_EQ(DEVICE_SetConfig(address, 1, record), QORSDK_CONFIG_BAD_ADDRESS);
   }
@@ -305,11 +310,13 @@ TEST(SdkFailure, SilentBoardsTimeOut) {
   std::uint8_t record[200] = {200};
   ScriptedBoard board;
   board.answer(std::nullopt);
-  double waited = secondsOf([&] { EXPECT_EQ(DEVICE_GetConfig(kBoard, 256, record), QORSDK_CONFIG_TRANSFER); });
+  double waited =
+      secondsOf([&] { EXPECT_EQ(DEVICE_GetConfig(kBoard, 256, record), QORSDK_CONFIG_TRANSFER); });
   EXPECT_GT(waited, 1.4);
   EXPECT_LT(waited, 2.6);
   // No host answers at this address: the 2 s connect wait, then the send fails.
-  waited = secondsOf([&] { EXPECT_EQ(DEVICE_SetConfig("10.77.0.99", 1, nullptr), QORSDK_CONFIG_TRANSFER); });
+  waited = secondsOf(
+      [&] { EXPECT_EQ(DEVICE_SetConfig("10.77.0.99", 1, nullptr), QORSDK_CONFIG_TRANSFER); });
   EXPECT_GT(waited, 1.9);
   EXPECT_LT(waited, 6.0);
 }

@@ -10,7 +10,9 @@
 
 namespace {
 
-std::string libraryPath() { return std::string(std::getenv("TAVMON_BIN")) + "/../lib/libqorsdk.so"; }
+std::string libraryPath() {
+  return std::string(std::getenv("TAVMON_BIN")) + "/../lib/libqorsdk.so";
+}
 
 std::set<std::string> linesOf(const std::string& command) {
   std::set<std::string> lines;
@@ -28,18 +30,44 @@ std::set<std::string> linesOf(const std::string& command) {
 }  // namespace
 
 TEST(SdkLibrary, ExportsExactlyTheCInterface) {
-  auto symbols = linesOf("nm -D --defined-only '" + libraryPath() + "' 2>/dev/null | awk '{print $3}'");
+  auto symbols =
+      linesOf("nm -D --defined-only '" + libraryPath() + "' 2>/dev/null | awk '{print $3}'");
   if (symbols.empty()) GTEST_SKIP() << "nm not available";
-  const std::set<std::string> expected = {
-      "CLIENT_SDKInit", "CLIENT_SDKClose", "CLIENT_SDKVersion", "CLIENT_GetSDKVersion",
-      "CLIENT_Init", "CLIENT_SetPlayerBufNumber", "CLIENT_Cleanup", "CLIENT_SetNetworkParam",
-      "CLIENT_SetConnectTime", "CLIENT_SetAutoReconnect", "CLIENT_LoginEx",
-      "CLIENT_SetRealDataCallBack", "CLIENT_SetRealDataCallBackEx", "CLIENT_StartListenEx",
-      "CLIENT_GetLastError", "CLIENT_Create", "CLIENT_Start", "CLIENT_Stop", "CLIENT_Dump",
-      "CLIENT_Logout", "CLIENT_RealPlay", "CLIENT_RealPlayEx", "CLIENT_StopRealPlay",
-      "CLIENT_StopRealPlayEx", "CLIENT_SetParam", "CLIENT_GetParam", "CLIENT_GetStatiscFlux",
-      "CLIENT_GetDeviceConfig", "CLIENT_SetDeviceConfig", "DEVICE_GetConfig", "DEVICE_SetConfig",
-      "CLIENT_GetDeviceList", "CLIENT_Login", "QORSDK_ConfigResultText", "QORSDK_ClientResultText"};
+  const std::set<std::string> expected = {"CLIENT_SDKInit",
+                                          "CLIENT_SDKClose",
+                                          "CLIENT_SDKVersion",
+                                          "CLIENT_GetSDKVersion",
+                                          "CLIENT_Init",
+                                          "CLIENT_SetPlayerBufNumber",
+                                          "CLIENT_Cleanup",
+                                          "CLIENT_SetNetworkParam",
+                                          "CLIENT_SetConnectTime",
+                                          "CLIENT_SetAutoReconnect",
+                                          "CLIENT_LoginEx",
+                                          "CLIENT_SetRealDataCallBack",
+                                          "CLIENT_SetRealDataCallBackEx",
+                                          "CLIENT_StartListenEx",
+                                          "CLIENT_GetLastError",
+                                          "CLIENT_Create",
+                                          "CLIENT_Start",
+                                          "CLIENT_Stop",
+                                          "CLIENT_Dump",
+                                          "CLIENT_Logout",
+                                          "CLIENT_RealPlay",
+                                          "CLIENT_RealPlayEx",
+                                          "CLIENT_StopRealPlay",
+                                          "CLIENT_StopRealPlayEx",
+                                          "CLIENT_SetParam",
+                                          "CLIENT_GetParam",
+                                          "CLIENT_GetStatiscFlux",
+                                          "CLIENT_GetDeviceConfig",
+                                          "CLIENT_SetDeviceConfig",
+                                          "DEVICE_GetConfig",
+                                          "DEVICE_SetConfig",
+                                          "CLIENT_GetDeviceList",
+                                          "CLIENT_Login",
+                                          "QORSDK_ConfigResultText",
+                                          "QORSDK_ClientResultText"};
   std::set<std::string> exported;
   for (const auto& s : symbols)
     if (s.find('@') == std::string::npos) exported.insert(s);  // versioned runtime references
@@ -47,7 +75,8 @@ TEST(SdkLibrary, ExportsExactlyTheCInterface) {
 }
 
 TEST(SdkLibrary, NeedsOnlyTheRuntime) {
-  auto needed = linesOf("objdump -p '" + libraryPath() + "' 2>/dev/null | awk '/NEEDED/{print $2}'");
+  auto needed =
+      linesOf("objdump -p '" + libraryPath() + "' 2>/dev/null | awk '/NEEDED/{print $2}'");
   if (needed.empty()) GTEST_SKIP() << "objdump not available";
   for (const auto& library : needed) {
     bool runtime = false;

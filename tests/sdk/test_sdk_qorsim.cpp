@@ -26,8 +26,17 @@ TEST(SdkQorsim, ReadsWritesAndFaults) {
   const std::string board = sim.addresses().at(0);
   const char* address = board.c_str();
 
-  for (auto [type, size] : {std::pair{256, 200}, {257, 80}, {259, 1052}, {260, 80}, {261, 200},
-                            {262, 4084}, {263, 76}, {264, 8040}, {265, 68}, {266, 64}, {267, 64},
+  for (auto [type, size] : {std::pair{256, 200},
+                            {257, 80},
+                            {259, 1052},
+                            {260, 80},
+                            {261, 200},
+                            {262, 4084},
+                            {263, 76},
+                            {264, 8040},
+                            {265, 68},
+                            {266, 64},
+                            {267, 64},
                             {269, 388}}) {
     auto record = sized(static_cast<std::uint32_t>(size));
     EXPECT_EQ(DEVICE_GetConfig(address, type, record.data()), QORSDK_CONFIG_OK) << type;
@@ -49,9 +58,8 @@ TEST(SdkQorsim, ReadsWritesAndFaults) {
 
   QORSDK_VOLUME volume{sizeof volume, 1, 37};
   ASSERT_EQ(DEVICE_SetConfig(address, QORSDK_SET_VOLUME, &volume), QORSDK_CONFIG_OK);
-  EXPECT_TRUE(sim.waitForJournal([](const qorsim::JournalEntry& e) {
-    return e.bytes.size() == 12 && e.bytes[3] == 0xEF;
-  }));
+  EXPECT_TRUE(sim.waitForJournal(
+      [](const qorsim::JournalEntry& e) { return e.bytes.size() == 12 && e.bytes[3] == 0xEF; }));
   auto status = sized(200);
   ASSERT_EQ(DEVICE_GetConfig(address, 256, status.data()), QORSDK_CONFIG_OK);
   EXPECT_EQ(status[QORSDK_STATUS_VOLUME_OFFSET + 6], 37);
