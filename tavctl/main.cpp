@@ -1,0 +1,23 @@
+// tavctl: the command-line face of Tavmon.
+
+#include <exception>
+#include <iostream>
+
+#include "cli.h"
+#include "commands.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+  SetConsoleOutputCP(CP_UTF8);  // every text tavctl prints is UTF-8
+#endif
+  try {
+    return tav::ctl::RunCli(argc, argv, std::cin, std::cout, std::cerr);
+  } catch (const std::exception& e) {
+    std::cerr << "tavctl: " << e.what() << "\n";
+    return tav::ctl::kExitInternal;
+  }
+}
