@@ -360,7 +360,7 @@ struct Simulator::Impl {
 
   void handleDatagram(qor::Bytes bytes, std::uint32_t src, std::uint16_t srcPort, std::uint32_t dst) {
     std::vector<Pending> sends;
-    std::vector<std::string> lines;
+    std::vector<std::string> lines, heardBy;
     bool moved = false;
     {
       std::lock_guard lock(mu);
@@ -369,7 +369,7 @@ struct Simulator::Impl {
         BoardState& b = board.state;
         if (!hears(b, dst)) continue;
         std::string who = qor::ipText(b.ip());
-        addJournal(who, "udp:4007", bytes);
+        heardBy.push_back(who);
         std::string head = who + " udp:4007 from " + qor::ipText(src) + ":" + std::to_string(srcPort) + " ";
         if (bytes.size() < 4 || bytes[0] != qor::kMagic[0] || bytes[1] != qor::kMagic[1] || bytes[2] != qor::kMagic[2]) {
           lines.push_back(head + std::to_string(bytes.size()) + " bytes without the qor head: ignored");
@@ -429,6 +429,12 @@ struct Simulator::Impl {
     }
     for (auto& l : lines) log(l);
     if (moved) reconfigure(false);
+    {
+      // Journaled once the boards have acted, so a test that waits for the entry meets them
+      // at their new addresses.
+      std::lock_guard lock(mu);
+      for (auto& who : heardBy) addJournal(who, "udp:4007", bytes);
+    }
     for (auto& p : sends) {
       if (p.due <= Clock::now()) sendDatagram(p);
       else pending.push_back(std::move(p));
@@ -532,7 +538,6 @@ struct Simulator::Impl {
         return;
       }
       BoardState& b = board->state;
-      addJournal(who, endpoint, request);
       faults = b.faults;
       if (faults.silent || b.restarting()) {
         quiet = true;
@@ -551,7 +556,8 @@ struct Simulator::Impl {
             Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(restartSeconds));
         ++b.restarts;
       }
-      if (outcome.addressChanged) requestReconfigure(lock, false);
+      if (outcome.addressChanged) requestReconfigure(lock, true);
+      addJournal(who, endpoint, request);
     }
     std::string line = who + " " + endpoint + " " + outcome.summary;
     if (quiet) {
