@@ -99,9 +99,9 @@ class CBoard {
   CBoard& operator=(CBoard&&) = default;
 
   // Statistics client state, kept for the detection engine.
-  std::string statisticsAddress;      // address the client was started with; empty when stopped
-  void* statisticsClient = nullptr;   // CLIENT_Create handle, kept for the record's life
-  std::int32_t statisticsRunning = 0; // 1 while the client runs
+  std::string statisticsAddress;       // address the client was started with; empty when stopped
+  void* statisticsClient = nullptr;    // CLIENT_Create handle, kept for the record's life
+  std::int32_t statisticsRunning = 0;  // 1 while the client runs
 
   const tav::StatusBlock& statusBlock() const { return status_; }
   tav::StatusBlock& statusBlock() { return status_; }
@@ -147,10 +147,10 @@ class CBoard {
   // Dotted text of the contact address: the first argument of every configuration call.
   std::string AddressText() const;
   std::string MaskText() const;
-  std::string MacText() const;     // "00:1a:..." lower-case
-  std::string Name() const;        // UTF-8 from the board's GBK
-  std::string TypeName() const;    // empty for unknown types
-  std::string VersionText() const; // "K%d.%d-A%d.%d"
+  std::string MacText() const;       // "00:1a:..." lower-case
+  std::string Name() const;          // UTF-8 from the board's GBK
+  std::string TypeName() const;      // empty for unknown types
+  std::string VersionText() const;   // "K%d.%d-A%d.%d"
   std::string BasebandText() const;  // "A%d.%d" or "未知"
   int TransportClass() const;        // 0..10 for encoders, -1 for decoders
   std::string TransportName() const;
@@ -187,14 +187,17 @@ class CBoard {
   // ReadVideoPosition leaves `position` as it was unless a valid answer came; it returns 0 on a
   // valid answer, else a tav::kDirect* code (the pages treat any answer as done).
   int ReadVideoPosition(tav::VideoPosition& position, tav::Notifier& notifier) const;
-  int WriteVideoPosition(const tav::VideoPosition& position, tav::Notifier& notifier) const;  // always 0
-  int WriteValue(std::uint32_t value, tav::Notifier& notifier) const;  // 1 when the connection failed
-  std::uint32_t ReadValue() const;  // 0 when no valid answer came
+  int WriteVideoPosition(const tav::VideoPosition& position,
+                         tav::Notifier& notifier) const;  // always 0
+  int WriteValue(std::uint32_t value,
+                 tav::Notifier& notifier) const;  // 1 when the connection failed
+  std::uint32_t ReadValue() const;                // 0 when no valid answer came
 
   // UDP network command (0xF0) to 255.255.255.255:4007 giving the board a new identity;
   // ip 0 asks for DHCP. On a send that worked and a non-zero ip the record takes the new IP,
   // mask, gateway, name and MAC. 0 sent, 1 not sent.
-  int SendNetworkIdentity(std::uint32_t ip, std::uint32_t mask, std::uint32_t gateway, std::string_view utf8Name);
+  int SendNetworkIdentity(std::uint32_t ip, std::uint32_t mask, std::uint32_t gateway,
+                          std::string_view utf8Name);
   // Group command 0xEB to this board's contact address. 0 sent, 1 not sent.
   int FactoryReset() const;
 

@@ -3,15 +3,21 @@
 #include <set>
 #include <utility>
 
-int CBoardCtrl::Add(const tav::StatusBlock& statusBlock) { return Add(CBoard(statusBlock)); }
+int CBoardCtrl::Add(const tav::StatusBlock& statusBlock) {
+  return Add(CBoard(statusBlock));
+}
 
 int CBoardCtrl::Add(const CBoard& board) {
   boards_.push_back(board);
   return Count() - 1;
 }
 
-CBoard& CBoardCtrl::At(int index) { return boards_.at(static_cast<std::size_t>(index)); }
-const CBoard& CBoardCtrl::At(int index) const { return boards_.at(static_cast<std::size_t>(index)); }
+CBoard& CBoardCtrl::At(int index) {
+  return boards_.at(static_cast<std::size_t>(index));
+}
+const CBoard& CBoardCtrl::At(int index) const {
+  return boards_.at(static_cast<std::size_t>(index));
+}
 
 bool CBoardCtrl::HasConflicts() const {
   // Sets instead of fixed tables: the check stays right however many boards a search finds.
@@ -37,7 +43,8 @@ bool CBoardCtrl::HasConflicts() const {
       continue;
     }
     int mode = board.sendMode();
-    if ((send == 0 && board.sendPort() == 0) || mode == 3 || mode == 4 || mode == 5 || mode == 8) continue;
+    if ((send == 0 && board.sendPort() == 0) || mode == 3 || mode == 4 || mode == 5 || mode == 8)
+      continue;
     if (!unicast.insert(stream).second) return true;
   }
 

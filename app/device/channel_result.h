@@ -11,8 +11,8 @@ inline constexpr int kMaintOk = 0;
 inline constexpr int kMaintConnectFailed = -1;
 inline constexpr int kMaintSendIncomplete = -2;
 inline constexpr int kMaintWrongHead = -3;
-inline constexpr int kMaintWrongLength = -4;  // answer not 528 bytes (also: no answer)
-inline constexpr int kMaintBoardStatus = -11; // the board answered with a status other than 1
+inline constexpr int kMaintWrongLength = -4;   // answer not 528 bytes (also: no answer)
+inline constexpr int kMaintBoardStatus = -11;  // the board answered with a status other than 1
 
 // Short packets on 8068 (SendShort and the record operations).
 inline constexpr int kShortBadArgument = -1;  // also: wrong answer length or head

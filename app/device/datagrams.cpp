@@ -19,7 +19,8 @@ constexpr std::size_t kRecIp = 4, kRecMask = 8, kRecGateway = 12, kRecMac = 24, 
 }  // namespace
 
 std::int32_t GroupTarget(std::uint32_t address) {
-  std::uint32_t n = ((address & 0xff) << 24) | ((address & 0xff00) << 8) | ((address >> 8) & 0xff00) | (address >> 24);
+  std::uint32_t n = ((address & 0xff) << 24) | ((address & 0xff00) << 8) |
+                    ((address >> 8) & 0xff00) | (address >> 24);
   return static_cast<std::int32_t>(n);
 }
 
@@ -41,9 +42,10 @@ std::array<std::uint8_t, 6> DeriveMac(const std::array<std::uint8_t, 6>& current
   return mac;
 }
 
-std::array<std::uint8_t, 88> BuildIdentityRecord(std::span<const std::uint8_t, 88> current, std::uint32_t ip,
-                                                 std::uint32_t mask, std::uint32_t gateway,
-                                                 std::string_view utf8Name, std::uint32_t tickCount) {
+std::array<std::uint8_t, 88> BuildIdentityRecord(std::span<const std::uint8_t, 88> current,
+                                                 std::uint32_t ip, std::uint32_t mask,
+                                                 std::uint32_t gateway, std::string_view utf8Name,
+                                                 std::uint32_t tickCount) {
   std::array<std::uint8_t, 88> record{};
   std::copy(current.begin(), current.end(), record.begin());
   qor::putU32(record, kRecIp, ip);
@@ -57,7 +59,8 @@ std::array<std::uint8_t, 88> BuildIdentityRecord(std::span<const std::uint8_t, 8
   return record;
 }
 
-std::vector<std::uint8_t> BuildNetworkCommand(std::uint32_t contactAddress, std::span<const std::uint8_t, 88> record) {
+std::vector<std::uint8_t> BuildNetworkCommand(std::uint32_t contactAddress,
+                                              std::span<const std::uint8_t, 88> record) {
   std::vector<std::uint8_t> datagram(qor::kFrameSize, 0);
   qor::putHead(datagram, kCmdNetworkIdentity);
   qor::putU32(datagram, 4, 96);
@@ -73,9 +76,13 @@ int SendBroadcast(std::span<const std::uint8_t> datagram) {
   return n == static_cast<long>(datagram.size()) ? kDatagramSent : kDatagramNotSent;
 }
 
-int Restart(std::int32_t target) { return SendBroadcast(BuildGroupCommand(kCmdRestart, target, false)); }
+int Restart(std::int32_t target) {
+  return SendBroadcast(BuildGroupCommand(kCmdRestart, target, false));
+}
 
-int FactoryResetAll() { return SendBroadcast(BuildGroupCommand(kCmdFactoryReset, kTargetAllBoards, true)); }
+int FactoryResetAll() {
+  return SendBroadcast(BuildGroupCommand(kCmdFactoryReset, kTargetAllBoards, true));
+}
 
 }  // namespace tav
 
@@ -85,10 +92,13 @@ int CBoard::FactoryReset() const {
   return SendBroadcast(BuildGroupCommand(kCmdFactoryReset, GroupTarget(ContactAddress()), true));
 }
 
-int CBoard::SendNetworkIdentity(std::uint32_t ip, std::uint32_t mask, std::uint32_t gateway, std::string_view utf8Name) {
-  std::span<const std::uint8_t, 88> current(status_.data() + status::kIdentity, status::kIdentitySize);
+int CBoard::SendNetworkIdentity(std::uint32_t ip, std::uint32_t mask, std::uint32_t gateway,
+                                std::string_view utf8Name) {
+  std::span<const std::uint8_t, 88> current(status_.data() + status::kIdentity,
+                                            status::kIdentitySize);
   auto record = BuildIdentityRecord(current, ip, mask, gateway, utf8Name, TickCountMs());
-  if (SendBroadcast(BuildNetworkCommand(ContactAddress(), record)) != kDatagramSent) return kDatagramNotSent;
+  if (SendBroadcast(BuildNetworkCommand(ContactAddress(), record)) != kDatagramSent)
+    return kDatagramNotSent;
   // DHCP leaves the record as it was: the board's new address is not known yet.
   if (ip != 0) std::copy(record.begin(), record.end(), status_.begin() + status::kIdentity);
   return kDatagramSent;

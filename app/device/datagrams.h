@@ -4,8 +4,8 @@
 // only whether it left the PC (0 sent, 1 not sent).
 
 #include <array>
-#include <span>
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -30,14 +30,16 @@ GroupCommand BuildGroupCommand(std::uint8_t command, std::int32_t target, bool f
 // IP, mask, gateway, the MAC derived from the IP (DHCP when ip is 0: first byte 0x22, last
 // four the tick count, least significant first) and the name (UTF-8, sent as GBK in the
 // status block's 32-byte name slot so the device type and versions after it stay intact).
-std::array<std::uint8_t, 88> BuildIdentityRecord(std::span<const std::uint8_t, 88> current, std::uint32_t ip,
-                                                 std::uint32_t mask, std::uint32_t gateway,
-                                                 std::string_view utf8Name, std::uint32_t tickCount);
+std::array<std::uint8_t, 88> BuildIdentityRecord(std::span<const std::uint8_t, 88> current,
+                                                 std::uint32_t ip, std::uint32_t mask,
+                                                 std::uint32_t gateway, std::string_view utf8Name,
+                                                 std::uint32_t tickCount);
 // First two bytes kept; last four the octets of ip in dotted order; ip 0: 0x22, keep, ticks.
 std::array<std::uint8_t, 6> DeriveMac(const std::array<std::uint8_t, 6>& current, std::uint32_t ip,
                                       std::uint32_t tickCount);
 // 8060 bytes: head 0xF0, size 96, the board's current contact address, the record, zeros.
-std::vector<std::uint8_t> BuildNetworkCommand(std::uint32_t contactAddress, std::span<const std::uint8_t, 88> record);
+std::vector<std::uint8_t> BuildNetworkCommand(std::uint32_t contactAddress,
+                                              std::span<const std::uint8_t, 88> record);
 
 // Sends one datagram to 255.255.255.255:4007 from a fresh broadcast socket.
 int SendBroadcast(std::span<const std::uint8_t> datagram);

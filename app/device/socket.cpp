@@ -16,8 +16,8 @@ sockaddr_in endpoint(std::uint32_t address, std::uint16_t port) {
   sa.sin_family = AF_INET;
   sa.sin_port = htons(port);
   // Wire order: first octet in the lowest byte, which is network order read as big-endian.
-  std::uint32_t hostOrder = ((address & 0xff) << 24) | ((address & 0xff00) << 8) | ((address >> 8) & 0xff00) |
-                            (address >> 24);
+  std::uint32_t hostOrder = ((address & 0xff) << 24) | ((address & 0xff00) << 8) |
+                            ((address >> 8) & 0xff00) | (address >> 24);
   sa.sin_addr.s_addr = htonl(hostOrder);
   return sa;
 }
@@ -31,8 +31,12 @@ bool setTimeout(int fd, int option, std::chrono::microseconds timeout) {
 
 }  // namespace
 
-Socket Socket::tcp() { return Socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)); }
-Socket Socket::udp() { return Socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)); }
+Socket Socket::tcp() {
+  return Socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+}
+Socket Socket::udp() {
+  return Socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+}
 
 Socket& Socket::operator=(Socket&& other) noexcept {
   if (this != &other) {
@@ -85,11 +89,14 @@ long Socket::receive(std::span<std::uint8_t> buffer) {
   return n;
 }
 
-long Socket::sendTo(std::span<const std::uint8_t> bytes, std::uint32_t address, std::uint16_t port) {
+long Socket::sendTo(std::span<const std::uint8_t> bytes, std::uint32_t address,
+                    std::uint16_t port) {
   if (!valid()) return -1;
   sockaddr_in sa = endpoint(address, port);
   ssize_t n;
-  do n = ::sendto(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
+  do
+    n = ::sendto(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL,
+                 reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
   while (n < 0 && errno == EINTR);
   return n;
 }

@@ -49,7 +49,8 @@ RegisterBlock MakeRegisterBlock(int code) {
   return body;
 }
 
-int MaintenanceExchange(std::uint32_t address, std::uint16_t port, const MaintRequest& request, RegisterBlock& body) {
+int MaintenanceExchange(std::uint32_t address, std::uint16_t port, const MaintRequest& request,
+                        RegisterBlock& body) {
   net::Socket socket = net::Socket::tcp();
   socket.setSendTimeout(kSendTimeout);
   socket.setReceiveTimeout(request.receiveTimeout);
@@ -66,13 +67,15 @@ int MaintenanceExchange(std::uint32_t address, std::uint16_t port, const MaintRe
   if (n != static_cast<long>(kMaintPacketSize)) return kMaintWrongLength;
   if (!qor::hasHead(answer, request.answer)) return kMaintWrongHead;
   std::copy_n(answer.begin() + 4, body.size(), body.begin());
-  std::uint32_t status =
-      request.wordStatus ? qor::getU32(body, regblock::kStatus) : qor::getU16(body, regblock::kStatus);
+  std::uint32_t status = request.wordStatus ? qor::getU32(body, regblock::kStatus)
+                                            : qor::getU16(body, regblock::kStatus);
   return status == 1 ? kMaintOk : kMaintBoardStatus;
 }
 
-int SendShort(std::uint32_t address, const std::uint8_t* bytes, int length, std::uint8_t* answer, int answerSize) {
-  if (bytes == nullptr || length < 0 || (answerSize > 0 && answer == nullptr)) return kShortBadArgument;
+int SendShort(std::uint32_t address, const std::uint8_t* bytes, int length, std::uint8_t* answer,
+              int answerSize) {
+  if (bytes == nullptr || length < 0 || (answerSize > 0 && answer == nullptr))
+    return kShortBadArgument;
   net::Socket socket = net::Socket::tcp();
   if (!socket.valid()) return kShortNoSocket;
   socket.setSendTimeout(kSendTimeout);
@@ -87,9 +90,14 @@ int SendShort(std::uint32_t address, const std::uint8_t* bytes, int length, std:
 
 Record36 EncodeVideoPosition(const VideoPosition& p) {
   Record36 r{};
-  const std::int16_t values[] = {p.width,          p.length,           p.x,
-                                 p.y,              p.horizontalPosition, p.verticalPosition,
-                                 p.horizontalSpacing, p.verticalSpacing};
+  const std::int16_t values[] = {p.width,
+                                 p.length,
+                                 p.x,
+                                 p.y,
+                                 p.horizontalPosition,
+                                 p.verticalPosition,
+                                 p.horizontalSpacing,
+                                 p.verticalSpacing};
   for (std::size_t i = 0; i < 8; ++i) qor::putI16(r, 4 + 2 * i, values[i]);
   qor::putU32(r, 20, p.registerAddress);
   qor::putI32(r, 24, p.registerValue);
@@ -99,8 +107,14 @@ Record36 EncodeVideoPosition(const VideoPosition& p) {
 bool DecodeVideoPositionAnswer(std::span<const std::uint8_t> answer, VideoPosition& p) {
   // Head, the record's leading zero word, eight 16-bit values and two 32-bit values.
   if (answer.size() < 32) return false;
-  std::int16_t* values[] = {&p.width, &p.length, &p.x, &p.y, &p.horizontalPosition, &p.verticalPosition,
-                            &p.horizontalSpacing, &p.verticalSpacing};
+  std::int16_t* values[] = {&p.width,
+                            &p.length,
+                            &p.x,
+                            &p.y,
+                            &p.horizontalPosition,
+                            &p.verticalPosition,
+                            &p.horizontalSpacing,
+                            &p.verticalSpacing};
   for (std::size_t i = 0; i < 8; ++i) *values[i] = qor::getI16(answer, 8 + 2 * i);
   p.registerAddress = qor::getU32(answer, 24);
   p.registerValue = qor::getI32(answer, 28);
@@ -113,8 +127,8 @@ using namespace tav;
 
 namespace {
 
-int query(std::uint32_t address, std::uint16_t port, std::uint8_t command, std::uint8_t answer, RegisterBlock& body,
-          bool exchange) {
+int query(std::uint32_t address, std::uint16_t port, std::uint8_t command, std::uint8_t answer,
+          RegisterBlock& body, bool exchange) {
   MaintRequest request{command, answer};
   if (exchange) {
     request.receiveTimeout = kLongReceiveTimeout;
@@ -124,13 +138,15 @@ int query(std::uint32_t address, std::uint16_t port, std::uint8_t command, std::
   return MaintenanceExchange(address, port, request, body);
 }
 
-int post(std::uint32_t address, std::uint16_t port, std::uint8_t command, const RegisterBlock& body) {
+int post(std::uint32_t address, std::uint16_t port, std::uint8_t command,
+         const RegisterBlock& body) {
   RegisterBlock copy = body;
   return MaintenanceExchange(address, port, MaintRequest{command}, copy);
 }
 
 template <std::size_t N>
-int readRecord(std::uint32_t address, std::uint8_t command, std::uint8_t answerCommand, std::array<std::uint8_t, N>& record) {
+int readRecord(std::uint32_t address, std::uint8_t command, std::uint8_t answerCommand,
+               std::array<std::uint8_t, N>& record) {
   std::array<std::uint8_t, 4> request{};
   qor::putHead(request, command);
   std::array<std::uint8_t, kAnswerBufferSize> answer{};
@@ -143,7 +159,8 @@ int readRecord(std::uint32_t address, std::uint8_t command, std::uint8_t answerC
 }
 
 template <std::size_t N>
-int writeRecord(std::uint32_t address, std::uint8_t command, const std::array<std::uint8_t, N>& record) {
+int writeRecord(std::uint32_t address, std::uint8_t command,
+                const std::array<std::uint8_t, N>& record) {
   std::array<std::uint8_t, N + 4> packet{};
   qor::putHead(packet, command);
   qor::putBytes(packet, 4, record);
@@ -213,13 +230,15 @@ int CBoard::WriteRecord36(const Record36& record) const {
 int CBoard::ReadVideoPosition(VideoPosition& position, Notifier& notifier) const {
   net::Socket socket = connectDirect(ip(), notifier);
   if (!socket.valid()) return kDirectConnectFailed;
-  if (socket.send(makeFrame(kCmdReadVideoPosition)) != static_cast<long>(qor::kFrameSize)) return kDirectNoAnswer;
+  if (socket.send(makeFrame(kCmdReadVideoPosition)) != static_cast<long>(qor::kFrameSize))
+    return kDirectNoAnswer;
   std::vector<std::uint8_t> answer(qor::kFrameSize, 0);
   long n = socket.receive(answer);
   // Only the command byte is checked: the boards' magic is not relied on here.
   if (n < 4 || answer[3] != 0xF2) return kDirectNoAnswer;
   VideoPosition read = position;
-  if (!DecodeVideoPositionAnswer(std::span(answer).first(static_cast<std::size_t>(n)), read)) return kDirectNoAnswer;
+  if (!DecodeVideoPositionAnswer(std::span(answer).first(static_cast<std::size_t>(n)), read))
+    return kDirectNoAnswer;
   position = read;
   return kDirectOk;
 }

@@ -10,13 +10,13 @@
 
 namespace tav {
 
-inline constexpr std::uint8_t kCmdMaintQuery = 0xC1;     // answered by 0xC2
+inline constexpr std::uint8_t kCmdMaintQuery = 0xC1;  // answered by 0xC2
 inline constexpr std::uint8_t kCmdMaintSet = 0xC0;
-inline constexpr std::uint8_t kCmdMaintQueryWord = 0xCA; // answered by 0xCB
+inline constexpr std::uint8_t kCmdMaintQueryWord = 0xCA;  // answered by 0xCB
 inline constexpr std::uint8_t kCmdMaintSetWord = 0xC9;
-inline constexpr std::uint8_t kCmdReadRecord16 = 0xF1;   // short packet, answered by 0xF2
+inline constexpr std::uint8_t kCmdReadRecord16 = 0xF1;  // short packet, answered by 0xF2
 inline constexpr std::uint8_t kCmdWriteRecord16 = 0xF3;
-inline constexpr std::uint8_t kCmdReadRecord36 = 0xF5;   // answered by 0xF6
+inline constexpr std::uint8_t kCmdReadRecord36 = 0xF5;  // answered by 0xF6
 inline constexpr std::uint8_t kCmdWriteRecord36 = 0xF4;
 inline constexpr std::uint8_t kCmdReadVideoPosition = 0xF1;  // direct frame, answered by 0xF2
 inline constexpr std::uint8_t kCmdWriteVideoPosition = 0xF3;
@@ -55,11 +55,13 @@ struct MaintRequest {
   bool retryReceive = false;  // receive a second time after a failed first receive
   bool wordStatus = false;    // status is the 32-bit word at body 8 (0xCB answers)
 };
-int MaintenanceExchange(std::uint32_t address, std::uint16_t port, const MaintRequest& request, RegisterBlock& body);
+int MaintenanceExchange(std::uint32_t address, std::uint16_t port, const MaintRequest& request,
+                        RegisterBlock& body);
 
 // Sends `length` bytes to the board's port 8068 and, when answerSize > 0, receives once up to
 // answerSize bytes. Returns the number of bytes received, 0 without answer, or kShort*.
-int SendShort(std::uint32_t address, const std::uint8_t* bytes, int length, std::uint8_t* answer, int answerSize);
+int SendShort(std::uint32_t address, const std::uint8_t* bytes, int length, std::uint8_t* answer,
+              int answerSize);
 
 // The 36-byte video position record and its parse from an 0xF2 answer (head included).
 Record36 EncodeVideoPosition(const VideoPosition& position);

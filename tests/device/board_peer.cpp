@@ -22,13 +22,15 @@ void enterBoardNamespace() {
   const char* path = std::getenv("TAVMON_BOARD_NETNS");
   if (!path) throw std::runtime_error("TAVMON_BOARD_NETNS not set: not inside the test LAN");
   int ns = open(path, O_RDONLY | O_CLOEXEC);
-  if (ns < 0 || setns(ns, CLONE_NEWNET) != 0) throw std::runtime_error("cannot enter the boards' namespace");
+  if (ns < 0 || setns(ns, CLONE_NEWNET) != 0)
+    throw std::runtime_error("cannot enter the boards' namespace");
   close(ns);
 }
 
 void addBoardAddress(const std::string& address) {
   static std::set<std::string> added;
-  if (added.insert(address).second) testlan::run({"ip", "addr", "add", address + "/24", "dev", "brd0"}, true);
+  if (added.insert(address).second)
+    testlan::run({"ip", "addr", "add", address + "/24", "dev", "brd0"}, true);
 }
 
 namespace {
@@ -59,18 +61,21 @@ ByteVec readRequest(int fd, std::size_t size) {
 TcpPeer::TcpPeer(const std::string& address, std::uint16_t port, std::vector<Turn> turns) {
   std::promise<void> listening;
   auto ready = listening.get_future();
-  thread_ = std::thread([this, address, port, turns = std::move(turns), l = std::move(listening)]() mutable {
-    enterBoardNamespace();
-    listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int one = 1;
-    setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in sa = endpoint(address, port);
-    if (bind(listenFd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 || listen(listenFd_, 4) != 0) {
-      l.set_exception(std::make_exception_ptr(std::runtime_error("peer cannot listen on " + address)));
-      return;
-    }
-    serve(std::move(turns), std::move(l));
-  });
+  thread_ = std::thread(
+      [this, address, port, turns = std::move(turns), l = std::move(listening)]() mutable {
+        enterBoardNamespace();
+        listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        int one = 1;
+        setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        sockaddr_in sa = endpoint(address, port);
+        if (bind(listenFd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 ||
+            listen(listenFd_, 4) != 0) {
+          l.set_exception(
+              std::make_exception_ptr(std::runtime_error("peer cannot listen on " + address)));
+          return;
+        }
+        serve(std::move(turns), std::move(l));
+      });
   try {
     ready.get();
   } catch (...) {

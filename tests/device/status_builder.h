@@ -46,6 +46,8 @@ inline tav::StatusBlock makeStatus(const BoardSpec& s) {
   return b;
 }
 
-inline CBoard makeBoard(const BoardSpec& s) { return CBoard(makeStatus(s)); }
+inline CBoard makeBoard(const BoardSpec& s) {
+  return CBoard(makeStatus(s));
+}
 
 }  // namespace devtest

@@ -96,8 +96,12 @@ TEST(BoardRecord, NameIsDecodedFromGbkAndStoredWithinItsSlot) {
 }
 
 TEST(BoardRecord, BasebandText) {
-  struct Row { int major, minor; const char* text; };
-  for (Row r : {Row{0, 3, "未知"}, Row{2, 0, "A2.0"}, Row{5, 17, "A5.17"}, Row{1, -1, "未知"}, Row{-3, 1, "未知"}}) {
+  struct Row {
+    int major, minor;
+    const char* text;
+  };
+  for (Row r : {Row{0, 3, "未知"}, Row{2, 0, "A2.0"}, Row{5, 17, "A5.17"}, Row{1, -1, "未知"},
+                Row{-3, 1, "未知"}}) {
     CBoard b = makeBoard({});
     b.statusBlock()[tav::status::kBasebandMajor] = static_cast<std::uint8_t>(r.major);
     b.statusBlock()[tav::status::kBasebandMinor] = static_cast<std::uint8_t>(r.minor);
@@ -106,11 +110,16 @@ TEST(BoardRecord, BasebandText) {
 }
 
 TEST(BoardRecord, TypeNamesAndKinds) {
-  struct Row { int type; const char* name; bool encoder; };
+  struct Row {
+    int type;
+    const char* name;
+    bool encoder;
+  };
   const Row rows[] = {
-      {1, "HD编码板", true},  {2, "HD解码板", false}, {3, "编码板", true},     {4, "解码板", false},
-      {5, "", true},          {7, "SDI编码器", true}, {8, "HD解码板", false},  {9, "DVI编码板", true},
-      {11, "T4500", true},    {20, "T810", true},     {21, "HD解码板", false}, {0, "", false},
+      {1, "HD编码板", true},  {2, "HD解码板", false},  {3, "编码板", true},
+      {4, "解码板", false},   {5, "", true},           {7, "SDI编码器", true},
+      {8, "HD解码板", false}, {9, "DVI编码板", true},  {11, "T4500", true},
+      {20, "T810", true},     {21, "HD解码板", false}, {0, "", false},
       {6, "", false},         {-1, "", false},
   };
   for (const Row& r : rows) {
@@ -124,7 +133,13 @@ TEST(BoardRecord, TypeNamesAndKinds) {
 }
 
 TEST(BoardRecord, EncoderTransportByAddressAndMode) {
-  struct Row { const char* ip; const char* send; std::uint16_t port, mode; int cls; const char* name; };
+  struct Row {
+    const char* ip;
+    const char* send;
+    std::uint16_t port, mode;
+    int cls;
+    const char* name;
+  };
   const Row rows[] = {
       {"192.168.1.20", "192.168.1.255", 5000, 0, 1, "广播发送"},
       {"192.168.2.20", "192.168.1.255", 5000, 0, 10, "单播发送"},  // broadcast into another subnet
@@ -156,10 +171,14 @@ TEST(BoardRecord, EncoderTransportByAddressAndMode) {
 }
 
 TEST(BoardRecord, DecoderTransportByReceiveMode) {
-  struct Row { int mode; const char* name; };
-  const Row rows[] = {{0, "正常接收"}, {1, "组播接收"},   {2, "点播接收"},   {3, "TCP接收"},
-                      {4, "RTSP接收"}, {8, "Onvif接收"},  {101, "动态切换"}, {201, "接收C1协议"},
-                      {5, "接收方式未知"}, {-1, "接收方式未知"}};
+  struct Row {
+    int mode;
+    const char* name;
+  };
+  const Row rows[] = {{0, "正常接收"},     {1, "组播接收"},     {2, "点播接收"},
+                      {3, "TCP接收"},      {4, "RTSP接收"},     {8, "Onvif接收"},
+                      {101, "动态切换"},   {201, "接收C1协议"}, {5, "接收方式未知"},
+                      {-1, "接收方式未知"}};
   for (int type : {2, 4, 21}) {
     for (const Row& r : rows) {
       CBoard b = receiver(type, r.mode);
@@ -192,7 +211,10 @@ TEST(BoardRecord, StreamAddress) {
 }
 
 TEST(BoardRecord, CaptureModeNames) {
-  struct Row { int type, mode, w, h; const char* name; };
+  struct Row {
+    int type, mode, w, h;
+    const char* name;
+  };
   const Row rows[] = {
       {1, 1, 0, 0, "CVBS"},
       {1, 3, 0, 0, "自动识别(VGA或YPbPr)"},
@@ -235,19 +257,37 @@ TEST(BoardRecord, CaptureModeNames) {
       {1, -1, 0, 0, "未知输入格式"},
   };
   for (const Row& r : rows)
-    EXPECT_EQ(withVideo(r.type, r.mode, r.w, r.h).VideoModeName(), r.name) << r.type << "/" << r.mode;
+    EXPECT_EQ(withVideo(r.type, r.mode, r.w, r.h).VideoModeName(), r.name)
+        << r.type << "/" << r.mode;
 }
 
 TEST(BoardRecord, OutputModeNames) {
-  struct Row { int mode, w, h; const char* name; };
+  struct Row {
+    int mode, w, h;
+    const char* name;
+  };
   const Row rows[] = {
-      {131, 800, 600, "SVGA800x600"},    {131, 1280, 1024, "SXGA1280x1024"}, {131, 1024, 768, "XGA1024x768"},
-      {131, 1920, 1080, "VGA_1920x1080"}, {132, 1280, 720, "YPbPr_720P"},    {132, 1920, 1080, "YPbPr_1080P"},
-      {132, 1920, 540, "YPbPr_1080i"},   {132, 720, 576, "YPbPr"},           {134, 1920, 1080, "HDMI_1920x1080"},
-      {134, 1680, 1050, "HDMI_1680x1050"}, {134, 1440, 900, "HDMI_1440x900"}, {134, 1280, 1024, "HDMI_1280x1024"},
-      {134, 1280, 960, "HDMI_1280x960"}, {134, 1280, 720, "HDMI_1280x720"},  {134, 1024, 768, "HDMI_1024x768"},
-      {134, 800, 600, "HDMI_800x600"},   {134, 1366, 768, "HDMI_1366x768"},  {154, 1920, 1080, "BOTH_1920x1080"},
-      {154, 0, 0, "BOTH_0x0"},           {133, 0, 0, "未知输出格式"},        {3, 800, 600, "未知输出格式"},
+      {131, 800, 600, "SVGA800x600"},
+      {131, 1280, 1024, "SXGA1280x1024"},
+      {131, 1024, 768, "XGA1024x768"},
+      {131, 1920, 1080, "VGA_1920x1080"},
+      {132, 1280, 720, "YPbPr_720P"},
+      {132, 1920, 1080, "YPbPr_1080P"},
+      {132, 1920, 540, "YPbPr_1080i"},
+      {132, 720, 576, "YPbPr"},
+      {134, 1920, 1080, "HDMI_1920x1080"},
+      {134, 1680, 1050, "HDMI_1680x1050"},
+      {134, 1440, 900, "HDMI_1440x900"},
+      {134, 1280, 1024, "HDMI_1280x1024"},
+      {134, 1280, 960, "HDMI_1280x960"},
+      {134, 1280, 720, "HDMI_1280x720"},
+      {134, 1024, 768, "HDMI_1024x768"},
+      {134, 800, 600, "HDMI_800x600"},
+      {134, 1366, 768, "HDMI_1366x768"},
+      {154, 1920, 1080, "BOTH_1920x1080"},
+      {154, 0, 0, "BOTH_0x0"},
+      {133, 0, 0, "未知输出格式"},
+      {3, 800, 600, "未知输出格式"},
   };
   for (int type : {2, 4, 8, 21})
     for (const Row& r : rows)

@@ -77,20 +77,28 @@ TEST(BoardList, StreamConflicts) {
   a.ip = "192.168.1.20";
   b.ip = "192.168.1.21";
 
-  EXPECT_TRUE(listOf({sending(a, "239.1.1.1", 1234), sending(b, "239.1.1.1", 1234)}).HasConflicts());
-  EXPECT_FALSE(listOf({sending(a, "239.1.1.1", 1234), sending(b, "239.1.1.1", 1235)}).HasConflicts());
-  EXPECT_TRUE(listOf({sending(a, "192.168.1.255", 5000), sending(b, "192.168.1.255", 5000)}).HasConflicts());
-  EXPECT_TRUE(listOf({sending(a, "192.168.1.7", 5000), sending(b, "192.168.1.7", 5000)}).HasConflicts());
+  EXPECT_TRUE(
+      listOf({sending(a, "239.1.1.1", 1234), sending(b, "239.1.1.1", 1234)}).HasConflicts());
+  EXPECT_FALSE(
+      listOf({sending(a, "239.1.1.1", 1234), sending(b, "239.1.1.1", 1235)}).HasConflicts());
+  EXPECT_TRUE(listOf({sending(a, "192.168.1.255", 5000), sending(b, "192.168.1.255", 5000)})
+                  .HasConflicts());
+  EXPECT_TRUE(
+      listOf({sending(a, "192.168.1.7", 5000), sending(b, "192.168.1.7", 5000)}).HasConflicts());
 
   // Unicast into a subnet that a broadcast on the same port covers, in either order.
-  EXPECT_TRUE(listOf({sending(a, "192.168.1.7", 5000), sending(b, "192.168.1.255", 5000)}).HasConflicts());
-  EXPECT_TRUE(listOf({sending(a, "192.168.1.255", 5000), sending(b, "192.168.1.7", 5000)}).HasConflicts());
-  EXPECT_FALSE(listOf({sending(a, "192.168.1.7", 5000), sending(b, "192.168.1.255", 5001)}).HasConflicts());
+  EXPECT_TRUE(
+      listOf({sending(a, "192.168.1.7", 5000), sending(b, "192.168.1.255", 5000)}).HasConflicts());
+  EXPECT_TRUE(
+      listOf({sending(a, "192.168.1.255", 5000), sending(b, "192.168.1.7", 5000)}).HasConflicts());
+  EXPECT_FALSE(
+      listOf({sending(a, "192.168.1.7", 5000), sending(b, "192.168.1.255", 5001)}).HasConflicts());
 
   // A ".255" outside the sender's own subnet counts as unicast.
   BoardSpec far = b;
   far.ip = "192.168.2.21";
-  EXPECT_TRUE(listOf({sending(a, "192.168.9.255", 5000), sending(far, "192.168.9.255", 5000)}).HasConflicts());
+  EXPECT_TRUE(listOf({sending(a, "192.168.9.255", 5000), sending(far, "192.168.9.255", 5000)})
+                  .HasConflicts());
 }
 
 TEST(BoardList, StreamsThatCannotClash) {
@@ -98,12 +106,15 @@ TEST(BoardList, StreamsThatCannotClash) {
   // On demand, and the modes whose stream is pulled by the client.
   EXPECT_FALSE(listOf({sending(a, "0.0.0.0", 0), sending(b, "0.0.0.0", 0)}).HasConflicts());
   for (std::uint16_t mode : {3, 4, 5, 8})
-    EXPECT_FALSE(listOf({sending(a, "10.0.0.7", 554, mode), sending(b, "10.0.0.7", 554, mode)}).HasConflicts())
+    EXPECT_FALSE(listOf({sending(a, "10.0.0.7", 554, mode), sending(b, "10.0.0.7", 554, mode)})
+                     .HasConflicts())
         << mode;
-  EXPECT_TRUE(listOf({sending(a, "10.0.0.7", 554, 6), sending(b, "10.0.0.7", 554, 6)}).HasConflicts());
+  EXPECT_TRUE(
+      listOf({sending(a, "10.0.0.7", 554, 6), sending(b, "10.0.0.7", 554, 6)}).HasConflicts());
   // Decoders' send fields are not streams.
   a.type = b.type = 4;
-  EXPECT_FALSE(listOf({sending(a, "239.1.1.1", 1234), sending(b, "239.1.1.1", 1234)}).HasConflicts());
+  EXPECT_FALSE(
+      listOf({sending(a, "239.1.1.1", 1234), sending(b, "239.1.1.1", 1234)}).HasConflicts());
 }
 
 TEST(BoardList, ThreeHundredBoards) {
@@ -111,9 +122,10 @@ TEST(BoardList, ThreeHundredBoards) {
   for (int n = 0; n < 300; ++n) {
     // Every kind of stream well past 256 of each: multicast, broadcast and unicast.
     static std::deque<std::string> sends;
-    sends.push_back(n % 3 == 0   ? "239.1." + std::to_string(n / 250) + "." + std::to_string(n % 250)
-                    : n % 3 == 1 ? "10." + std::to_string(n / 250) + "." + std::to_string(n % 250) + ".255"
-                                 : "172.16." + std::to_string(n / 250) + "." + std::to_string(n % 250));
+    sends.push_back(n % 3 == 0 ? "239.1." + std::to_string(n / 250) + "." + std::to_string(n % 250)
+                    : n % 3 == 1
+                        ? "10." + std::to_string(n / 250) + "." + std::to_string(n % 250) + ".255"
+                        : "172.16." + std::to_string(n / 250) + "." + std::to_string(n % 250));
     fleet.push_back(sending(nth(n), sends.back().c_str(), 5000));
   }
   EXPECT_FALSE(listOf(fleet).HasConflicts());

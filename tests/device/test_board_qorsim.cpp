@@ -6,8 +6,8 @@
 #include <thread>
 
 #include "device/board.h"
-#include "recording_notifier.h"
 #include "qorsim.h"
+#include "recording_notifier.h"
 #include "status_builder.h"
 
 using namespace std::chrono_literals;
@@ -54,7 +54,8 @@ TEST(BoardOnQorsim, RefreshTakesTheBoardsBlocks) {
   qorsim::Faults faults;
   faults.refuseTcp = true;
   sim.setFaults("10.77.0.31", faults);
-  sim.withBoard(0, [](qorsim::BoardState& b) { qor::putU16(b.status, tav::status::kSendPort, 7001); });
+  sim.withBoard(0,
+                [](qorsim::BoardState& b) { qor::putU16(b.status, tav::status::kSendPort, 7001); });
   EXPECT_NE(board.RefreshStatus(), 0);
   EXPECT_EQ(board.statusBlock(), before);
 }
@@ -64,7 +65,8 @@ TEST(BoardOnQorsim, NetworkCommandReaddressesTheBoard) {
   CBoard board = searched(sim);
   // Contacted at the address it answered from, as after a search.
   board.SetSourceAddress(ip("10.77.0.31"));
-  ASSERT_EQ(board.SendNetworkIdentity(ip("10.77.0.66"), ip("255.255.255.0"), ip("10.77.0.1"), "三号"), 0);
+  ASSERT_EQ(
+      board.SendNetworkIdentity(ip("10.77.0.66"), ip("255.255.255.0"), ip("10.77.0.1"), "三号"), 0);
   EXPECT_EQ(board.ip(), ip("10.77.0.66"));
 
   // From now on it is contacted at its status block's address, as the identity page does.
@@ -87,7 +89,9 @@ TEST(BoardOnQorsim, DirectChannelsRoundTrip) {
   // Writes get no answer and the board serves each connection on its own, so a read could
   // overtake the write before it: wait until the board has taken it.
   auto taken = [&](std::uint8_t command) {
-    bool seen = sim.waitForJournal([&](const qorsim::JournalEntry& e) { return e.bytes.size() >= 4 && e.bytes[3] == command; });
+    bool seen = sim.waitForJournal([&](const qorsim::JournalEntry& e) {
+      return e.bytes.size() >= 4 && e.bytes[3] == command;
+    });
     sim.clearJournal();
     return seen;
   };

@@ -16,14 +16,16 @@ TEST(Datagrams, GroupCommandsAsReceived) {
 
   EXPECT_EQ(tav::Restart(tav::kTargetDecoders), 0);
   ByteVec restart = board.next();
-  EXPECT_EQ(restart, (ByteVec{0x71, 0x6F, 0x72, 0xE8, 0, 0, 0, 0, 0xFD, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0,
-                              0,    0,    0,    0,    0, 0, 0, 0, 0,    0,    0,    0,    0, 0, 0, 0}));
+  EXPECT_EQ(restart,
+            (ByteVec{0x71, 0x6F, 0x72, 0xE8, 0, 0, 0, 0, 0xFD, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0,
+                     0,    0,    0,    0,    0, 0, 0, 0, 0,    0,    0,    0,    0, 0, 0, 0}));
 
   EXPECT_EQ(makeBoard(spec).FactoryReset(), 0);
   ByteVec reset = board.next();
   ASSERT_EQ(reset.size(), 32u);
   EXPECT_TRUE(qor::hasHead(reset, 0xEB));
-  EXPECT_EQ(ByteVec(reset.begin() + 8, reset.begin() + 16), (ByteVec{0x14, 0x01, 0xA8, 0xC0, 1, 0, 0, 0}));
+  EXPECT_EQ(ByteVec(reset.begin() + 8, reset.begin() + 16),
+            (ByteVec{0x14, 0x01, 0xA8, 0xC0, 1, 0, 0, 0}));
 
   // The contact address, not the status block's, names the board.
   CBoard relocated = makeBoard(spec);
@@ -59,7 +61,8 @@ TEST(Datagrams, NetworkCommandAsReceivedAndTheRecordAfterIt) {
   board.SetSourceAddress(ip("10.77.0.21"));
   tav::StatusBlock before = board.statusBlock();
 
-  ASSERT_EQ(board.SendNetworkIdentity(ip("10.77.0.30"), ip("255.255.0.0"), ip("10.77.0.1"), "大厅"), 0);
+  ASSERT_EQ(board.SendNetworkIdentity(ip("10.77.0.30"), ip("255.255.0.0"), ip("10.77.0.1"), "大厅"),
+            0);
   ByteVec d = listener.next();
   ASSERT_EQ(d.size(), 8060u);
   EXPECT_TRUE(qor::hasHead(d, 0xF0));
@@ -111,7 +114,8 @@ TEST(Datagrams, FailedSendLeavesTheRecordAlone) {
   ASSERT_EQ(testlan::run({"ip", "route", "del", "default"}), 0);
   CBoard board = makeBoard({});
   tav::StatusBlock before = board.statusBlock();
-  EXPECT_EQ(board.SendNetworkIdentity(ip("10.77.0.40"), ip("255.255.255.0"), ip("10.77.0.1"), "x"), 1);
+  EXPECT_EQ(board.SendNetworkIdentity(ip("10.77.0.40"), ip("255.255.255.0"), ip("10.77.0.1"), "x"),
+            1);
   EXPECT_EQ(tav::Restart(tav::kTargetAllBoards), 1);
   EXPECT_EQ(board.statusBlock(), before);
   ASSERT_EQ(testlan::run({"ip", "route", "add", "default", "dev", "lan0"}), 0);

@@ -12,8 +12,8 @@ using namespace devtest;
 
 namespace {
 
-constexpr const char* kBoardIp = "10.77.0.20";    // the status block's address
-constexpr const char* kSourceIp = "10.77.0.21";   // where the search answer came from
+constexpr const char* kBoardIp = "10.77.0.20";   // the status block's address
+constexpr const char* kSourceIp = "10.77.0.21";  // where the search answer came from
 
 class TcpChannel : public ::testing::Test {
  protected:
@@ -58,7 +58,11 @@ TEST_F(TcpChannel, QueryByteSendsOneMaintenancePacketAndTakesTheDataByte) {
 }
 
 TEST_F(TcpChannel, QueryResultsForBadAnswers) {
-  struct Row { const char* what; ByteVec answer; int result; };
+  struct Row {
+    const char* what;
+    ByteVec answer;
+    int result;
+  };
   ByteVec tooShort = maintAnswer(0xC2, 1);
   tooShort.pop_back();
   ByteVec tooLong = maintAnswer(0xC2, 1);
@@ -180,7 +184,11 @@ TEST_F(TcpChannel, RecordReads) {
     EXPECT_EQ(sent[0], (ByteVec{0x71, 0x6F, 0x72, 0xF1}));
     EXPECT_EQ(sent[1], (ByteVec{0x71, 0x6F, 0x72, 0xF5}));
   }
-  struct Row { const char* what; ByteVec answer; int result; };
+  struct Row {
+    const char* what;
+    ByteVec answer;
+    int result;
+  };
   const Row rows[] = {
       {"19 bytes", shortAnswer(0xF2, 19), tav::kShortBadArgument},
       {"wrong command", shortAnswer(0xF6, 20), tav::kShortBadArgument},
@@ -251,7 +259,8 @@ TEST_F(TcpChannel, VideoPositionFramesGoToTheStatusBlockAddress) {
   EXPECT_EQ(qor::getI16(sent[0], 20), -1);
   EXPECT_EQ(qor::getU32(sent[0], 24), 0x1C71C00u);
   EXPECT_EQ(qor::getI32(sent[0], 28), -1);
-  EXPECT_TRUE(std::all_of(sent[0].begin() + 32, sent[0].end(), [](std::uint8_t c) { return c == 0; }));
+  EXPECT_TRUE(
+      std::all_of(sent[0].begin() + 32, sent[0].end(), [](std::uint8_t c) { return c == 0; }));
   ASSERT_EQ(sent[1].size(), 8060u);
   EXPECT_TRUE(qor::hasHead(sent[1], 0xF1));
 }
