@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "qorsdk.h"
 #include "wire.h"
 
 class CBoard;
@@ -20,7 +21,7 @@ class Notifier;
 
 inline constexpr int kIdentityType = 0;       // configuration write
 inline constexpr int kIdentityTextType = 268; // text command read
-inline constexpr std::size_t kIdentityTextBuffer = 2048;
+inline constexpr std::size_t kIdentityTextBuffer = QORSDK_TEXT_BUFFER_SIZE;  // the SDK cuts answers to it
 inline constexpr std::size_t kIdentityRecordSize = 88;
 // Names longer than the status block's slot would run into the device type after it.
 inline constexpr std::size_t kIdentityNameMaxBytes = 31;

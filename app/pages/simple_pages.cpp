@@ -16,7 +16,6 @@
 #include "pages/page_host.h"
 #include "resources/string_table.h"
 
-namespace tav {
 namespace {
 
 QLineEdit* NumberEdit(QWidget* parent, const char* name) {
@@ -33,6 +32,8 @@ QCheckBox* Check(const QString& text, QWidget* parent, const char* name) {
 }
 
 }  // namespace
+
+namespace tav {
 
 RecordPageView::RecordPageView(RecordPage page, PageHost& host, QWidget* parent)
     : SettingsPage(host, parent),
