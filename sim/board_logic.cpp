@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 #include "fleet.h"
 #include "gbk.h"
@@ -115,6 +116,10 @@ bool requestComplete(std::uint16_t port, qor::Bytes got) {
         case 0x20: return need(4 + 36);
         case 0x53: return need(4 + 76);
         case 0x12: case 0x13: case 0x22: case 0x23: return true;
+        case 0x31: case 0x34: case 0x3A: return true;  // clock, overlay, storage reads
+        case 0x30: return need(4 + 40);
+        case 0x33: return need(4 + 368);
+        case 0x39: return need(4 + 20);
         case 0xEC: {
           // 28 or 228 bytes; only the sender knows, so the short form ends with its close.
           if (got.size() < 4 + 32) return false;
@@ -125,6 +130,9 @@ bool requestComplete(std::uint16_t port, qor::Bytes got) {
       }
     case qor::kSerialPort:
       return cmd == 0xFA ? need(4 + 1052) : false;
+    case qor::kFilePort:
+      // A file write names its length; an upgrade component ends when the sender pauses.
+      return cmd == 0xE7 && got.size() >= 4 + 272 && need(4 + std::size_t(qor::getU32(got, 4)));
     case qor::kRegisterPort:
     case qor::kRegisterAltPort:
       switch (cmd) {
@@ -303,6 +311,45 @@ Outcome handleConfig(BoardState& b, qor::Bytes request, bool rtspUrlDerived) {
     case 0x53:
       return write(76, [&](qor::Bytes p, Outcome&) { b.readBlocks[0x55].assign(p.begin(), p.end()); },
                    "record 0x53 (type 18)");
+    case 0x31: {
+      std::time_t t = std::time(nullptr) + b.clockOffset;
+      std::tm tm{};
+      localtime_r(&t, &tm);
+      std::array<std::uint8_t, 40> clock{};
+      const std::pair<std::size_t, int> fields[] = {{0, tm.tm_year}, {4, tm.tm_mon}, {8, tm.tm_mday},
+                                                    {20, tm.tm_hour}, {24, tm.tm_min}, {28, tm.tm_sec}};
+      for (auto [off, v] : fields) qor::putI32(clock, off, v);
+      char text[32];
+      std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
+      return {answer(0x32, clock), std::string("read clock ") + text};
+    }
+    case 0x30:
+      return write(40, [&](qor::Bytes p, Outcome& o) {
+        std::tm tm{};
+        tm.tm_year = qor::getI32(p, 0);
+        tm.tm_mon = qor::getI32(p, 4);
+        tm.tm_mday = qor::getI32(p, 8);
+        tm.tm_hour = qor::getI32(p, 20);
+        tm.tm_min = qor::getI32(p, 24);
+        tm.tm_sec = qor::getI32(p, 28);
+        tm.tm_isdst = -1;
+        std::time_t t = std::mktime(&tm);
+        if (t != static_cast<std::time_t>(-1)) b.clockOffset = static_cast<std::int64_t>(t - std::time(nullptr));
+        char text[32];
+        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
+        o.summary = std::string("set clock ") + text;
+      }, "clock");
+    case 0x34: return read(0x35, b.overlay, "overlays");
+    case 0x33:
+      return write(368, [&](qor::Bytes p, Outcome&) { std::copy(p.begin(), p.end(), b.overlay.begin()); }, "overlays");
+    case 0x3A: return read(0x3B, b.storage, "storage report");
+    case 0x39:
+      return write(20, [&](qor::Bytes p, Outcome&) {
+        auto st = qor::MutBytes(b.storage);
+        qor::putU32(st, 0, qor::getU32(p, 0));
+        qor::putU32(st, 4, qor::getU32(p, 4));
+        qor::putU32(st, 36, qor::getU32(p, 16));
+      }, "storage settings");
     case 0xF1: {
       Reply r = answer(0xF2, b.videoPosition);
       return {r, "read video position"};
@@ -412,6 +459,75 @@ Outcome handleMaintenance(BoardState& b, qor::Bytes request) {
     default:
       return {std::nullopt, "unknown command " + hex(cmd) + ": ignored"};
   }
+}
+
+std::chrono::milliseconds requestIdle(std::uint16_t port) {
+  return std::chrono::milliseconds(port == qor::kFilePort ? 500 : 1000);
+}
+
+Outcome handleFile(BoardState& b, qor::Bytes request) {
+  Reply r(16, 0);
+  qor::putHead(r, 0xEA);
+  qor::putU32(r, 4, 12);
+  qor::putU32(r, 8, 0xE7);
+  auto result = [&](std::int32_t code, const std::string& what) {
+    qor::putI32(r, 12, code);
+    return Outcome{r, what + ", result " + std::to_string(code)};
+  };
+  if (qor::hasHead(request, 0xE7) && request.size() >= 4 + 272) {
+    auto descriptor = request.subspan(4, 272);
+    std::size_t total = qor::getU32(descriptor, 0), length = qor::getU32(descriptor, 4);
+    std::string path = qor::getText(descriptor, 16, 256);
+    if (total != 272 + length || request.size() < 4 + total) return result(2, "file write to \"" + path + "\" with bad lengths");
+    b.files[path].assign(reinterpret_cast<const char*>(request.data()) + 4 + 272, length);
+    // The login file takes effect after a restart: code 1; any other file is an added file.
+    return result(path == "/mnt/apps/configFile/login.ini" ? 1 : 3,
+                  "file write " + std::to_string(length) + " bytes to \"" + path + "\"");
+  }
+  if (request.empty()) return result(0, "empty upgrade component");
+  b.upgradeComponents.push_back(request.size());
+  return result(1, "upgrade component of " + std::to_string(request.size()) + " bytes");
+}
+
+Outcome handleMaintenanceDatagram(const BoardState& b, qor::Bytes d, std::uint32_t replyNumber) {
+  if (d.size() < 20 || d[0] != qor::kMagic[0] || d[1] != qor::kMagic[1] || d[2] != qor::kMagic[2])
+    return {std::nullopt, "maintenance datagram without the qor head: ignored"};
+  char letter = static_cast<char>(d[3]);
+  auto reply = [&](char command, std::size_t size) {
+    Reply r(size, 0);
+    qor::putHead(r, static_cast<std::uint8_t>(command));
+    qor::putU32(r, 4, 12);
+    qor::putU32(r, 8, replyNumber);
+    qor::putU32(r, 12, qor::getU32(d, 12));
+    return r;
+  };
+  if (letter == 'a') {
+    Reply r = reply('b', 140);
+    // The adapter table: one adapter, the board's own.
+    qor::putU32(r, 16, 124);
+    qor::putU32(r, 20, 1);
+    qor::putU32(r, 24, contactAddress(b));
+    qor::putU32(r, 56, qor::getU32(b.status, L::kMask));
+    qor::putBytes(r, 88, qor::Bytes(b.status).subspan(L::kMac, 6));
+    return {r, "maintenance search"};
+  }
+  if (letter != 'c' && letter != 'd' && letter != 'e') return {std::nullopt, std::string("maintenance letter '") + letter + "': ignored"};
+  std::uint32_t target = qor::getU32(d, 20);
+  if (target != b.ip() && target != contactAddress(b)) return {};
+  Reply r = reply('j', 32);
+  qor::putU32(r, 16, qor::getU32(d, 20));
+  qor::putU8(r, 24, 0);
+  Outcome o{r, ""};
+  if (letter == 'c') {
+    o.restart = true;
+    o.summary = "maintenance restart";
+  } else if (letter == 'd') {
+    o.factoryReset = true;
+    o.summary = "maintenance factory reset";
+  } else {
+    o.summary = "maintenance command \"" + qor::getText(d, 24, 108) + "\"";
+  }
+  return o;
 }
 
 void applyReplyFaults(std::vector<std::uint8_t>& reply, const Faults& faults) {

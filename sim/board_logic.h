@@ -2,6 +2,7 @@
 // What a board does with one request: pure functions over its state and the request bytes,
 // so the serving code only moves bytes and the rules can be tested without sockets.
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -18,6 +19,7 @@ struct Outcome {
   std::string summary;                             // for the log line
   bool addressChanged = false;                     // the board now lives at another address
   bool restart = false;                            // the board goes silent for a while
+  bool factoryReset = false;                       // the board returns to its fleet settings
 };
 
 // TCP framing: true once `got` holds the whole request for that port. Requests the board
@@ -27,6 +29,13 @@ bool requestComplete(std::uint16_t port, qor::Bytes got);
 Outcome handleConfig(BoardState& board, qor::Bytes request, bool rtspUrlDerived);  // TCP 4010
 Outcome handleSerial(BoardState& board, qor::Bytes request);                        // TCP 8067
 Outcome handleMaintenance(BoardState& board, qor::Bytes request);                   // TCP 8068, 8070
+Outcome handleFile(BoardState& board, qor::Bytes request);                          // TCP 8060
+// UDP 6006 (maintenance dialog). `replyNumber` goes into the answer; requests aimed at another
+// board give no outcome at all (summary empty).
+Outcome handleMaintenanceDatagram(const BoardState& board, qor::Bytes datagram, std::uint32_t replyNumber);
+
+// How long a request may pause before the board takes what arrived as the whole of it.
+std::chrono::milliseconds requestIdle(std::uint16_t port);
 
 // The answer to a type 268 text command, without its NUL.
 std::string textAnswer(BoardState& board, std::string_view command);

@@ -539,6 +539,28 @@ void fillBlocks(BoardState& b) {
   qor::putU16(qm, 6, width);
   qor::putU16(qm, 8, height);
 
+  // Overlays as the page's defaults would set them: channel text and time, both shown.
+  auto ov = qor::MutBytes(b.overlay);
+  auto descriptor = [&](std::size_t at, std::u16string text, int x) {
+    qor::putU32(ov, at + 4, 1);
+    qor::putI32(ov, at + 12, x);
+    for (std::size_t i = 0; i < text.size(); ++i) qor::putU16(ov, at + 20 + 2 * i, text[i]);
+    qor::putU32(ov, at + 148, static_cast<std::uint32_t>(text.size() + 1));
+    qor::putI32(ov, at + 160, 100);
+    qor::putI32(ov, at + 164, 100);
+  };
+  descriptor(8, u"通道1", 100);
+  descriptor(188, u"时间", 0);
+
+  auto sr = qor::MutBytes(b.storage);
+  qor::putU32(sr, 0, 256);     // single file size, MB
+  qor::putU32(sr, 4, 1024);    // reserved space, MB
+  qor::putU32(sr, 16, 29820);  // a 32 GB card
+  qor::putU32(sr, 20, 12480);
+  qor::putU32(sr, 28, 12000);
+  qor::putU32(sr, 32, 47);
+  qor::putU32(sr, 36, 1);
+
   char serialText[16];
   std::snprintf(serialText, sizeof serialText, "%u", ip);
   b.edid = makeEdid("QOR", static_cast<std::uint16_t>(0x1000 + b.deviceType()), toHost(ip), "QOR CODEC",

@@ -43,8 +43,8 @@ struct Faults {
 
 struct JournalEntry {
   std::string board;     // the board's address text when received
-  std::string endpoint;  // "udp:4007", "tcp:4010", "tcp:8068", ...
-  std::vector<std::uint8_t> bytes;
+  std::string endpoint;  // "udp:4007", "udp:6006", "tcp:4010", "tcp:8068", ...
+  std::vector<std::uint8_t> bytes;  // for transfers on 8060, at most the first MiB
   std::chrono::steady_clock::time_point when;
 };
 
@@ -87,6 +87,11 @@ struct BoardState {
   std::array<std::uint8_t, 256> edid{};            // the board's own EDID
   std::array<std::uint8_t, 256> monitorEdid{};     // the attached monitor's (decoder kind)
   bool edidLocked = false;
+  std::int64_t clockOffset = 0;                 // board clock minus the host's, seconds (0x30/0x31)
+  std::array<std::uint8_t, 368> overlay{};      // time and channel-text overlays (0x33/0x34)
+  std::array<std::uint8_t, 40> storage{};       // storage report (0x3A); 0x39 sets sizes and switch
+  std::map<std::string, std::string> files;     // files written over TCP 8060, by target path
+  std::vector<std::size_t> upgradeComponents;   // sizes of the upgrade components received on 8060
   int restarts = 0;        // restarts obeyed (group command or type 12)
   int factoryResets = 0;   // factory resets obeyed
   std::chrono::steady_clock::time_point restartingUntil{};  // silent until then

@@ -42,9 +42,10 @@ using namespace std::chrono_literals;
 
 constexpr std::uint16_t kTcpPorts[] = {qor::kConfigPort, qor::kFilePort, qor::kSerialPort, qor::kRegisterPort,
                                        qor::kRegisterAltPort};
-constexpr auto kIdle = 1000ms;           // a request that stops arriving is taken as it is
 constexpr auto kSilentHold = 10s;        // a silent board keeps the connection open, unanswered
 constexpr std::size_t kMaxRequest = 70000;
+constexpr std::size_t kMaxTransfer = std::size_t(256) << 20;  // upgrade components on 8060
+constexpr std::size_t kJournalTransfer = std::size_t(1) << 20;
 constexpr std::size_t kJournalLimit = 100000;
 
 std::string errnoText() { return std::strerror(errno); }
@@ -109,6 +110,7 @@ struct Connection {
 
 // A datagram waiting for its time (delayed search answers).
 struct Pending {
+  int socket;
   Clock::time_point due;
   std::uint32_t from;
   sockaddr_in to;
@@ -142,6 +144,8 @@ struct Simulator::Impl {
   std::string netns, ifName;
   int ifIndex = 0;
   int udp = -1;
+  int maint = -1;  // UDP 6006
+  std::uint32_t replyNumber = 0x5A17;
   std::map<std::pair<std::uint32_t, std::uint16_t>, int> listeners;
   std::set<std::uint32_t> interfaceAddresses;
   std::vector<Pending> pending;
@@ -304,25 +308,37 @@ struct Simulator::Impl {
     if (ifIndex == 0) throw std::runtime_error("qorsim: no interface " + ifName + " on the boards' side");
     loadInterfaceAddresses();
 
-    udp = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (udp < 0) throw std::runtime_error("qorsim: no UDP socket: " + errnoText());
-    int one = 1, buffer = 1 << 20;
-    setsockopt(udp, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    setsockopt(udp, SOL_SOCKET, SO_BROADCAST, &one, sizeof one);
-    setsockopt(udp, IPPROTO_IP, IP_PKTINFO, &one, sizeof one);
-    setsockopt(udp, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
-    // The wildcard address: the search and the group commands arrive as broadcasts.
-    sockaddr_in a = sockAddr(0, qor::kSearchPort);
-    if (bind(udp, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0)
-      throw std::runtime_error("qorsim: cannot bind UDP port 4007 on the boards' side: " + errnoText());
+    udp = openDatagramSocket(qor::kSearchPort);
+    maint = openDatagramSocket(qor::kMaintPort);
     reconfigure(true);
+  }
+
+  int openDatagramSocket(std::uint16_t port) {
+    int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) throw std::runtime_error("qorsim: no UDP socket: " + errnoText());
+    int one = 1, buffer = 1 << 20;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &one, sizeof one);
+    setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &one, sizeof one);
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
+    // The wildcard address: searches and group commands arrive as broadcasts.
+    sockaddr_in a = sockAddr(0, port);
+    if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+      int e = errno;
+      ::close(fd);
+      errno = e;
+      throw std::runtime_error("qorsim: cannot bind UDP port " + std::to_string(port) + " on the boards' side: " +
+                               errnoText());
+    }
+    return fd;
   }
 
   void closeAll() {
     for (auto& [key, fd] : listeners) ::close(fd);
     listeners.clear();
     if (udp >= 0) ::close(udp);
-    udp = -1;
+    if (maint >= 0) ::close(maint);
+    udp = maint = -1;
     pending.clear();
   }
 
@@ -345,8 +361,28 @@ struct Simulator::Impl {
     info.ipi_spec_dst = toInAddr(p.from);  // sent from the board's own address
     if (to.sin_addr.s_addr == INADDR_BROADCAST) info.ipi_ifindex = ifIndex;
     std::memcpy(CMSG_DATA(c), &info, sizeof info);
-    if (sendmsg(udp, &msg, 0) < 0) log(p.line + ": send failed: " + errnoText());
+    if (sendmsg(p.socket, &msg, 0) < 0) log(p.line + ": send failed: " + errnoText());
     else log(p.line);
+  }
+
+  // Under mu.
+  void restart(BoardState& b) {
+    b.restartingUntil =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(restartSeconds));
+    ++b.restarts;
+  }
+  // Under mu. Faults are the test's, not the board's settings, and stay. True when the board
+  // moved back to another address.
+  bool factoryReset(Board& board) {
+    BoardState& b = board.state;
+    std::uint32_t before = b.ip();
+    Faults faults = b.faults;
+    int restarts = b.restarts, resets = b.factoryResets;
+    b = board.factory.state;
+    b.faults = faults;
+    b.restarts = restarts;
+    b.factoryResets = resets + 1;
+    return b.ip() != before;
   }
 
   // Which boards take in a datagram sent to `dst`: all of them for the limited broadcast, the
@@ -387,6 +423,7 @@ struct Simulator::Impl {
           qor::putBytes(reply, 4, b.status);
           applyReplyFaults(reply, b.faults);
           Pending p;
+          p.socket = udp;
           p.due = now + std::chrono::milliseconds(b.faults.delayMs);
           p.from = contactAddress(b);
           p.to = b.faults.searchReplyBroadcast ? sockAddr(0xFFFFFFFF, qor::kAnswerPort) : sockAddr(src, qor::kAnswerPort);
@@ -399,19 +436,10 @@ struct Simulator::Impl {
           std::int32_t target = qor::getI32(bytes, 8);
           if (!groupTargets(b, target)) continue;
           if (cmd == 0xE8) {
-            b.restartingUntil = now + std::chrono::duration_cast<Clock::duration>(
-                                          std::chrono::duration<double>(restartSeconds));
-            ++b.restarts;
+            restart(b);
             lines.push_back(head + "restart (target " + std::to_string(target) + ")");
           } else {
-            std::uint32_t before = b.ip();
-            Faults faults = b.faults;
-            int restarts = b.restarts, resets = b.factoryResets;
-            b = board.factory.state;
-            b.faults = faults;
-            b.restarts = restarts;
-            b.factoryResets = resets + 1;
-            moved |= b.ip() != before;
+            moved |= factoryReset(board);
             lines.push_back(head + "factory reset (target " + std::to_string(target) + ")");
           }
         } else if (cmd == 0xF0 && bytes.size() >= 12 + layout::kIdentitySize) {
@@ -441,7 +469,52 @@ struct Simulator::Impl {
     }
   }
 
-  void receiveDatagrams() {
+  // The maintenance dialog's protocol: answers go back to the asking socket.
+  void handleMaintenanceDatagram(qor::Bytes bytes, std::uint32_t src, std::uint16_t srcPort, std::uint32_t dst) {
+    std::vector<Pending> sends;
+    std::vector<std::string> lines, heardBy;
+    bool moved = false;
+    {
+      std::lock_guard lock(mu);
+      auto now = Clock::now();
+      for (auto& board : boards) {
+        BoardState& b = board.state;
+        if (!hears(b, dst)) continue;
+        std::string who = qor::ipText(b.ip());
+        heardBy.push_back(who);
+        std::string head = who + " udp:6006 from " + qor::ipText(src) + ":" + std::to_string(srcPort) + " ";
+        if (b.faults.silent || b.restarting(now)) {
+          lines.push_back(head + (b.faults.silent ? "silent" : "restarting") + ", no answer");
+          continue;
+        }
+        Outcome o = qorsim::handleMaintenanceDatagram(b, bytes, ++replyNumber);
+        if (o.summary.empty()) continue;  // for another board
+        if (o.restart) restart(b);
+        if (o.factoryReset) moved |= factoryReset(board);
+        if (!o.reply) {
+          lines.push_back(head + o.summary);
+          continue;
+        }
+        applyReplyFaults(*o.reply, b.faults);
+        Pending p{maint, now + std::chrono::milliseconds(b.faults.delayMs), contactAddress(b), sockAddr(src, srcPort),
+                  std::move(*o.reply), ""};
+        p.line = head + o.summary + " -> " + describeReply(p.bytes);
+        sends.push_back(std::move(p));
+      }
+    }
+    for (auto& l : lines) log(l);
+    if (moved) reconfigure(false);
+    {
+      std::lock_guard lock(mu);
+      for (auto& who : heardBy) addJournal(who, "udp:6006", bytes);
+    }
+    for (auto& p : sends) {
+      if (p.due <= Clock::now()) sendDatagram(p);
+      else pending.push_back(std::move(p));
+    }
+  }
+
+  void receiveDatagrams(int fd) {
     std::vector<std::uint8_t> buf(65536);
     for (;;) {
       sockaddr_in from{};
@@ -454,7 +527,7 @@ struct Simulator::Impl {
       msg.msg_iovlen = 1;
       msg.msg_control = control;
       msg.msg_controllen = sizeof control;
-      ssize_t n = recvmsg(udp, &msg, 0);
+      ssize_t n = recvmsg(fd, &msg, 0);
       if (n < 0) return;
       std::uint32_t dst = 0;
       for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c))
@@ -463,8 +536,11 @@ struct Simulator::Impl {
           std::memcpy(&info, CMSG_DATA(c), sizeof info);
           dst = fromInAddr(info.ipi_addr);
         }
-      handleDatagram(qor::Bytes(buf.data(), static_cast<std::size_t>(n)), fromInAddr(from.sin_addr),
-                     ntohs(from.sin_port), dst);
+      qor::Bytes bytes(buf.data(), static_cast<std::size_t>(n));
+      if (fd == maint)
+        handleMaintenanceDatagram(bytes, fromInAddr(from.sin_addr), ntohs(from.sin_port), dst);
+      else
+        handleDatagram(bytes, fromInAddr(from.sin_addr), ntohs(from.sin_port), dst);
     }
   }
 
@@ -501,10 +577,12 @@ struct Simulator::Impl {
   // One request per connection, as the boards do.
   void serveConnection(int fd, std::uint32_t local, std::uint16_t port) {
     std::vector<std::uint8_t> request;
-    std::vector<std::uint8_t> buf(16384);
+    std::vector<std::uint8_t> buf(65536);
     auto lastData = Clock::now();
+    auto idle = requestIdle(port);
+    std::size_t limit = port == qor::kFilePort ? kMaxTransfer : kMaxRequest;
     bool eof = false;
-    while (!stopping && !requestComplete(port, request) && request.size() < kMaxRequest) {
+    while (!stopping && !requestComplete(port, request) && request.size() < limit) {
       pollfd p{fd, POLLIN, 0};
       int r = poll(&p, 1, 100);
       if (r < 0 && errno != EINTR) break;
@@ -516,7 +594,7 @@ struct Simulator::Impl {
         }
         request.insert(request.end(), buf.begin(), buf.begin() + n);
         lastData = Clock::now();
-      } else if (Clock::now() - lastData > kIdle) {
+      } else if (Clock::now() - lastData > idle) {
         break;
       }
     }
@@ -549,15 +627,11 @@ struct Simulator::Impl {
       } else if (port == qor::kRegisterPort || port == qor::kRegisterAltPort) {
         outcome = handleMaintenance(b, request);
       } else {
-        outcome.summary = "file data, " + std::to_string(request.size()) + " bytes";
+        outcome = handleFile(b, request);
       }
-      if (outcome.restart) {
-        b.restartingUntil =
-            Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(restartSeconds));
-        ++b.restarts;
-      }
+      if (outcome.restart) restart(b);
       if (outcome.addressChanged) requestReconfigure(lock, true);
-      addJournal(who, endpoint, request);
+      addJournal(who, endpoint, qor::Bytes(request).first(std::min(request.size(), kJournalTransfer)));
     }
     std::string line = who + " " + endpoint + " " + outcome.summary;
     if (quiet) {
@@ -608,6 +682,7 @@ struct Simulator::Impl {
       keys.clear();
       fds.push_back({wakeFd, POLLIN, 0});
       fds.push_back({udp, POLLIN, 0});
+      fds.push_back({maint, POLLIN, 0});
       for (auto& [key, fd] : listeners) {
         fds.push_back({fd, POLLIN, 0});
         keys.push_back(key);
@@ -631,9 +706,10 @@ struct Simulator::Impl {
         reconfigDone = std::max(reconfigDone, generation);
         changed.notify_all();
       }
-      if (r > 0 && (fds[1].revents & POLLIN)) receiveDatagrams();
+      if (r > 0 && (fds[1].revents & POLLIN)) receiveDatagrams(udp);
+      if (r > 0 && (fds[2].revents & POLLIN)) receiveDatagrams(maint);
       for (std::size_t i = 0; r > 0 && i < keys.size(); ++i)
-        if (fds[i + 2].revents & POLLIN) {
+        if (fds[i + 3].revents & POLLIN) {
           auto it = listeners.find(keys[i]);
           if (it != listeners.end()) acceptOn(keys[i].first, keys[i].second, it->second);
         }

@@ -417,3 +417,79 @@ TEST(SimMaintenance, ShortPacketRecords) {
   EXPECT_TRUE(std::equal(w36.begin() + 4, w36.begin() + 28, r36.reply.begin() + 4));
   EXPECT_NE(qor::getU16(r36.reply, 36), 0) << "the board's own measurements stay";
 }
+
+TEST(SimService, ClockOverlaysAndStorageKeepWhatWasSet) {
+  auto sim = threeBoards();
+  sim.start();
+  Bytes setClock = head(0x30, 44);
+  const std::pair<std::size_t, std::int32_t> when[] = {{0, 115}, {4, 2}, {8, 7}, {20, 8}, {24, 9}, {28, 10}};
+  for (auto [off, v] : when) qor::putI32(setClock, 4 + off, v);
+  rawpeer::exchange("10.77.0.22", qor::kConfigPort, setClock, false);
+  ASSERT_TRUE(sim.waitForJournal([&](auto& e) { return e.bytes == setClock; }));
+  auto clock = rawpeer::exchange("10.77.0.22", qor::kConfigPort, head(0x31));
+  ASSERT_EQ(clock.reply.size(), 44u);
+  EXPECT_TRUE(qor::hasHead(clock.reply, 0x32));
+  for (auto [off, v] : when) {
+    if (off == 28) continue;
+    EXPECT_EQ(qor::getI32(clock.reply, 4 + off), v) << "offset " << off;
+  }
+  EXPECT_LE(qor::getI32(clock.reply, 4 + 28) - 10, 2) << "seconds run on";
+
+  auto overlay = rawpeer::exchange("10.77.0.22", qor::kConfigPort, head(0x34));
+  ASSERT_EQ(overlay.reply.size(), 372u);
+  EXPECT_TRUE(qor::hasHead(overlay.reply, 0x35));
+  EXPECT_EQ(qor::getU16(overlay.reply, 4 + 188 + 20), u'时');
+  Bytes setOverlay = head(0x33, 372);
+  qor::putU32(setOverlay, 8, 2);
+  qor::putU16(setOverlay, 4 + 8 + 20, 'A');
+  qor::putU16(setOverlay, 4 + 8 + 22, 'B');
+  qor::putU32(setOverlay, 4 + 8 + 148, 3);
+  rawpeer::exchange("10.77.0.22", qor::kConfigPort, setOverlay, false);
+  ASSERT_TRUE(sim.waitForJournal([&](auto& e) { return e.bytes == setOverlay; }));
+  Bytes expected = setOverlay;
+  expected[3] = 0x35;
+  EXPECT_EQ(rawpeer::exchange("10.77.0.22", qor::kConfigPort, head(0x34)).reply, expected);
+
+  Bytes setStorage = head(0x39, 24);
+  qor::putU32(setStorage, 4, 512);
+  qor::putU32(setStorage, 8, 2048);
+  qor::putU32(setStorage, 20, 0);
+  rawpeer::exchange("10.77.0.22", qor::kConfigPort, setStorage, false);
+  ASSERT_TRUE(sim.waitForJournal([&](auto& e) { return e.bytes == setStorage; }));
+  auto storage = rawpeer::exchange("10.77.0.22", qor::kConfigPort, head(0x3A));
+  ASSERT_EQ(storage.reply.size(), 44u);
+  EXPECT_TRUE(qor::hasHead(storage.reply, 0x3B));
+  EXPECT_EQ(qor::getU32(storage.reply, 4), 512u);
+  EXPECT_EQ(qor::getU32(storage.reply, 8), 2048u);
+  EXPECT_GT(qor::getU32(storage.reply, 20), 0u) << "total size";
+  EXPECT_EQ(qor::getU32(storage.reply, 40), 0u) << "save switch";
+}
+
+TEST(SimFiles, LoginFileAndUpgradeComponentsAreAnswered) {
+  auto sim = threeBoards();
+  sim.start();
+  std::string text = "username=root\npasswd=s3cret\n";
+  Bytes write = head(0xE7, 4 + 272);
+  qor::putU32(write, 4, static_cast<std::uint32_t>(272 + text.size()));
+  qor::putU32(write, 8, static_cast<std::uint32_t>(text.size()));
+  qor::putU32(write, 16, 4);
+  qor::putText(write, 20, 256, "/mnt/apps/configFile/login.ini");
+  write.insert(write.end(), text.begin(), text.end());
+  auto answer = rawpeer::exchange("10.77.0.22", qor::kFilePort, write);
+  ASSERT_EQ(answer.reply.size(), 16u);
+  EXPECT_TRUE(qor::hasHead(answer.reply, 0xEA));
+  EXPECT_EQ(qor::getU32(answer.reply, 4), 12u);
+  EXPECT_EQ(qor::getU32(answer.reply, 8), 0xE7u);
+  EXPECT_EQ(qor::getI32(answer.reply, 12), 1);
+  sim.withBoard("10.77.0.22", [&](qorsim::BoardState& b) { EXPECT_EQ(b.files["/mnt/apps/configFile/login.ini"], text); });
+
+  // A component is taken whole once the sender pauses, however large.
+  Bytes component(3 << 20);
+  for (std::size_t i = 0; i < component.size(); ++i) component[i] = static_cast<std::uint8_t>(i * 31);
+  auto upgraded = rawpeer::exchange("10.77.0.21", qor::kFilePort, component, true, 5000ms);
+  ASSERT_EQ(upgraded.reply.size(), 16u);
+  EXPECT_EQ(qor::getI32(upgraded.reply, 12), 1);
+  sim.withBoard("10.77.0.21", [&](qorsim::BoardState& b) {
+    EXPECT_EQ(b.upgradeComponents, std::vector<std::size_t>{component.size()});
+  });
+}

@@ -1,7 +1,12 @@
 // Group commands and the network command on UDP 4007: restart, factory reset, re-addressing.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <set>
 #include <thread>
 
 #include <nlohmann/json.hpp>
@@ -179,4 +184,84 @@ TEST(SimGroup, NetworkCommandForAnotherContactIsIgnored) {
   sim.start();
   broadcast(sim, networkCommand("10.77.0.99", qor::ipFromOctets(10, 77, 0, 160), "x"));
   EXPECT_EQ(sim.addresses(), (std::vector<std::string>{"10.77.0.51", "10.77.0.52", "10.77.0.53", "10.77.0.54"}));
+}
+
+namespace {
+
+Bytes maintenanceRequest(char letter, std::uint32_t exchange, std::uint32_t target, const std::string& command = {}) {
+  Bytes d = head(static_cast<std::uint8_t>(letter), 272);
+  qor::putU32(d, 4, 12);
+  qor::putU32(d, 8, 77);
+  qor::putU32(d, 12, exchange);
+  qor::putU32(d, 16, letter == 'a' ? 12 : letter == 'e' ? 116 : 16);
+  qor::putU32(d, 20, letter == 'a' ? 1 : target);
+  if (letter == 'e') {
+    qor::putText(d, 24, 108, command);
+    qor::putU32(d, 132, 12);
+    qor::putU32(d, 136, 1);
+  }
+  return d;
+}
+
+// Sends one maintenance datagram from a socket bound to the PC address and collects replies.
+std::vector<rawpeer::Datagram> maintenanceExchange(const Bytes& request) {
+  std::vector<rawpeer::Datagram> out;
+  int s = socket(AF_INET, SOCK_DGRAM, 0);
+  int one = 1;
+  setsockopt(s, SOL_SOCKET, SO_BROADCAST, &one, sizeof one);
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  inet_pton(AF_INET, "10.77.0.1", &local.sin_addr);
+  bind(s, reinterpret_cast<sockaddr*>(&local), sizeof local);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(6006);
+  to.sin_addr.s_addr = INADDR_BROADCAST;
+  sendto(s, request.data(), request.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+  timeval tv{0, 300000};
+  setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+  std::uint8_t buf[2048];
+  for (;;) {
+    sockaddr_in from{};
+    socklen_t len = sizeof from;
+    ssize_t n = recvfrom(s, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &len);
+    if (n < 0) break;
+    char text[INET_ADDRSTRLEN];
+    inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
+    out.push_back({text, Bytes(buf, buf + n)});
+  }
+  close(s);
+  return out;
+}
+
+}  // namespace
+
+TEST(SimMaintenanceDialog, SearchRestartAndCommand) {
+  auto sim = mixedFleet();
+  sim.start();
+  auto found = maintenanceExchange(maintenanceRequest('a', 4242, 0));
+  ASSERT_EQ(found.size(), 4u);
+  std::set<std::uint32_t> numbers;
+  for (auto& r : found) {
+    ASSERT_EQ(r.bytes.size(), 140u);
+    EXPECT_EQ(r.bytes[3], 'b');
+    EXPECT_EQ(qor::getU32(r.bytes, 4), 12u);
+    EXPECT_EQ(qor::getU32(r.bytes, 12), 4242u) << "exchange number echoed";
+    numbers.insert(qor::getU32(r.bytes, 8));
+    EXPECT_EQ(qor::getU32(r.bytes, 16), 124u);
+    EXPECT_EQ(qor::getU32(r.bytes, 20), 1u);
+    EXPECT_EQ(qor::ipText(qor::getU32(r.bytes, 24)), r.from) << "the adapter is the board's own";
+    EXPECT_EQ(qor::ipText(qor::getU32(r.bytes, 56)), "255.255.255.0");
+  }
+  EXPECT_EQ(numbers.size(), 4u) << "every reply has its own number";
+
+  auto ran = maintenanceExchange(maintenanceRequest('e', 9, qor::ipFromOctets(10, 77, 0, 53), "ls /mnt"));
+  ASSERT_EQ(ran.size(), 1u);
+  EXPECT_EQ(ran[0].from, "10.77.0.53");
+  EXPECT_EQ(ran[0].bytes.size(), 32u);
+  EXPECT_EQ(ran[0].bytes[3], 'j');
+  EXPECT_EQ(ran[0].bytes[24], 0) << "success";
+
+  maintenanceExchange(maintenanceRequest('c', 0, qor::ipFromOctets(10, 77, 0, 54)));
+  EXPECT_EQ(restarts(sim), (std::vector<int>{0, 0, 0, 1}));
 }
