@@ -95,8 +95,9 @@ void CCtrlWnd::ShowPage(int code) {
 }
 
 void CCtrlWnd::ShowView(int view) {
-  // The factory gives the blank page CRightView12 for a view without a page of its own.
-  QWidget* page = tav::CreateRightView(view, host_, splitter_);
+  // The factory gives the blank page CRightView12 for a view without a page of its own. The
+  // page is born outside the splitter, which takes it in below.
+  QWidget* page = tav::CreateRightView(view, host_, this);
   if (page_) {
     splitter_->replaceWidget(1, page);
     delete page_;

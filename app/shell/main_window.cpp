@@ -281,8 +281,9 @@ void CTavmonDlg::InsertBoardRow(int boardIndex) {
 // Columns keep their widths but grow when a text would be cut.
 void CTavmonDlg::FitColumns() {
   for (int c = 0; c < 4; ++c) {
-    const int needed = deviceList_->sizeHintForColumn(c);
-    if (needed > deviceList_->columnWidth(c)) deviceList_->setColumnWidth(c, needed);
+    const int width = deviceList_->columnWidth(c);
+    deviceList_->resizeColumnToContents(c);
+    if (deviceList_->columnWidth(c) < width) deviceList_->setColumnWidth(c, width);
   }
 }
 
@@ -370,7 +371,6 @@ void CTavmonDlg::OpenCtrlWnd() {
   connect(ctrlWnd_, &CCtrlWnd::closed, this, [this] { setEnabled(true); });
   setEnabled(false);
   ctrlWnd_->show();
-  ctrlWnd_->raise();
   ctrlWnd_->activateWindow();
 }
 

@@ -12,6 +12,7 @@
 
 #include "device/board_list.h"
 #include "pages/page_host.h"
+#include "shell/ctrl_wnd.h"
 #include "shell/device_search.h"
 #include "shell/message_log.h"
 
@@ -19,7 +20,6 @@ class QPlainTextEdit;
 class QPushButton;
 class QSocketNotifier;
 class QTableWidget;
-class CCtrlWnd;
 
 namespace tav {
 class QtNotifier;

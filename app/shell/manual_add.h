@@ -14,6 +14,9 @@ class Notifier;
 
 // Returns the new board's index, or -1 when the board did not answer (message 255 shown and
 // logged, list unchanged). Logs "手动添加设备成功。" on success; the caller inserts the row.
-int ManualAdd(CBoardCtrl& boards, std::uint32_t address, Notifier& notifier);
+// `asked` runs as soon as the exchange with the board is over, before anything is reported
+// (the window ends its wait cursor there).
+int ManualAdd(CBoardCtrl& boards, std::uint32_t address, Notifier& notifier,
+              const std::function<void()>& asked = {});
 
 }  // namespace tav

@@ -14,6 +14,8 @@ void failOnWarning(QtMsgType type, const QMessageLogContext&, const QString& msg
   if (type == QtDebugMsg || type == QtInfoMsg) return;
   // Font-database notes of the offscreen platform are not about our code.
   if (msg.contains(QLatin1String("QFont")) || msg.contains(QLatin1String("fontconfig"))) return;
+  // Nor is its note that it cannot pass a top-level window's size limits to a window manager.
+  if (msg.contains(QLatin1String("does not support propagateSizeHints"))) return;
   ADD_FAILURE() << "Qt warning: " << msg.toStdString();
 }
 }  // namespace
