@@ -22,6 +22,7 @@
 #include "resources/string_table.h"
 #include "shell/adapter_dialogs.h"
 #include "shell/ctrl_wnd.h"
+#include "shell/device_row.h"
 #include "shell/manual_add_dialog.h"
 #include "shell/qt_notifier.h"
 #include "shell/shell_hooks.h"
@@ -41,7 +42,6 @@ namespace {
 QString qt(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
 constexpr int kColumnWidths[] = {120, 90, 120, 200, 265};
-constexpr int kColumnHeaders[] = {120, 121, 122, 123, 124};
 const char* const kAdapterPrompt = "检测到多块网卡，请先点选网卡设置并设置接收数据的网卡";
 
 // Message boxes and questions go to the presenter; log lines to the window's log.
@@ -108,6 +108,10 @@ CTavmonDlg::CTavmonDlg(tav::Notifier* dialogs, QWidget* parent)
   buttons->setContentsMargins(0, 0, 0, 0);
   searchButton_ = AddButton(tav::str(119), "searchButton");
   connect(searchButton_, &QPushButton::clicked, this, &CTavmonDlg::StartSearch);
+  // Wide enough for the longer text it shows while searching.
+  searchButton_->setText(QString::fromUtf8(tav::str(125)));
+  searchButton_->setMinimumWidth(searchButton_->sizeHint().width());
+  searchButton_->setText(QString::fromUtf8(tav::str(119)));
   connect(AddButton("单板设置", "singleBoardButton"), &QPushButton::clicked, this, &CTavmonDlg::OnSingleBoard);
   connect(AddButton("批量设置", "batchButton"), &QPushButton::clicked, this, &CTavmonDlg::OnBatch);
   connect(AddButton("手动添加", "manualAddButton"), &QPushButton::clicked, this, &CTavmonDlg::OnManualAdd);
@@ -121,7 +125,7 @@ CTavmonDlg::CTavmonDlg(tav::Notifier* dialogs, QWidget* parent)
   deviceList_->setObjectName(QStringLiteral("DeviceList"));
   deviceList_->setAccessibleName(QStringLiteral("设备列表"));
   QStringList headers;
-  for (int id : kColumnHeaders) headers << QString::fromUtf8(tav::str(id));
+  for (int id : tav::kDeviceListHeaders) headers << QString::fromUtf8(tav::str(id));
   deviceList_->setHorizontalHeaderLabels(headers);
   deviceList_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   deviceList_->horizontalHeader()->setStretchLastSection(true);
@@ -249,13 +253,7 @@ bool CTavmonDlg::TakeOpenStatisticsPage() {
 }
 
 void CTavmonDlg::FillRow(int row, const CBoard& board) {
-  const std::string texts[5] = {
-      board.AddressText(),
-      board.Name(),
-      board.MacText(),
-      board.TransportName() + "@" + board.StreamAddressText(),
-      board.TypeName() + "/" + board.VersionText() + "/" + board.VideoModeName(),
-  };
+  const auto texts = tav::DeviceRowTexts(board);  // the same texts tavctl search prints
   for (int c = 0; c < 5; ++c) {
     QTableWidgetItem* item = deviceList_->item(row, c);
     if (!item) {
