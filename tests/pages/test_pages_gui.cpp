@@ -302,7 +302,10 @@ TEST_F(PagesGui, RestartAnsweredNoSendsNothing) {
   EXPECT_TRUE(host_.logged(193));
   EXPECT_TRUE(host_.notes.messages.empty());
   int restarts = 0;
-  sim_->withBoard("10.77.0.25", [&](qorsim::BoardState& b) { restarts = b.restarts; });
+  WaitFor([&] {
+    sim_->withBoard("10.77.0.25", [&](qorsim::BoardState& b) { restarts = b.restarts; });
+    return restarts != 0;
+  });
   EXPECT_EQ(restarts, 1);
 }
 
