@@ -47,6 +47,8 @@ TEST(ShellGui, DemoFleetIsListedInAddressOrderWithItsTexts) {
   QTest::mouseClick(gui.button("searchButton"), Qt::LeftButton);
   EXPECT_FALSE(gui.button("searchButton")->isEnabled());
   EXPECT_EQ(gui.button("searchButton")->text().toStdString(), "设备搜索中……");
+  EXPECT_GE(gui.button("searchButton")->width(),
+            gui.button("searchButton")->fontMetrics().horizontalAdvance(gui.button("searchButton")->text()));
   EXPECT_TRUE(QTest::qWaitFor([&] { return !gui.window.Searching(); }, 6000));
   EXPECT_TRUE(gui.button("searchButton")->isEnabled());
   EXPECT_EQ(gui.button("searchButton")->text().toStdString(), "搜索设备");
