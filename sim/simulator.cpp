@@ -46,6 +46,7 @@ constexpr auto kSilentHold = 10s;        // a silent board keeps the connection 
 constexpr std::size_t kMaxRequest = 70000;
 constexpr std::size_t kMaxTransfer = std::size_t(256) << 20;  // upgrade components on 8060
 constexpr std::size_t kJournalTransfer = std::size_t(1) << 20;
+constexpr const char* kSecondInterface = "brd1";  // boards' side of the second adapter (10.88.0.0/24)
 constexpr std::size_t kJournalLimit = 100000;
 
 std::string errnoText() { return std::strerror(errno); }
@@ -143,6 +144,7 @@ struct Simulator::Impl {
   // Owned by the serving thread.
   std::string netns, ifName;
   int ifIndex = 0;
+  int secondIfIndex = 0;  // brd1, when the LAN has a second adapter
   int udp = -1;
   int maint = -1;  // UDP 6006
   std::uint32_t replyNumber = 0x5A17;
@@ -204,7 +206,8 @@ struct Simulator::Impl {
   // `ip addr add A/P dev IF` in the boards' namespace (inherited from this thread); no shell.
   bool addAddress(std::uint32_t ip, std::uint32_t mask, std::string& error) {
     std::string cidr = qor::ipText(ip) + "/" + std::to_string(prefixOf(mask));
-    std::vector<std::string> args{"ip", "addr", "add", cidr, "dev", ifName};
+    std::string dev = interfaceIndexFor(ip) == secondIfIndex ? kSecondInterface : ifName;
+    std::vector<std::string> args{"ip", "addr", "add", cidr, "dev", dev};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -229,7 +232,7 @@ struct Simulator::Impl {
     interfaceAddresses.clear();
     loadInterfaceAddresses();  // perhaps someone else added it meanwhile
     if (interfaceAddresses.count(ip)) return true;
-    error = "'ip addr add " + cidr + " dev " + ifName + "' failed";
+    error = "'ip addr add " + cidr + " dev " + dev + "' failed";
     return false;
   }
 
@@ -245,6 +248,12 @@ struct Simulator::Impl {
       return -1;
     }
     return fd;
+  }
+
+  // Boards in the second adapter's subnet live behind it, so the PC reaches them through lan1.
+  int interfaceIndexFor(std::uint32_t ip) const {
+    bool second = (ip & 0xff) == 10 && ((ip >> 8) & 0xff) == 88 && ((ip >> 16) & 0xff) == 0;
+    return second && secondIfIndex ? secondIfIndex : ifIndex;
   }
 
   // Puts every board address on the interface and listens where a board answers TCP. Throws
@@ -306,6 +315,7 @@ struct Simulator::Impl {
     if (rc != 0) throw std::runtime_error("qorsim: cannot enter the boards' namespace " + netns + ": " + errnoText());
     ifIndex = static_cast<int>(if_nametoindex(ifName.c_str()));
     if (ifIndex == 0) throw std::runtime_error("qorsim: no interface " + ifName + " on the boards' side");
+    secondIfIndex = static_cast<int>(if_nametoindex(kSecondInterface));
     loadInterfaceAddresses();
 
     udp = openDatagramSocket(qor::kSearchPort);
@@ -359,7 +369,7 @@ struct Simulator::Impl {
     c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
     in_pktinfo info{};
     info.ipi_spec_dst = toInAddr(p.from);  // sent from the board's own address
-    if (to.sin_addr.s_addr == INADDR_BROADCAST) info.ipi_ifindex = ifIndex;
+    if (to.sin_addr.s_addr == INADDR_BROADCAST) info.ipi_ifindex = interfaceIndexFor(p.from);
     std::memcpy(CMSG_DATA(c), &info, sizeof info);
     if (sendmsg(p.socket, &msg, 0) < 0) log(p.line + ": send failed: " + errnoText());
     else log(p.line);

@@ -118,6 +118,8 @@ TEST(SimProgram, ServesTheDemoFleetUntilTerminated) {
   EXPECT_EQ(from.count("192.168.1.50"), 1u) << "the board in a foreign subnet answers the broadcast";
   auto status = rawpeer::exchange("192.168.1.50", qor::kConfigPort, rawpeer::head(0xE5));
   EXPECT_EQ(status.reply.size(), 204u);
+  auto shared = rawpeer::exchange("10.77.0.40", qor::kConfigPort, rawpeer::head(0xE5));
+  EXPECT_EQ(qor::gbkToUtf8(qor::getText(shared.reply, 4 + 36, 32)), "临时编码器A") << "the first board answers TCP";
 
   ASSERT_TRUE(sim.readUntil([](const std::string& s) { return s.find("search ->") != std::string::npos; }, 2000ms));
   kill(sim.pid, SIGTERM);
