@@ -12,7 +12,7 @@ std::string_view ExitStatusHelp() {
   return "Exit status:\n"
          "  0  success\n"
          "  1  internal error\n"
-         "  2  bad arguments (nothing was sent)\n"
+         "  2  bad arguments or input refused (no board was changed)\n"
          "  3  no board answered (search found none; the board refused the connection or sent nothing in time)\n"
          "  4  the exchange failed (the board answered wrongly, or a datagram could not be sent)\n";
 }

@@ -13,7 +13,7 @@ namespace tav::ctl {
 // Exit statuses, the same for every command.
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitInternal = 1;        // something the program did not expect
-inline constexpr int kExitBadArguments = 2;    // nothing was sent
+inline constexpr int kExitBadArguments = 2;    // bad arguments or input refused: no board was changed
 inline constexpr int kExitNoAnswer = 3;        // no board answered (search empty, board silent or refusing)
 inline constexpr int kExitExchangeFailed = 4;  // the board answered but the exchange failed, or a datagram did not leave
 
