@@ -91,6 +91,10 @@ std::string requestText(qor::Bytes request) {
 
 }  // namespace
 
+bool hasMagic(qor::Bytes b) {
+  return b.size() >= 4 && b[0] == qor::kMagic[0] && b[1] == qor::kMagic[1] && b[2] == qor::kMagic[2];
+}
+
 bool requestComplete(std::uint16_t port, qor::Bytes got) {
   if (got.size() < 4) return false;
   std::uint8_t cmd = got[3];
@@ -201,8 +205,7 @@ std::string textAnswer(BoardState& b, std::string_view command) {
 }
 
 Outcome handleConfig(BoardState& b, qor::Bytes request, bool rtspUrlDerived) {
-  if (request.size() < 4 || !qor::hasHead(request, request.size() >= 4 ? request[3] : 0))
-    return {std::nullopt, "request without the qor head: ignored"};
+  if (!hasMagic(request)) return {std::nullopt, "request without the qor head: ignored"};
   std::uint8_t cmd = request[3];
   auto s = qor::MutBytes(b.status);
   auto read = [&](std::uint8_t reply, qor::Bytes block, const std::string& what) {
@@ -407,8 +410,7 @@ Outcome handleSerial(BoardState& b, qor::Bytes request) {
 }
 
 Outcome handleMaintenance(BoardState& b, qor::Bytes request) {
-  if (request.size() < 4 || request[0] != qor::kMagic[0] || request[1] != qor::kMagic[1] || request[2] != qor::kMagic[2])
-    return {std::nullopt, "packet without the qor head: ignored"};
+  if (!hasMagic(request)) return {std::nullopt, "packet without the qor head: ignored"};
   std::uint8_t cmd = request[3];
   switch (cmd) {
     case 0xC0: case 0xC1: case 0xC9: case 0xCA: {
@@ -490,7 +492,7 @@ Outcome handleFile(BoardState& b, qor::Bytes request) {
 }
 
 Outcome handleMaintenanceDatagram(const BoardState& b, qor::Bytes d, std::uint32_t replyNumber) {
-  if (d.size() < 20 || d[0] != qor::kMagic[0] || d[1] != qor::kMagic[1] || d[2] != qor::kMagic[2])
+  if (d.size() < 20 || !hasMagic(d))
     return {std::nullopt, "maintenance datagram without the qor head: ignored"};
   char letter = static_cast<char>(d[3]);
   auto reply = [&](char command, std::size_t size) {

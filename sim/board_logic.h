@@ -22,6 +22,9 @@ struct Outcome {
   bool factoryReset = false;                       // the board returns to its fleet settings
 };
 
+// "qor" and a command byte.
+bool hasMagic(qor::Bytes bytes);
+
 // TCP framing: true once `got` holds the whole request for that port. Requests the board
 // cannot size (unknown commands, head-only writes) end with the sender's end of stream.
 bool requestComplete(std::uint16_t port, qor::Bytes got);

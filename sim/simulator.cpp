@@ -167,9 +167,12 @@ struct Simulator::Impl {
     changed.notify_all();
   }
 
+  // The board that answers TCP at an address: the first at it, else the first contacted there.
   Board* owner(std::uint32_t ip) {
     for (auto& b : boards)
       if (b.state.ip() == ip) return &b;
+    for (auto& b : boards)
+      if (contactAddress(b.state) == ip) return &b;
     return nullptr;
   }
 
@@ -192,7 +195,7 @@ struct Simulator::Impl {
     return !stopCv.wait_for(lock, d, [&] { return stopping.load(); });
   }
 
-  // ---- serving thread -------------------------------------------------------------------
+  // What follows runs on the serving thread, or on connection threads where it says so.
 
   void loadInterfaceAddresses() {
     ifaddrs* list = nullptr;
@@ -273,9 +276,9 @@ struct Simulator::Impl {
         // Boards sharing an address: the first one answers TCP.
         bool first = seen.insert(ip).second;
         wants.push_back({ip, mask, first && !b.state.faults.refuseTcp});
-        std::uint32_t from = 0;
-        if (!b.state.faults.searchReplyFrom.empty() && qor::parseIp(b.state.faults.searchReplyFrom, from))
-          wants.push_back({from, mask, false});
+        // A board answering the search from another address is contacted there too.
+        std::uint32_t from = contactAddress(b.state);
+        if (from != ip) wants.push_back({from, mask, seen.insert(from).second && !b.state.faults.refuseTcp});
       }
     }
     std::set<std::pair<std::uint32_t, std::uint16_t>> desired;
@@ -417,7 +420,7 @@ struct Simulator::Impl {
         std::string who = qor::ipText(b.ip());
         heardBy.push_back(who);
         std::string head = who + " udp:4007 from " + qor::ipText(src) + ":" + std::to_string(srcPort) + " ";
-        if (bytes.size() < 4 || bytes[0] != qor::kMagic[0] || bytes[1] != qor::kMagic[1] || bytes[2] != qor::kMagic[2]) {
+        if (!hasMagic(bytes)) {
           lines.push_back(head + std::to_string(bytes.size()) + " bytes without the qor head: ignored");
           continue;
         }
