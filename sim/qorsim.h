@@ -66,7 +66,7 @@ struct BoardState {
   std::array<std::uint8_t, 200> status{};       // board status block (search answer, type 256)
   std::array<std::uint8_t, 388> streamInfo{};   // type 269
   std::array<std::uint8_t, 200> streamAccess{}; // type 261
-  std::string serialNumber, id;                 // identity text answer
+  std::string serialNumber, id;                 // identity text answer, GBK as on the wire
   std::string name;                             // UTF-8, mirrors the status block's GBK name
   Faults faults;
 

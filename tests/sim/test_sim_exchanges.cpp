@@ -217,11 +217,11 @@ void textWrite(qorsim::Simulator& sim, const std::string& address, const std::st
 
 TEST(SimConfig, TextCommandsAnswerIdentityAndEdid) {
   auto sim = qorsim::Simulator::fromJson(nlohmann::json::parse(R"([
-    {"address": "10.77.0.21", "type": 2, "serialNumber": 1234, "id": "A7"},
+    {"address": "10.77.0.21", "type": 2, "serialNumber": 1234, "id": "甲7"},
     {"address": "10.77.0.22", "type": 1, "serialNumber": "0", "id": ""}
   ])"));
   sim.start();
-  EXPECT_EQ(textCommand("10.77.0.21", "getunique:SN=;ID=;"), "sendunique:SN=1234;ID=A7;");
+  EXPECT_EQ(textCommand("10.77.0.21", "getunique:SN=;ID=;"), "sendunique:SN=1234;ID=\xBC\xD7" "7;") << "GBK on the wire";
   EXPECT_EQ(textCommand("10.77.0.22", "getunique:SN=;ID=;"), "sendunique:SN=0;ID=;");
 
   std::string edid = textCommand("10.77.0.21", "getedidinfo;");
