@@ -19,7 +19,8 @@ using tav::str;
 // Keeps a name within the board's name slot, counted in the boards' 8-bit text.
 class GbkLengthValidator : public QValidator {
  public:
-  GbkLengthValidator(std::size_t maxBytes, QObject* parent) : QValidator(parent), maxBytes_(maxBytes) {}
+  GbkLengthValidator(std::size_t maxBytes, QObject* parent)
+      : QValidator(parent), maxBytes_(maxBytes) {}
   State validate(QString& input, int&) const override {
     return qor::utf8ToGbk(tav::u8(input)).size() > maxBytes_ ? Invalid : Acceptable;
   }
@@ -98,7 +99,8 @@ void CRightView0::refresh() {
   }
   tav::PcNetwork pc = host().pcNetwork();
   // A board that does not look like a neighbour is shown as the record has it.
-  if (tav::RefreshReadsBoard(board->ip(), pc.hostAddress) && !(board = refreshStatus(str(204)))) return;
+  if (tav::RefreshReadsBoard(board->ip(), pc.hostAddress) && !(board = refreshStatus(str(204))))
+    return;
   showIdentity(tav::ShowIdentity(*board));
   tav::BusyCursor busy;
   showUniqueIds(tav::ReadUniqueIds(*board));
@@ -120,7 +122,8 @@ void CRightView0::showAddresses(const tav::IdentityAddresses& a, bool dhcp) {
   gateway_->setAddress(a.gateway);
   dhcpOn_ = dhcp;
   dhcp_->setChecked(dhcp);
-  for (QWidget* w : {static_cast<QWidget*>(ip_), static_cast<QWidget*>(mask_), static_cast<QWidget*>(gateway_)})
+  for (QWidget* w :
+       {static_cast<QWidget*>(ip_), static_cast<QWidget*>(mask_), static_cast<QWidget*>(gateway_)})
     w->setEnabled(!dhcp);
 }
 
@@ -131,17 +134,21 @@ void CRightView0::showUniqueIds(const tav::UniqueIds& ids) {
   form_->setRowVisible(id_, ids.id.has_value());
 }
 
-void CRightView0::toggleDhcp() { showAddresses(tav::DhcpToggled(!dhcpOn_), !dhcpOn_); }
+void CRightView0::toggleDhcp() {
+  showAddresses(tav::DhcpToggled(!dhcpOn_), !dhcpOn_);
+}
 
 void CRightView0::apply() {
-  tav::IdentityInput input{{ip_->address(), mask_->address(), gateway_->address()}, tav::u8(name_->text())};
+  tav::IdentityInput input{{ip_->address(), mask_->address(), gateway_->address()},
+                           tav::u8(name_->text())};
   CBoard* board = currentBoard();
   if (!board) {
     report(str(166), tav::NoticeIcon::Error);
     return;
   }
   tav::PcNetwork pc = host().pcNetwork();
-  if (tav::ApplyIdentity(*board, input, pc.firstAdapter, notifier()) != tav::IdentityOutcome::Done) return;
+  if (tav::ApplyIdentity(*board, input, pc.firstAdapter, notifier()) != tav::IdentityOutcome::Done)
+    return;
   // The fields keep what was entered; the texts follow the board record.
   address_->setText(tav::qs(board->AddressText()));
   mac_->setText(tav::qs(board->MacText()));

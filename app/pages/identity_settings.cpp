@@ -34,7 +34,9 @@ std::optional<std::string> FieldValue(std::string_view body, std::string_view ke
   return std::string(rest.substr(0, kUniqueValueMax));
 }
 
-std::uint8_t ThirdOctet(std::uint32_t address) { return static_cast<std::uint8_t>(address >> 16); }
+std::uint8_t ThirdOctet(std::uint32_t address) {
+  return static_cast<std::uint8_t>(address >> 16);
+}
 
 }  // namespace
 
@@ -63,7 +65,9 @@ IdentityShown ShowIdentity(const CBoard& board) {
   return s;
 }
 
-std::string UniqueRequestText() { return std::string(kUniqueCommand) + "SN=;ID=;"; }
+std::string UniqueRequestText() {
+  return std::string(kUniqueCommand) + "SN=;ID=;";
+}
 
 UniqueIds ParseUniqueAnswer(std::string_view answer) {
   UniqueIds ids;
@@ -86,7 +90,8 @@ UniqueIds ReadUniqueIds(const CBoard& board) {
   std::vector<char> buffer(kIdentityTextBuffer, 0);
   std::string request = UniqueRequestText();
   std::copy(request.begin(), request.end(), buffer.begin());
-  if (DEVICE_GetConfig(board.AddressText().c_str(), kIdentityTextType, buffer.data()) != 0) return {};
+  if (DEVICE_GetConfig(board.AddressText().c_str(), kIdentityTextType, buffer.data()) != 0)
+    return {};
   buffer.back() = 0;
   return ParseUniqueAnswer(qor::gbkToUtf8(buffer.data()));
 }
@@ -95,7 +100,9 @@ bool RefreshReadsBoard(std::uint32_t boardIp, std::optional<std::uint32_t> pcAdd
   return !pcAddress || ThirdOctet(boardIp) == ThirdOctet(*pcAddress);
 }
 
-IdentityAddresses DhcpToggled(bool dhcpOn) { return dhcpOn ? IdentityAddresses{} : kDefaultStaticAddresses; }
+IdentityAddresses DhcpToggled(bool dhcpOn) {
+  return dhcpOn ? IdentityAddresses{} : kDefaultStaticAddresses;
+}
 
 bool ConfirmIdentityInput(const IdentityAddresses& a, Notifier& notifier) {
   if ((a.ip & a.mask) != (a.gateway & a.mask)) {
@@ -105,9 +112,12 @@ bool ConfirmIdentityInput(const IdentityAddresses& a, Notifier& notifier) {
   auto usable = [](std::uint32_t v) { return v != 0 && v != kAllOnes; };
   if (usable(a.ip) && usable(a.gateway)) {
     int conflict = 0;
-    if (a.ip == a.gateway) conflict = 277;
-    else if (a.ip == (a.ip & a.mask)) conflict = 278;
-    else if (a.ip == (a.ip | ~a.mask)) conflict = 279;
+    if (a.ip == a.gateway)
+      conflict = 277;
+    else if (a.ip == (a.ip & a.mask))
+      conflict = 278;
+    else if (a.ip == (a.ip | ~a.mask))
+      conflict = 279;
     if (conflict != 0) {
       notifier.message(str(conflict), NoticeIcon::Warning);
       return false;
@@ -123,8 +133,9 @@ bool UsesConfigExchange(std::uint32_t contactAddress, std::uint32_t boardMask, c
   return (contactAddress & boardMask) == (pc.address & pc.mask);
 }
 
-std::array<std::uint8_t, kIdentityRecordSize> IdentityConfigRecord(const CBoard& board, const IdentityInput& input,
-                                                                    std::uint32_t tickCount) {
+std::array<std::uint8_t, kIdentityRecordSize> IdentityConfigRecord(const CBoard& board,
+                                                                   const IdentityInput& input,
+                                                                   std::uint32_t tickCount) {
   std::array<std::uint8_t, kIdentityRecordSize> r{};
   qor::putU32(r, 0, kIdentityRecordSize);
   qor::putU32(r, 4, input.addresses.ip);
@@ -141,19 +152,22 @@ std::array<std::uint8_t, kIdentityRecordSize> IdentityConfigRecord(const CBoard&
 
 IdentityLinks DefaultIdentityLinks() {
   IdentityLinks links;
-  links.configExchange = [](const std::string& address, const std::array<std::uint8_t, kIdentityRecordSize>& record) {
+  links.configExchange = [](const std::string& address,
+                            const std::array<std::uint8_t, kIdentityRecordSize>& record) {
     return DEVICE_SetConfig(address.c_str(), kIdentityType, record.data());
   };
   links.networkCommand = [](CBoard& board, const IdentityInput& in) {
-    return board.SendNetworkIdentity(in.addresses.ip, in.addresses.mask, in.addresses.gateway, in.name);
+    return board.SendNetworkIdentity(in.addresses.ip, in.addresses.mask, in.addresses.gateway,
+                                     in.name);
   };
   links.forgetNeighbours = [] { platform::flushNeighbourCache(); };
   links.ticks = [] { return TickCountMs(); };
   return links;
 }
 
-IdentityOutcome ApplyIdentity(CBoard& board, const IdentityInput& input, std::optional<Subnet> pcAdapter,
-                              Notifier& notifier, const IdentityLinks& links) {
+IdentityOutcome ApplyIdentity(CBoard& board, const IdentityInput& input,
+                              std::optional<Subnet> pcAdapter, Notifier& notifier,
+                              const IdentityLinks& links) {
   if (!ConfirmIdentityInput(input.addresses, notifier)) return IdentityOutcome::Refused;
   const IdentityAddresses& a = input.addresses;
   Subnet pc = pcAdapter.value_or(Subnet{a.ip, a.mask});

@@ -19,9 +19,10 @@ namespace tav {
 
 class Notifier;
 
-inline constexpr int kIdentityType = 0;       // configuration write
-inline constexpr int kIdentityTextType = 268; // text command read
-inline constexpr std::size_t kIdentityTextBuffer = QORSDK_TEXT_BUFFER_SIZE;  // the SDK cuts answers to it
+inline constexpr int kIdentityType = 0;        // configuration write
+inline constexpr int kIdentityTextType = 268;  // text command read
+inline constexpr std::size_t kIdentityTextBuffer =
+    QORSDK_TEXT_BUFFER_SIZE;  // the SDK cuts answers to it
 inline constexpr std::size_t kIdentityRecordSize = 88;
 // Names longer than the status block's slot would run into the device type after it.
 inline constexpr std::size_t kIdentityNameMaxBytes = 31;
@@ -74,8 +75,8 @@ bool RefreshReadsBoard(std::uint32_t boardIp, std::optional<std::uint32_t> pcAdd
 // What the address fields hold after the DHCP box is ticked (true) or unticked.
 IdentityAddresses DhcpToggled(bool dhcpOn);
 inline constexpr IdentityAddresses kDefaultStaticAddresses{qor::ipFromOctets(192, 168, 18, 235),
-                                                          qor::ipFromOctets(255, 255, 255, 0),
-                                                          qor::ipFromOctets(192, 168, 18, 1)};
+                                                           qor::ipFromOctets(255, 255, 255, 0),
+                                                           qor::ipFromOctets(192, 168, 18, 1)};
 
 // The questions and refusals before anything is sent; true when the input may go out.
 bool ConfirmIdentityInput(const IdentityAddresses& a, Notifier& notifier);
@@ -84,12 +85,14 @@ bool ConfirmIdentityInput(const IdentityAddresses& a, Notifier& notifier);
 bool UsesConfigExchange(std::uint32_t contactAddress, std::uint32_t boardMask, const Subnet& pc);
 
 // The 88-byte record of configuration type 0, built from zero.
-std::array<std::uint8_t, kIdentityRecordSize> IdentityConfigRecord(const CBoard& board, const IdentityInput& input,
-                                                                    std::uint32_t tickCount);
+std::array<std::uint8_t, kIdentityRecordSize> IdentityConfigRecord(const CBoard& board,
+                                                                   const IdentityInput& input,
+                                                                   std::uint32_t tickCount);
 
 // How the apply reaches the board; tests replace the parts.
 struct IdentityLinks {
-  std::function<int(const std::string& address, const std::array<std::uint8_t, kIdentityRecordSize>& record)>
+  std::function<int(const std::string& address,
+                    const std::array<std::uint8_t, kIdentityRecordSize>& record)>
       configExchange;
   std::function<int(CBoard& board, const IdentityInput& input)> networkCommand;
   std::function<void()> forgetNeighbours;
@@ -101,7 +104,8 @@ enum class IdentityOutcome { Refused, Failed, Done };
 
 // Checks, asks, sends by the right path, reports and updates the board record; pcAdapter is
 // the PC's first adapter (none: the new address decides).
-IdentityOutcome ApplyIdentity(CBoard& board, const IdentityInput& input, std::optional<Subnet> pcAdapter,
-                              Notifier& notifier, const IdentityLinks& links = DefaultIdentityLinks());
+IdentityOutcome ApplyIdentity(CBoard& board, const IdentityInput& input,
+                              std::optional<Subnet> pcAdapter, Notifier& notifier,
+                              const IdentityLinks& links = DefaultIdentityLinks());
 
 }  // namespace tav

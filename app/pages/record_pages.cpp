@@ -7,7 +7,8 @@
 namespace tav {
 namespace {
 
-constexpr RecordField kVideoFields[] = {{7, 1}, {9, 1}, {10, 2}, {12, 4}, {16, 4}, {20, 4}, {24, 4}};
+constexpr RecordField kVideoFields[] = {{7, 1},  {9, 1},  {10, 2}, {12, 4},
+                                        {16, 4}, {20, 4}, {24, 4}};
 constexpr RecordField kAudioFields[] = {{5, 1}, {6, 2}, {8, 4}, {12, 4}};
 constexpr RecordField kVolumeFields[] = {{4, 2}, {6, 2}};
 constexpr RecordField kQualityFields[] = {{6, 2}, {8, 2}, {10, 2}};
@@ -17,21 +18,32 @@ const RecordLayout kAudio{2, 16, 164, 4, 6, kAudioFields};
 const RecordLayout kVolume{10, 8, 192, 0, 0, kVolumeFields};
 const RecordLayout kQuality{9, 12, 180, 0, 0, kQualityFields};
 
-bool IsDecoderOnlyType(int type) { return type == 2 || type == 4 || type == 21; }
+bool IsDecoderOnlyType(int type) {
+  return type == 2 || type == 4 || type == 21;
+}
 
 std::int32_t GetField(qor::Bytes b, std::size_t off, std::size_t width) {
   switch (width) {
-    case 1: return qor::getU8(b, off);
-    case 2: return qor::getU16(b, off);
-    default: return qor::getI32(b, off);
+    case 1:
+      return qor::getU8(b, off);
+    case 2:
+      return qor::getU16(b, off);
+    default:
+      return qor::getI32(b, off);
   }
 }
 
 void PutField(qor::MutBytes b, std::size_t off, std::size_t width, std::int32_t v) {
   switch (width) {
-    case 1: qor::putU8(b, off, static_cast<std::uint8_t>(v)); break;
-    case 2: qor::putU16(b, off, static_cast<std::uint16_t>(v)); break;
-    default: qor::putI32(b, off, v); break;
+    case 1:
+      qor::putU8(b, off, static_cast<std::uint8_t>(v));
+      break;
+    case 2:
+      qor::putU16(b, off, static_cast<std::uint16_t>(v));
+      break;
+    default:
+      qor::putI32(b, off, v);
+      break;
   }
 }
 
@@ -39,20 +51,28 @@ void PutField(qor::MutBytes b, std::size_t off, std::size_t width, std::int32_t 
 
 const RecordLayout& LayoutOf(RecordPage page) {
   switch (page) {
-    case RecordPage::VideoEncoding: return kVideo;
-    case RecordPage::AudioEncoding: return kAudio;
-    case RecordPage::Volume: return kVolume;
-    case RecordPage::VideoQuality: break;
+    case RecordPage::VideoEncoding:
+      return kVideo;
+    case RecordPage::AudioEncoding:
+      return kAudio;
+    case RecordPage::Volume:
+      return kVolume;
+    case RecordPage::VideoQuality:
+      break;
   }
   return kQuality;
 }
 
 PageTexts TextsOf(RecordPage page) {
   switch (page) {
-    case RecordPage::VideoEncoding: return {208, 187, 188};
-    case RecordPage::AudioEncoding: return {209, 190, 191};
-    case RecordPage::Volume: return {210, 202, 203};
-    case RecordPage::VideoQuality: break;
+    case RecordPage::VideoEncoding:
+      return {208, 187, 188};
+    case RecordPage::AudioEncoding:
+      return {209, 190, 191};
+    case RecordPage::Volume:
+      return {210, 202, 203};
+    case RecordPage::VideoQuality:
+      break;
   }
   return {212, 196, 195};
 }
@@ -65,7 +85,8 @@ bool PageApplies(RecordPage page, int deviceType) {
 FieldValues ReadFields(RecordPage page, qor::Bytes status) {
   const RecordLayout& l = LayoutOf(page);
   FieldValues values;
-  for (const RecordField& f : l.fields) values.push_back(GetField(status, l.statusOffset + f.offset, f.width));
+  for (const RecordField& f : l.fields)
+    values.push_back(GetField(status, l.statusOffset + f.offset, f.width));
   return values;
 }
 
@@ -119,7 +140,9 @@ std::array<bool, 4> AudioBitRatesAllowed(std::int32_t sampleRateHz) {
   return {true, true, true, true};
 }
 
-std::int32_t VolumeToSend(std::int32_t volume) { return volume < 0 || volume > 100 ? 50 : volume; }
+std::int32_t VolumeToSend(std::int32_t volume) {
+  return volume < 0 || volume > 100 ? 50 : volume;
+}
 
 std::array<std::uint8_t, 12> RestartRecord() {
   std::array<std::uint8_t, 12> r{};

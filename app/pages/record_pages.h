@@ -62,7 +62,9 @@ PageTexts TextsOf(RecordPage page);
 // False for the device types a page does not serve; the page then disables its controls.
 bool PageApplies(RecordPage page, int deviceType);
 // The volume page decides before asking the board, on the type it already holds.
-inline bool DecidesTypeBeforeRead(RecordPage page) { return page == RecordPage::Volume; }
+inline bool DecidesTypeBeforeRead(RecordPage page) {
+  return page == RecordPage::Volume;
+}
 
 FieldValues ReadFields(RecordPage page, qor::Bytes status);
 // The values as the board is sent them (and as its status copy then holds them).
@@ -79,7 +81,9 @@ int WriteRecordPage(CBoard& board, RecordPage page, FieldValues& values);
 std::size_t SampleRateChoice(std::int32_t hz);
 std::size_t AudioBitRateChoice(std::int32_t kbps);
 std::array<bool, 4> AudioBitRatesAllowed(std::int32_t sampleRateHz);
-inline std::int32_t ChannelsFor(bool stereo) { return stereo ? 2 : 1; }
+inline std::int32_t ChannelsFor(bool stereo) {
+  return stereo ? 2 : 1;
+}
 
 // Volume: outside 0..100 the board is sent 50.
 std::int32_t VolumeToSend(std::int32_t volume);

@@ -15,8 +15,12 @@
 
 namespace tav {
 
-QString qs(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
-std::string u8(const QString& text) { return text.toStdString(); }
+QString qs(std::string_view utf8) {
+  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+std::string u8(const QString& text) {
+  return text.toStdString();
+}
 
 IpField::IpField(QWidget* parent) : QLineEdit(parent) {
   static const QRegularExpression kDotted(
@@ -37,7 +41,9 @@ std::uint32_t IpField::address() const {
   return a;
 }
 
-void IpField::setAddress(std::uint32_t address) { setText(QString::fromStdString(qor::ipText(address))); }
+void IpField::setAddress(std::uint32_t address) {
+  setText(QString::fromStdString(qor::ipText(address)));
+}
 
 SettingsPage::SettingsPage(PageHost& host, QWidget* parent) : QWidget(parent), host_(host) {
   setAutoFillBackground(true);
@@ -56,11 +62,16 @@ void SettingsPage::showEvent(QShowEvent* event) {
   if (entered_) return;
   entered_ = true;
   // After the first paint, so the page is on screen while it waits for the board.
-  QMetaObject::invokeMethod(this, [this] { onInitialUpdate(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this] { onInitialUpdate(); }, Qt::QueuedConnection);
 }
 
-CBoard* SettingsPage::currentBoard() { return host_.CurrentBoard(); }
-Notifier& SettingsPage::notifier() { return host_.notifier(); }
+CBoard* SettingsPage::currentBoard() {
+  return host_.CurrentBoard();
+}
+Notifier& SettingsPage::notifier() {
+  return host_.notifier();
+}
 
 void SettingsPage::log(std::string_view text) {
   if (!text.empty()) notifier().log(text);
@@ -120,7 +131,11 @@ QLabel* SettingsPage::makeTitle(const QString& text) {
   return l;
 }
 
-BusyCursor::BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-BusyCursor::~BusyCursor() { QApplication::restoreOverrideCursor(); }
+BusyCursor::BusyCursor() {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+BusyCursor::~BusyCursor() {
+  QApplication::restoreOverrideCursor();
+}
 
 }  // namespace tav

@@ -1,7 +1,5 @@
 #include "pages/simple_pages.h"
 
-#include <algorithm>
-
 #include <QBoxLayout>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -11,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 
 #include "device/board.h"
 #include "pages/page_host.h"
@@ -119,8 +118,10 @@ void RecordPageView::apply() {
     rc = WriteRecordPage(*board, page_, values_);
   }
   PageTexts t = TextsOf(page_);
-  if (rc == 0) report(str(t.applyOk), NoticeIcon::Information);
-  else report(str(t.applyFail), NoticeIcon::Error);
+  if (rc == 0)
+    report(str(t.applyOk), NoticeIcon::Information);
+  else
+    report(str(t.applyFail), NoticeIcon::Error);
   showValues();
 }
 
@@ -174,7 +175,8 @@ CRightView3::CRightView3(tav::PageHost& host, QWidget* parent)
 
 void CRightView3::unlockSize() {
   sizeUnlocked_ = notifier().ask(
-      "确认是否强制修改长宽\n高级功能，请在厂商指导下使用!\n注意：长宽不能任意修改\n 不正确的长宽可能造成程序无法正常运行!");
+      "确认是否强制修改长宽\n高级功能，请在厂商指导下使用!\n注意：长宽不能任意修改\n "
+      "不正确的长宽可能造成程序无法正常运行!");
   width_->setEnabled(sizeUnlocked_);
   height_->setEnabled(sizeUnlocked_);
 }
@@ -189,7 +191,8 @@ CRightView4::CRightView4(tav::PageHost& host, QWidget* parent)
     : RecordPageView(tav::RecordPage::AudioEncoding, host, parent) {
   setObjectName(QStringLiteral("CRightView4"));
   column_->addWidget(makeTitle(QString::fromUtf8(str(110))));
-  auto group = [this](const QString& title, const char* const labels[4], const char* name, QButtonGroup*& buttons) {
+  auto group = [this](const QString& title, const char* const labels[4], const char* name,
+                      QButtonGroup*& buttons) {
     auto* box = new QGroupBox(title, this);
     box->setObjectName(QLatin1String(name));
     auto* row = new QHBoxLayout(box);
@@ -222,8 +225,10 @@ CRightView4::CRightView4(tav::PageHost& host, QWidget* parent)
 
 bool CRightView4::takeValues() {
   namespace a = tav::audio;
-  values_[a::kSampleRate] = a::kSampleRates[static_cast<std::size_t>(std::max(0, sampleRates_->checkedId()))];
-  values_[a::kBitRate] = a::kBitRates[static_cast<std::size_t>(std::max(0, bitRates_->checkedId()))];
+  values_[a::kSampleRate] =
+      a::kSampleRates[static_cast<std::size_t>(std::max(0, sampleRates_->checkedId()))];
+  values_[a::kBitRate] =
+      a::kBitRates[static_cast<std::size_t>(std::max(0, bitRates_->checkedId()))];
   values_[a::kChannels] = tav::ChannelsFor(stereo_->isChecked());
   return RecordPageView::takeValues();
 }
@@ -231,16 +236,19 @@ bool CRightView4::takeValues() {
 void CRightView4::showValues() {
   namespace a = tav::audio;
   RecordPageView::showValues();
-  sampleRates_->button(static_cast<int>(tav::SampleRateChoice(values_[a::kSampleRate])))->setChecked(true);
-  bitRates_->button(static_cast<int>(tav::AudioBitRateChoice(values_[a::kBitRate])))->setChecked(true);
+  sampleRates_->button(static_cast<int>(tav::SampleRateChoice(values_[a::kSampleRate])))
+      ->setChecked(true);
+  bitRates_->button(static_cast<int>(tav::AudioBitRateChoice(values_[a::kBitRate])))
+      ->setChecked(true);
   stereo_->setChecked(values_[a::kChannels] == 2);
   sampleRateChosen();
 }
 
 void CRightView4::sampleRateChosen() {
-  auto allowed = tav::AudioBitRatesAllowed(tav::audio::kSampleRates[static_cast<std::size_t>(
-      std::max(0, sampleRates_->checkedId()))]);
-  for (int i = 0; i < 4; ++i) bitRates_->button(i)->setEnabled(allowed[static_cast<std::size_t>(i)]);
+  auto allowed = tav::AudioBitRatesAllowed(
+      tav::audio::kSampleRates[static_cast<std::size_t>(std::max(0, sampleRates_->checkedId()))]);
+  for (int i = 0; i < 4; ++i)
+    bitRates_->button(i)->setEnabled(allowed[static_cast<std::size_t>(i)]);
 }
 
 void CRightView4::setTypeEnabled(bool on) {

@@ -51,7 +51,9 @@ CRightView1::CRightView1(tav::PageHost& host, QWidget* parent) : SettingsPage(ho
   addRow(form, QStringLiteral("端口"), port_);
   url_ = new QLineEdit(this);
   url_->setObjectName(QStringLiteral("url"));
-  url_->setMinimumWidth(url_->fontMetrics().horizontalAdvance(QStringLiteral("rtsp://192.168.18.235:8554/webcam")) + 24);
+  url_->setMinimumWidth(
+      url_->fontMetrics().horizontalAdvance(QStringLiteral("rtsp://192.168.18.235:8554/webcam")) +
+      24);
   urlLabel_ = addRow(form, QStringLiteral("URL"), url_);
   user_ = new QLineEdit(this);
   user_->setObjectName(QStringLiteral("user"));
@@ -98,7 +100,8 @@ void CRightView1::refresh() {
     case tav::TransportExtra::StreamAccess:
       if (board->RefreshStreamAccess() == 0) settings_.TakeStreamAccess(board->streamAccess());
       break;
-    case tav::TransportExtra::None: break;
+    case tav::TransportExtra::None:
+      break;
   }
   render();
 }
@@ -140,8 +143,10 @@ void CRightView1::apply() {
     tav::BusyCursor busy;
     rc = tav::WriteTransport(*board, *plan);
   }
-  if (rc == 0) report(str(200), tav::NoticeIcon::Information);
-  else report(str(201), tav::NoticeIcon::Error);
+  if (rc == 0)
+    report(str(200), tav::NoticeIcon::Information);
+  else
+    report(str(201), tav::NoticeIcon::Error);
 }
 
 void CRightView1::render() {

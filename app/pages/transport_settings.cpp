@@ -28,8 +28,12 @@ bool IsMulticast(std::uint32_t a) {
   std::uint8_t first = a & 0xff;
   return first >= 224 && first <= 239;
 }
-bool EndsIn255(std::uint32_t a) { return (a >> 24) == 255; }
-bool SameSubnet(std::uint32_t a, std::uint32_t ip, std::uint32_t mask) { return (a & mask) == (ip & mask); }
+bool EndsIn255(std::uint32_t a) {
+  return (a >> 24) == 255;
+}
+bool SameSubnet(std::uint32_t a, std::uint32_t ip, std::uint32_t mask) {
+  return (a & mask) == (ip & mask);
+}
 
 std::string Utf8Text(qor::Bytes b, std::size_t off, std::size_t width) {
   return qor::gbkToUtf8(qor::getText(b, off, width));
@@ -46,9 +50,12 @@ std::optional<std::string> FitsWhole(const std::string& utf8, std::size_t maxByt
 
 std::string TransportKindLabel(TransportKind kind) {
   switch (kind) {
-    case TransportKind::Encoder: return str(139);
-    case TransportKind::Decoder: return str(140);
-    case TransportKind::Unknown: break;
+    case TransportKind::Encoder:
+      return str(139);
+    case TransportKind::Decoder:
+      return str(140);
+    case TransportKind::Unknown:
+      break;
   }
   return "解码板";
 }
@@ -58,8 +65,9 @@ std::string TransportAddressLabel(TransportKind kind) {
 }
 
 ChoiceLook TransportChoiceLook(TransportKind kind, std::size_t choice) {
-  static const char* const kTemplate[kChoiceCount] = {"正常接收", "组播接收",   "点播",     "TCP",  "Depend On ENC",
-                                                      "标清编码板", "C1协议", "RTSP协议", "Onvif"};
+  static const char* const kTemplate[kChoiceCount] = {"正常接收", "组播接收",      "点播",
+                                                      "TCP",      "Depend On ENC", "标清编码板",
+                                                      "C1协议",   "RTSP协议",      "Onvif"};
   if (choice >= kChoiceCount) return {};
   switch (kind) {
     case TransportKind::Encoder: {
@@ -74,7 +82,8 @@ ChoiceLook TransportChoiceLook(TransportKind kind, std::size_t choice) {
       if (choice < 6) return {str(kIds[choice]), choice != 4};
       return {kTemplate[choice], choice != 6};  // "Depend on ENC" and "C1协议" are encoders' ways
     }
-    case TransportKind::Unknown: break;
+    case TransportKind::Unknown:
+      break;
   }
   return {kTemplate[choice]};
 }
@@ -94,16 +103,32 @@ void TransportSettings::Load(qor::Bytes status) {
     form.address = qor::getU32(status, status::kSendAddress);
     form.port = qor::getU16(status, status::kSendPort);
     switch (qor::getU16(status, status::kSendMode)) {
-      case kSendTcp: mode = 4; break;
-      case kSendRtsp: mode = 6; extra_ = TransportExtra::StreamInfo; break;
-      case kSendC1: mode = 7; break;
-      case kSendRtmp: mode = 8; extra_ = TransportExtra::StreamAccess; break;
-      case kSendOnvif: mode = 9; break;
+      case kSendTcp:
+        mode = 4;
+        break;
+      case kSendRtsp:
+        mode = 6;
+        extra_ = TransportExtra::StreamInfo;
+        break;
+      case kSendC1:
+        mode = 7;
+        break;
+      case kSendRtmp:
+        mode = 8;
+        extra_ = TransportExtra::StreamAccess;
+        break;
+      case kSendOnvif:
+        mode = 9;
+        break;
       default:
-        if (IsMulticast(form.address)) mode = 1;
-        else if (EndsIn255(form.address) && SameSubnet(form.address, boardIp_, boardMask_)) mode = 2;
-        else if (form.address == 0 && form.port == 0) mode = 3;
-        else mode = 0;
+        if (IsMulticast(form.address))
+          mode = 1;
+        else if (EndsIn255(form.address) && SameSubnet(form.address, boardIp_, boardMask_))
+          mode = 2;
+        else if (form.address == 0 && form.port == 0)
+          mode = 3;
+        else
+          mode = 0;
         break;
     }
     checked = mode;
@@ -111,12 +136,26 @@ void TransportSettings::Load(qor::Bytes status) {
     form.address = qor::getU32(status, status::kReceiveAddress);
     form.port = qor::getU16(status, status::kReceivePort);
     switch (qor::getI16(status, status::kReceiveMode)) {
-      case 0: mode = 0; break;
-      case 1: mode = 1; break;
-      case 2: mode = 2; break;
-      case 3: mode = 3; break;
-      case 4: mode = 8; extra_ = TransportExtra::StreamAccess; break;
-      case 8: mode = 9; extra_ = TransportExtra::StreamAccess; break;
+      case 0:
+        mode = 0;
+        break;
+      case 1:
+        mode = 1;
+        break;
+      case 2:
+        mode = 2;
+        break;
+      case 3:
+        mode = 3;
+        break;
+      case 4:
+        mode = 8;
+        extra_ = TransportExtra::StreamAccess;
+        break;
+      case 8:
+        mode = 9;
+        extra_ = TransportExtra::StreamAccess;
+        break;
       case kReceiveSwitch:
         form.switchOn = true;
         if (IsMulticast(form.address)) {
@@ -126,8 +165,11 @@ void TransportSettings::Load(qor::Bytes status) {
           mode = 0;
         }
         break;
-      case kReceiveC1: mode = 6; break;
-      default: break;  // unknown receive mode: no choice is checked
+      case kReceiveC1:
+        mode = 6;
+        break;
+      default:
+        break;  // unknown receive mode: no choice is checked
     }
     if (checked == kNoPageMode) checked = mode;
   }
@@ -137,7 +179,8 @@ void TransportSettings::Load(qor::Bytes status) {
 }
 
 void TransportSettings::TakeStreamInfo(const qor::Bytes* streamInfo) {
-  form.hint = streamInfo ? Utf8Text(*streamInfo, kInfoRtspUrl, kInfoRtspUrlWidth) : "URL(默认)  rtsp://IP:8554/webcam";
+  form.hint = streamInfo ? Utf8Text(*streamInfo, kInfoRtspUrl, kInfoRtspUrlWidth)
+                         : "URL(默认)  rtsp://IP:8554/webcam";
 }
 
 void TransportSettings::TakeStreamAccess(qor::Bytes access) {
@@ -156,10 +199,14 @@ void TransportSettings::Choose(int mode) {
     if (mode != 2) form.port = kDefaultPort;
   }
   switch (mode) {
-    case 0: form.hint = enc ? "提示: 单播地址须设置为目标板的IP地址或者0.0.0.0" : ""; break;
+    case 0:
+      form.hint = enc ? "提示: 单播地址须设置为目标板的IP地址或者0.0.0.0" : "";
+      break;
     case 1:
       form.hint = enc ? "提示: 组播地址范围为224.0.0.0-239.255.255.255,如:236.1.2.3"
-                      : "提示: 组播接收地址范围为224.0.0.0-239.255.255.255，且须与相应的编码板组播发送地址保持一致!";
+                      : "提示: "
+                        "组播接收地址范围为224.0.0.0-239.255.255."
+                        "255，且须与相应的编码板组播发送地址保持一致!";
       break;
     case 2:
       if (enc) {
@@ -196,7 +243,9 @@ void TransportSettings::Choose(int mode) {
         form.hint = "提示: 按照客户定制的协议C1，请输入IP和端口!";
       }
       break;
-    case 7: form.hint = "提示: 按照客户定制的协议C1，请输入端口!"; break;
+    case 7:
+      form.hint = "提示: 按照客户定制的协议C1，请输入端口!";
+      break;
     case 8:
       if (enc) {
         form.hint = "提示:  按照RTMP方式连接!\nrtmp://IP:PORT/STREAM";
@@ -220,7 +269,8 @@ void TransportSettings::Choose(int mode) {
         form.password = "580417";
       }
       break;
-    default: return;
+    default:
+      return;
   }
   form.pageMode = mode;
   form.checkedMode = mode;
@@ -261,17 +311,30 @@ void TransportSettings::ApplyRules() {
         port = sw = true;
         form.address = 0;
         break;
-      case 1: case 7: case 9: addr = port = sw = true; break;
-      case 2: addr = true; break;
-      case 5: port = sw = true; break;
+      case 1:
+      case 7:
+      case 9:
+        addr = port = sw = true;
+        break;
+      case 2:
+        addr = true;
+        break;
+      case 5:
+        port = sw = true;
+        break;
       case 8:
         if (form.type21) {
           form.address = 0;
           form.port = kRtspPort;
         }
         break;
-      case 3: case 4: case 6: addr = port = true; break;
-      default: break;
+      case 3:
+      case 4:
+      case 6:
+        addr = port = true;
+        break;
+      default:
+        break;
     }
     if (form.type21) sw = false;
   }
@@ -319,16 +382,33 @@ std::optional<TransportPlan> TransportSettings::Plan() const {
         a.mode = 1;
         break;
       case 2:
-        if (!EndsIn255(form.address) || !SameSubnet(form.address, boardIp_, boardMask_)) return std::nullopt;
+        if (!EndsIn255(form.address) || !SameSubnet(form.address, boardIp_, boardMask_))
+          return std::nullopt;
         a.mode = 0;
         break;
-      case 3: a.mode = 0; zeroPortAllowed = true; break;
-      case 4: a.mode = kSendTcp; break;
-      case 6: a.mode = kSendRtsp; zeroPortAllowed = true; break;
-      case 7: a.mode = kSendC1; break;
-      case 8: a.mode = kSendRtmp; zeroPortAllowed = true; break;
-      case 9: a.mode = kSendOnvif; break;
-      default: return std::nullopt;
+      case 3:
+        a.mode = 0;
+        zeroPortAllowed = true;
+        break;
+      case 4:
+        a.mode = kSendTcp;
+        break;
+      case 6:
+        a.mode = kSendRtsp;
+        zeroPortAllowed = true;
+        break;
+      case 7:
+        a.mode = kSendC1;
+        break;
+      case 8:
+        a.mode = kSendRtmp;
+        zeroPortAllowed = true;
+        break;
+      case 9:
+        a.mode = kSendOnvif;
+        break;
+      default:
+        return std::nullopt;
     }
     if (form.port == 0 && !zeroPortAllowed) return std::nullopt;
     // Onvif boards serve on 8554 whatever the page shows.
@@ -339,12 +419,26 @@ std::optional<TransportPlan> TransportSettings::Plan() const {
   } else {
     if (form.port == 0 && m != 2) return std::nullopt;
     switch (m) {
-      case 0: case 1: case 2: case 3: a.mode = static_cast<std::uint16_t>(m); break;
-      case kSwitchPageMode: a.mode = kReceiveSwitch; break;
-      case 6: a.mode = kReceiveC1; break;
-      case 8: a.mode = 4; break;
-      case 9: a.mode = 8; break;
-      default: return std::nullopt;
+      case 0:
+      case 1:
+      case 2:
+      case 3:
+        a.mode = static_cast<std::uint16_t>(m);
+        break;
+      case kSwitchPageMode:
+        a.mode = kReceiveSwitch;
+        break;
+      case 6:
+        a.mode = kReceiveC1;
+        break;
+      case 8:
+        a.mode = 4;
+        break;
+      case 9:
+        a.mode = 8;
+        break;
+      default:
+        return std::nullopt;
     }
     qor::putU32(r, 12, a.address);
     qor::putU16(r, 16, a.port);

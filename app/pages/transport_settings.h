@@ -21,8 +21,8 @@ namespace tav {
 
 inline constexpr int kTransportType = 11;
 inline constexpr std::size_t kTransportRecordSize = 228;
-inline constexpr std::size_t kUrlMaxBytes = 127;         // stream URL slot 128 with its NUL
-inline constexpr std::size_t kCredentialMaxBytes = 31;   // user and password slots 32
+inline constexpr std::size_t kUrlMaxBytes = 127;        // stream URL slot 128 with its NUL
+inline constexpr std::size_t kCredentialMaxBytes = 31;  // user and password slots 32
 inline constexpr int kNoPageMode = -1;
 inline constexpr int kSwitchPageMode = 5;
 inline constexpr std::size_t kChoiceCount = 9;

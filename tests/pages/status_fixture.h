@@ -9,7 +9,8 @@
 
 namespace pagetest {
 
-inline tav::StatusBlock Status(int deviceType, std::uint32_t ip = qor::ipFromOctets(192, 168, 1, 20),
+inline tav::StatusBlock Status(int deviceType,
+                               std::uint32_t ip = qor::ipFromOctets(192, 168, 1, 20),
                                std::uint32_t mask = qor::ipFromOctets(255, 255, 255, 0)) {
   tav::StatusBlock s{};
   qor::putU32(s, 0, 200);
@@ -20,13 +21,15 @@ inline tav::StatusBlock Status(int deviceType, std::uint32_t ip = qor::ipFromOct
   return s;
 }
 
-inline void SetSend(tav::StatusBlock& s, std::uint32_t address, std::uint16_t port, std::uint16_t mode) {
+inline void SetSend(tav::StatusBlock& s, std::uint32_t address, std::uint16_t port,
+                    std::uint16_t mode) {
   qor::putU32(s, tav::status::kSendAddress, address);
   qor::putU16(s, tav::status::kSendPort, port);
   qor::putU16(s, tav::status::kSendMode, mode);
 }
 
-inline void SetReceive(tav::StatusBlock& s, std::uint32_t address, std::uint16_t port, std::int16_t mode) {
+inline void SetReceive(tav::StatusBlock& s, std::uint32_t address, std::uint16_t port,
+                       std::int16_t mode) {
   qor::putU32(s, tav::status::kReceiveAddress, address);
   qor::putU16(s, tav::status::kReceivePort, port);
   qor::putI16(s, tav::status::kReceiveMode, mode);

@@ -37,7 +37,8 @@ TEST(IdentitySettings, UniqueAnswerShowsOrHidesRows) {
 
 TEST(IdentitySettings, RefreshAsksOnlyNeighbours) {
   EXPECT_TRUE(RefreshReadsBoard(Ip("192.168.1.20"), Ip("192.168.1.10")));
-  EXPECT_TRUE(RefreshReadsBoard(Ip("10.77.1.20"), Ip("192.168.1.10")));  // only the third octet counts
+  EXPECT_TRUE(
+      RefreshReadsBoard(Ip("10.77.1.20"), Ip("192.168.1.10")));  // only the third octet counts
   EXPECT_FALSE(RefreshReadsBoard(Ip("192.168.2.20"), Ip("192.168.1.10")));
   EXPECT_TRUE(RefreshReadsBoard(Ip("192.168.2.20"), std::nullopt));
 }
@@ -73,7 +74,8 @@ TEST(IdentitySettings, InputChecksAskRefuseOrPass) {
   for (const Case& c : cases) {
     test::RecordingNotifier n;
     n.answers = c.answers;
-    EXPECT_EQ(ConfirmIdentityInput({Ip(c.ip), Ip(c.mask), Ip(c.gateway)}, n), c.passes) << c.ip << " " << c.gateway;
+    EXPECT_EQ(ConfirmIdentityInput({Ip(c.ip), Ip(c.mask), Ip(c.gateway)}, n), c.passes)
+        << c.ip << " " << c.gateway;
     std::vector<std::string> q, m, l;
     for (int id : c.questions) q.push_back(str(id));
     for (int id : c.messages) m.push_back(str(id));
@@ -134,7 +136,8 @@ struct FakeLinks {
 TEST(IdentitySettings, ConfigRecordIsBuiltFromZero) {
   CBoard board = BoardAt("192.168.1.20", "255.255.255.0");
   board.statusBlock()[80] = 0x7f;  // a version byte inside the 88-byte window stays out
-  auto r = IdentityConfigRecord(board, {{Ip("192.168.1.30"), Ip("255.255.255.0"), Ip("192.168.1.1")}, "新板"}, 0);
+  auto r = IdentityConfigRecord(
+      board, {{Ip("192.168.1.30"), Ip("255.255.255.0"), Ip("192.168.1.1")}, "新板"}, 0);
   EXPECT_EQ(qor::getU32(r, 0), 88u);
   EXPECT_EQ(qor::getU32(r, 4), Ip("192.168.1.30"));
   EXPECT_EQ(qor::getU32(r, 8), Ip("255.255.255.0"));
@@ -155,7 +158,8 @@ TEST(IdentitySettings, BoardOutsideThePcSubnetGoesByNetworkCommandOnly) {
   FakeLinks f;
   test::RecordingNotifier n;
   Subnet pc{Ip("192.168.1.10"), Ip("255.255.255.0")};
-  auto out = ApplyIdentity(board, {{Ip("192.168.1.40"), Ip("255.255.255.0"), Ip("192.168.1.1")}, "b"}, pc, n, f.links());
+  auto out = ApplyIdentity(
+      board, {{Ip("192.168.1.40"), Ip("255.255.255.0"), Ip("192.168.1.1")}, "b"}, pc, n, f.links());
   EXPECT_EQ(out, IdentityOutcome::Done);
   EXPECT_TRUE(f.configAddresses.empty());
   EXPECT_EQ(f.commands, 1);
@@ -226,7 +230,8 @@ TEST(IdentitySettings, WithoutAnAdapterTheNewSubnetDecides) {
     FakeLinks f;
     test::RecordingNotifier n;
     n.answers = {true};
-    EXPECT_EQ(ApplyIdentity(board, {{0, 0, 0}, "d"}, std::nullopt, n, f.links()), IdentityOutcome::Done);
+    EXPECT_EQ(ApplyIdentity(board, {{0, 0, 0}, "d"}, std::nullopt, n, f.links()),
+              IdentityOutcome::Done);
     EXPECT_EQ(n.questions, std::vector<std::string>{str(1161)});
     EXPECT_TRUE(f.configAddresses.empty());
     EXPECT_EQ(f.commands, 1);
@@ -247,8 +252,8 @@ TEST(IdentitySettings, DhcpByConfigExchangeKeepsTheOldAddressAndRefusalSendsNoth
 
   FakeLinks refused;
   test::RecordingNotifier n2;
-  EXPECT_EQ(ApplyIdentity(board, {{Ip("192.168.1.0"), Ip("255.255.255.0"), Ip("192.168.1.1")}, ""}, pc, n2,
-                          refused.links()),
+  EXPECT_EQ(ApplyIdentity(board, {{Ip("192.168.1.0"), Ip("255.255.255.0"), Ip("192.168.1.1")}, ""},
+                          pc, n2, refused.links()),
             IdentityOutcome::Refused);
   EXPECT_TRUE(refused.configAddresses.empty());
   EXPECT_EQ(refused.commands, 0);

@@ -45,13 +45,17 @@ class TestHost : public tav::PageHost {
   int identityChanges = 0;
   tav::PcNetwork pc{Ip("10.77.0.1"), tav::Subnet{Ip("10.77.0.1"), Ip("255.255.255.0")}};
 
-  CBoard* CurrentBoard() override { return current >= 0 && current < list.Count() ? &list.At(current) : nullptr; }
+  CBoard* CurrentBoard() override {
+    return current >= 0 && current < list.Count() ? &list.At(current) : nullptr;
+  }
   CBoardCtrl& BoardList() override { return list; }
   tav::Notifier& notifier() override { return notes; }
   void boardIdentityChanged() override { ++identityChanges; }
   tav::PcNetwork pcNetwork() override { return pc; }
 
-  std::string lastMessage() const { return notes.messages.empty() ? "" : notes.messages.back().text; }
+  std::string lastMessage() const {
+    return notes.messages.empty() ? "" : notes.messages.back().text;
+  }
   tav::NoticeIcon lastIcon() const { return notes.messages.back().icon; }
   bool logged(int id) const {
     return std::find(notes.logLines.begin(), notes.logLines.end(), str(id)) != notes.logLines.end();
@@ -121,7 +125,8 @@ class PagesGui : public testing::Test {
     return host_.current;
   }
   // The board's status once it satisfies done (a write is applied after the PC's send returns).
-  tav::StatusBlock SimStatusWhen(const std::string& address, const std::function<bool(const tav::StatusBlock&)>& done) {
+  tav::StatusBlock SimStatusWhen(const std::string& address,
+                                 const std::function<bool(const tav::StatusBlock&)>& done) {
     tav::StatusBlock status{};
     WaitFor([&] {
       status = SimStatus(address);
@@ -136,7 +141,8 @@ class PagesGui : public testing::Test {
   }
   std::size_t JournalCount(const std::string& address, const std::string& endpoint = "") {
     std::size_t n = 0;
-    for (const auto& e : sim_->journal()) n += e.board == address && (endpoint.empty() || e.endpoint == endpoint);
+    for (const auto& e : sim_->journal())
+      n += e.board == address && (endpoint.empty() || e.endpoint == endpoint);
     return n;
   }
   bool WroteEventually(const std::string& address, std::uint8_t command) {
@@ -146,7 +152,8 @@ class PagesGui : public testing::Test {
   }
   bool Wrote(const std::string& address, std::uint8_t command) {
     for (const auto& e : sim_->journal())
-      if (e.board == address && e.endpoint == "tcp:4010" && qor::hasHead(e.bytes, command)) return true;
+      if (e.board == address && e.endpoint == "tcp:4010" && qor::hasHead(e.bytes, command))
+        return true;
     return false;
   }
 
@@ -217,7 +224,7 @@ TEST_F(PagesGui, AudioRatesEnableTheirBitRatesAndApply) {
   CRightView4 page(host_);
   page.initialUpdate();
   auto radio = [&](const char* name) { return Child<QAbstractButton>(&page, name); };
-  EXPECT_TRUE(radio("sampleRate2")->isChecked());  // 16K
+  EXPECT_TRUE(radio("sampleRate2")->isChecked());    // 16K
   EXPECT_TRUE(radio("audioBitRate2")->isChecked());  // 32K
   EXPECT_FALSE(radio("audioBitRate0")->isEnabled());
   radio("sampleRate3")->click();  // 8K
@@ -257,7 +264,10 @@ TEST_F(PagesGui, VolumeOutOfRangeGoesAsFiftyAndEncodersAreNotAsked) {
   Child<QLineEdit>(&page, "volume")->setText("150");
   Child<QAbstractButton>(&page, "apply")->click();
   EXPECT_EQ(host_.lastMessage(), str(202));
-  EXPECT_EQ(qor::getU16(SimStatusWhen("10.77.0.21", [](auto& s) { return qor::getU16(s, 198) != 30; }), 198), 50);
+  EXPECT_EQ(
+      qor::getU16(SimStatusWhen("10.77.0.21", [](auto& s) { return qor::getU16(s, 198) != 30; }),
+                  198),
+      50);
   EXPECT_EQ(Child<QLineEdit>(&page, "volume")->text(), "50");
   EXPECT_EQ(qor::getU16(SimStatus("10.77.0.21"), 196), 1);  // automatic gain sent back as read
 
@@ -489,7 +499,9 @@ TEST_F(PagesGui, TransportShowsRtspHintSwitchAndType21) {
   EXPECT_FALSE(Child<QCheckBox>(&t21, "switch")->isEnabled());
   Child<QAbstractButton>(&t21, "apply")->click();
   EXPECT_EQ(host_.lastMessage(), str(200));
-  auto s = SimStatusWhen("10.77.0.27", [](auto& st) { return qor::getI16(st, 110) == 4 && qor::getU16(st, 108) == 8554; });
+  auto s = SimStatusWhen("10.77.0.27", [](auto& st) {
+    return qor::getI16(st, 110) == 4 && qor::getU16(st, 108) == 8554;
+  });
   EXPECT_EQ(qor::getI16(s, 110), 4);
   EXPECT_EQ(qor::getU16(s, 108), 8554);
 }
@@ -513,10 +525,11 @@ TEST_F(PagesGui, EveryPageFitsItsTextsAndNamesItsControls) {
     int number;
     const char* board;
     const char* click;  // a control to press before the picture, or null
-  } views[] = {{0, "10.77.0.20", nullptr}, {1, "10.77.0.20", nullptr}, {1, "10.77.0.21", "choice9"}, {1, "10.77.0.21", "choice1"},
-               {3, "10.77.0.20", nullptr}, {4, "10.77.0.20", nullptr}, {5, "10.77.0.21", nullptr},
-               {7, "10.77.0.20", nullptr}, {8, "10.77.0.20", nullptr}, {9, "10.77.0.20", nullptr},
-               {12, "10.77.0.20", nullptr}};
+  } views[] = {
+      {0, "10.77.0.20", nullptr},   {1, "10.77.0.20", nullptr}, {1, "10.77.0.21", "choice9"},
+      {1, "10.77.0.21", "choice1"}, {3, "10.77.0.20", nullptr}, {4, "10.77.0.20", nullptr},
+      {5, "10.77.0.21", nullptr},   {7, "10.77.0.20", nullptr}, {8, "10.77.0.20", nullptr},
+      {9, "10.77.0.20", nullptr},   {12, "10.77.0.20", nullptr}};
   int shot = 0;
   for (const View& v : views) {
     Use(v.board);
@@ -540,8 +553,10 @@ TEST_F(PagesGui, EveryPageFitsItsTextsAndNamesItsControls) {
     }
     if (shots) {
       QDir().mkpath(QString::fromLocal8Bit(shots));
-      page->grab().save(
-          QStringLiteral("%1/%2_%3.png").arg(QString::fromLocal8Bit(shots)).arg(++shot).arg(page->objectName()));
+      page->grab().save(QStringLiteral("%1/%2_%3.png")
+                            .arg(QString::fromLocal8Bit(shots))
+                            .arg(++shot)
+                            .arg(page->objectName()));
     }
   }
 }

@@ -11,10 +11,19 @@ TEST(FieldText, AcceptsIntegersOnly) {
     const char* text;
     std::optional<std::int32_t> value;
   } cases[] = {
-      {"12", 12},        {" -5 ", -5},     {"+7", 7},           {"0", 0},
-      {"2147483647", 2147483647},          {"", std::nullopt},  {"  ", std::nullopt},
-      {"abc", std::nullopt},               {"12abc", std::nullopt}, {"1.5", std::nullopt},
-      {"+-3", std::nullopt},               {"--3", std::nullopt},   {"99999999999", std::nullopt},
+      {"12", 12},
+      {" -5 ", -5},
+      {"+7", 7},
+      {"0", 0},
+      {"2147483647", 2147483647},
+      {"", std::nullopt},
+      {"  ", std::nullopt},
+      {"abc", std::nullopt},
+      {"12abc", std::nullopt},
+      {"1.5", std::nullopt},
+      {"+-3", std::nullopt},
+      {"--3", std::nullopt},
+      {"99999999999", std::nullopt},
       {"1 2", std::nullopt},
   };
   for (const Case& c : cases) EXPECT_EQ(ParseIntegerField(c.text), c.value) << '"' << c.text << '"';
@@ -59,7 +68,8 @@ TEST(RecordPages, StatusCopyTakesOnlyTheNamedFields) {
     s.fill(0xA5);
     const RecordLayout& l = LayoutOf(page);
     FieldValues values;
-    for (std::size_t i = 0; i < l.fields.size(); ++i) values.push_back(static_cast<std::int32_t>(i + 3));
+    for (std::size_t i = 0; i < l.fields.size(); ++i)
+      values.push_back(static_cast<std::int32_t>(i + 3));
     StoreFields(page, s, values);
     EXPECT_EQ(ReadFields(page, s), values);
     std::size_t touched = 0;
@@ -130,7 +140,7 @@ TEST(RecordPages, AudioChoicesAndAllowedBitRates) {
   EXPECT_EQ(SampleRateChoice(22050), 0u);  // unknown: 44.1K
   EXPECT_EQ(AudioBitRateChoice(32), 2u);
   EXPECT_EQ(AudioBitRateChoice(64), 0u);  // unknown: 128K
-  using A = std::array<bool, 4>;           // 128K, 96K, 32K, 16K
+  using A = std::array<bool, 4>;          // 128K, 96K, 32K, 16K
   EXPECT_EQ(AudioBitRatesAllowed(8000), (A{false, false, true, true}));
   EXPECT_EQ(AudioBitRatesAllowed(16000), (A{false, false, true, true}));
   EXPECT_EQ(AudioBitRatesAllowed(44100), (A{true, true, false, false}));

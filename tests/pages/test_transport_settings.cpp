@@ -15,7 +15,8 @@ TransportSettings Loaded(const StatusBlock& s) {
   return t;
 }
 
-StatusBlock Encoder(const char* sendAddress, std::uint16_t port, std::uint16_t mode, const char* ip = "192.168.1.20") {
+StatusBlock Encoder(const char* sendAddress, std::uint16_t port, std::uint16_t mode,
+                    const char* ip = "192.168.1.20") {
   StatusBlock s = pagetest::Status(1, Ip(ip));
   pagetest::SetSend(s, Ip(sendAddress), port, mode);
   return s;
@@ -40,7 +41,8 @@ TEST(TransportSettings, EncoderSendingShowsAsItsChoice) {
       {"0.0.0.0", 0, 0, "192.168.1.20", 3, TransportExtra::None},  // on demand, not unicast
       {"0.0.0.0", 5000, 0, "192.168.1.20", 0, TransportExtra::None},
       {"192.168.1.255", 5000, 0, "192.168.1.20", 2, TransportExtra::None},
-      {"192.168.1.255", 5000, 0, "192.168.2.20", 0, TransportExtra::None},  // 255 outside the subnet
+      {"192.168.1.255", 5000, 0, "192.168.2.20", 0,
+       TransportExtra::None},  // 255 outside the subnet
       {"236.1.2.3", 1234, 0, "192.168.1.20", 1, TransportExtra::None},
       {"236.1.2.3", 1234, 1, "192.168.1.20", 1, TransportExtra::None},
       {"192.168.1.7", 1234, 0, "192.168.1.20", 0, TransportExtra::None},
@@ -71,11 +73,11 @@ TEST(TransportSettings, EncoderEnablingRules) {
     std::int32_t shownPort;
   } cases[] = {
       {0, "192.168.1.7", true, true, "192.168.1.7", 1234},
-      {0, "0.0.0.0", false, false, "0.0.0.0", 0},          // on demand (port 0 below)
-      {3, "10.1.1.1", false, true, "0.0.0.0", 1234},       // TCP: address 0.0.0.0
-      {4, "10.1.1.1", false, true, "0.0.0.0", 1234},       // C1
-      {5, "0.0.0.0", false, false, "0.0.0.0", 1234},       // RTSP
-      {8, "10.1.1.1", false, false, "0.0.0.0", 5555},      // Onvif
+      {0, "0.0.0.0", false, false, "0.0.0.0", 0},      // on demand (port 0 below)
+      {3, "10.1.1.1", false, true, "0.0.0.0", 1234},   // TCP: address 0.0.0.0
+      {4, "10.1.1.1", false, true, "0.0.0.0", 1234},   // C1
+      {5, "0.0.0.0", false, false, "0.0.0.0", 1234},   // RTSP
+      {8, "10.1.1.1", false, false, "0.0.0.0", 5555},  // Onvif
   };
   for (const Case& c : cases) {
     std::uint16_t port = std::string(c.address) == "0.0.0.0" && c.mode == 0 ? 0 : 1234;
@@ -128,7 +130,8 @@ TEST(TransportSettings, DecoderReceivingShowsAsItsChoice) {
   struct Case {
     std::int16_t mode;
     int pageMode, checked;
-  } cases[] = {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {3, 3, 3}, {4, 8, 8}, {8, 9, 9}, {201, 6, 6}, {7, -1, -1}};
+  } cases[] = {{0, 0, 0}, {1, 1, 1}, {2, 2, 2},   {3, 3, 3},
+               {4, 8, 8}, {8, 9, 9}, {201, 6, 6}, {7, -1, -1}};
   for (const Case& c : cases) {
     TransportSettings t = Loaded(Decoder("230.1.2.3", 1234, c.mode));
     EXPECT_EQ(t.form.kind, TransportKind::Decoder);
@@ -171,8 +174,9 @@ TEST(TransportSettings, DecoderEnablingRules) {
   struct Case {
     int choose;
     bool addressOn, portOn, switchOn;
-  } cases[] = {{0, false, true, true}, {1, true, true, true}, {2, true, false, false}, {3, true, true, false},
-               {6, true, true, false}, {8, false, false, false}, {9, true, true, true}};
+  } cases[] = {{0, false, true, true}, {1, true, true, true},  {2, true, false, false},
+               {3, true, true, false}, {6, true, true, false}, {8, false, false, false},
+               {9, true, true, true}};
   for (const Case& c : cases) {
     TransportSettings t = Loaded(Decoder("0.0.0.0", 1234, 0));
     t.form.switchOn = true;
@@ -287,9 +291,9 @@ TEST(TransportSettings, DecoderApplyChecks) {
     std::int32_t port;
     bool accepted;
     std::uint16_t receiveMode;
-  } cases[] = {{0, 1234, true, 0}, {0, 0, false, 0},  {1, 1234, true, 1}, {2, 0, true, 2},
-               {3, 0, false, 0},   {3, 80, true, 3},  {6, 9, true, 201}, {8, 554, true, 4},
-               {9, 5555, true, 8}};
+  } cases[] = {{0, 1234, true, 0}, {0, 0, false, 0},  {1, 1234, true, 1},
+               {2, 0, true, 2},    {3, 0, false, 0},  {3, 80, true, 3},
+               {6, 9, true, 201},  {8, 554, true, 4}, {9, 5555, true, 8}};
   for (const Case& c : cases) {
     TransportSettings t = Loaded(Decoder("0.0.0.0", 1234, 0));
     t.Choose(c.choose);
@@ -351,8 +355,10 @@ TEST(TransportSettings, LabelsPerBoardKind) {
   EXPECT_EQ(TransportKindLabel(TransportKind::Encoder), "HD编码板");
   EXPECT_EQ(TransportKindLabel(TransportKind::Decoder), "HD解码板");
   EXPECT_EQ(TransportAddressLabel(TransportKind::Encoder), "编码板发送地址");
-  const char* encoder[] = {"单播发送", "组播发送", "广播发送", "UDP点播", "TCP", "Rtsp", "C1协议", "RTMP", "Onvif"};
-  const char* decoder[] = {"正常接收", "组播接收", "UDP点播", "TCP", "Depend on ENC", "C1编码板", "C1协议", "RTSP协议", "Onvif"};
+  const char* encoder[] = {"单播发送", "组播发送", "广播发送", "UDP点播", "TCP",
+                           "Rtsp",     "C1协议",   "RTMP",     "Onvif"};
+  const char* decoder[] = {"正常接收", "组播接收", "UDP点播",  "TCP",  "Depend on ENC",
+                           "C1编码板", "C1协议",   "RTSP协议", "Onvif"};
   for (std::size_t i = 0; i < kChoiceCount; ++i) {
     EXPECT_EQ(TransportChoiceLook(TransportKind::Encoder, i).label, encoder[i]);
     EXPECT_TRUE(TransportChoiceLook(TransportKind::Encoder, i).enabled);
