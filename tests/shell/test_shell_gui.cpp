@@ -19,6 +19,7 @@
 #include "shell/ctrl_wnd.h"
 #include "shell/device_tree.h"
 #include "shell/manual_add_dialog.h"
+#include "shell/shell_hooks.h"
 #include "wire.h"
 
 using namespace shelltest;
@@ -37,6 +38,13 @@ std::vector<std::string> treeLabels(CLeftView* tree) {
 bool has(const std::vector<std::string>& v, const std::string& s) { return std::find(v.begin(), v.end(), s) != v.end(); }
 
 void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+tav::StatusBlock shelltest_block() {
+  tav::StatusBlock b{};
+  b[tav::status::kIp] = 10;
+  b[tav::status::kDeviceType] = 1;
+  return b;
+}
 
 }  // namespace
 
@@ -365,4 +373,43 @@ TEST(ShellGui, AdapterDialogChoiceAndCancel) {
   QTest::mouseClick(gui.button("adapterButton"), Qt::LeftButton);
   EXPECT_FALSE(gui.window.AdapterChosen());
   EXPECT_EQ(gui.window.ChosenAdapterAddress(), "");
+}
+
+TEST(ShellGui, LaterPartsPlugInThroughTheHooks) {
+  Gui gui;
+  int maintenance = 0, diagnosed = -1;
+  QPointer<QWidget> batch;
+  tav::shellHooks().runMaintenanceDialog = [&](CTavmonDlg&) { ++maintenance; };
+  tav::shellHooks().createBatchWindow = [&](CTavmonDlg&) { return batch = new QWidget; };
+  tav::shellHooks().diagnoseLinks = [&](CBoardCtrl& boards, tav::Notifier& n) {
+    diagnosed = boards.Count();
+    n.log("链路诊断");
+  };
+
+  // Ctrl+F anywhere in the window, the list holding the focus.
+  gui.window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&gui.window));
+  gui.window.DeviceList()->setFocus();
+  QTest::keyClick(gui.window.DeviceList(), Qt::Key_F, Qt::ControlModifier);
+  EXPECT_EQ(maintenance, 1);
+
+  // "批量设置" does nothing on an empty list, then opens the window under the list's bottom.
+  QTest::mouseClick(gui.button("batchButton"), Qt::LeftButton);
+  EXPECT_FALSE(batch);
+  gui.window.InsertBoardRow(gui.window.BoardList().Add(shelltest_block()));
+  QTest::mouseClick(gui.button("batchButton"), Qt::LeftButton);
+  ASSERT_TRUE(batch);
+  EXPECT_EQ(batch->windowTitle().toStdString(), "批量设置");
+  EXPECT_EQ(batch->size(), QSize(500, 350));
+  EXPECT_TRUE(gui.window.isEnabled());
+  batch->close();
+  flushDeletes();
+  EXPECT_FALSE(batch);
+
+  // The diagnosis runs at the end of the search, before the count is logged.
+  gui.search();
+  EXPECT_EQ(diagnosed, 0);
+  ASSERT_GE(gui.notifier.logLines.size(), 2u);
+  EXPECT_EQ(gui.notifier.logLines[gui.notifier.logLines.size() - 2], "链路诊断");
+  tav::shellHooks() = {};
 }
