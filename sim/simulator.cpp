@@ -167,12 +167,10 @@ struct Simulator::Impl {
     changed.notify_all();
   }
 
-  // The board that answers TCP at an address: the first at it, else the first contacted there.
+  // The board that answers TCP at an address: the first one there.
   Board* owner(std::uint32_t ip) {
     for (auto& b : boards)
       if (b.state.ip() == ip) return &b;
-    for (auto& b : boards)
-      if (contactAddress(b.state) == ip) return &b;
     return nullptr;
   }
 
@@ -276,9 +274,9 @@ struct Simulator::Impl {
         // Boards sharing an address: the first one answers TCP.
         bool first = seen.insert(ip).second;
         wants.push_back({ip, mask, first && !b.state.faults.refuseTcp});
-        // A board answering the search from another address is contacted there too.
+        // The other address of a search reply only sends that reply; nothing listens there.
         std::uint32_t from = contactAddress(b.state);
-        if (from != ip) wants.push_back({from, mask, seen.insert(from).second && !b.state.faults.refuseTcp});
+        if (from != ip) wants.push_back({from, mask, false});
       }
     }
     std::set<std::pair<std::uint32_t, std::uint16_t>> desired;
