@@ -92,7 +92,8 @@ std::string requestText(qor::Bytes request) {
 }  // namespace
 
 bool hasMagic(qor::Bytes b) {
-  return b.size() >= 4 && b[0] == qor::kMagic[0] && b[1] == qor::kMagic[1] && b[2] == qor::kMagic[2];
+  return b.size() >= 4 && b[0] == qor::kMagic[0] && b[1] == qor::kMagic[1] &&
+         b[2] == qor::kMagic[2];
 }
 
 bool requestComplete(std::uint16_t port, qor::Bytes got) {
@@ -103,34 +104,72 @@ bool requestComplete(std::uint16_t port, qor::Bytes got) {
   switch (port) {
     case qor::kConfigPort:
       switch (cmd) {
-        case 0xE5: case 0xFD: case 0xC3: case 0xC5: case 0xFF: case 0xCC: case 0x54: case 0x56:
-        case 0x58: case 0x5A: case 0x5C: case 0xC7: case 0x3D:
+        case 0xE5:
+        case 0xFD:
+        case 0xC3:
+        case 0xC5:
+        case 0xFF:
+        case 0xCC:
+        case 0x54:
+        case 0x56:
+        case 0x58:
+        case 0x5A:
+        case 0x5C:
+        case 0xC7:
+        case 0x3D:
           return true;  // reads are the head alone
-        case 0x51: case 0x50: return textDone();
-        case 0xF1: case 0xF3: case 0x3C: return need(qor::kFrameSize);
-        case 0xE4: return need(4 + 88);
-        case 0x16: return need(4 + 28);
-        case 0x26: return need(4 + 16);
-        case 0xED: return need(4 + 16);
-        case 0xEE: return need(4 + 12);
-        case 0xEF: return need(4 + 8);
-        case 0xE8: return need(4 + 12);
-        case 0xFB: return need(4 + 16);
-        case 0xFC: return need(4 + 80);
-        case 0x20: return need(4 + 36);
-        case 0x53: return need(4 + 76);
-        case 0x12: case 0x13: case 0x22: case 0x23: return true;
-        case 0x31: case 0x34: case 0x3A: return true;  // clock, overlay, storage reads
-        case 0x30: return need(4 + 40);
-        case 0x33: return need(4 + 368);
-        case 0x39: return need(4 + 20);
+        case 0x51:
+        case 0x50:
+          return textDone();
+        case 0xF1:
+        case 0xF3:
+        case 0x3C:
+          return need(qor::kFrameSize);
+        case 0xE4:
+          return need(4 + 88);
+        case 0x16:
+          return need(4 + 28);
+        case 0x26:
+          return need(4 + 16);
+        case 0xED:
+          return need(4 + 16);
+        case 0xEE:
+          return need(4 + 12);
+        case 0xEF:
+          return need(4 + 8);
+        case 0xE8:
+          return need(4 + 12);
+        case 0xFB:
+          return need(4 + 16);
+        case 0xFC:
+          return need(4 + 80);
+        case 0x20:
+          return need(4 + 36);
+        case 0x53:
+          return need(4 + 76);
+        case 0x12:
+        case 0x13:
+        case 0x22:
+        case 0x23:
+          return true;
+        case 0x31:
+        case 0x34:
+        case 0x3A:
+          return true;  // clock, overlay, storage reads
+        case 0x30:
+          return need(4 + 40);
+        case 0x33:
+          return need(4 + 368);
+        case 0x39:
+          return need(4 + 20);
         case 0xEC: {
           // 28 or 228 bytes; only the sender knows, so the short form ends with its close.
           if (got.size() < 4 + 32) return false;
           bool longForm = qor::getU32(got, 4) > 28 || qor::getU32(got, 4 + 28) == 200;
           return !longForm || need(4 + L::kTransportLong);
         }
-        default: return false;
+        default:
+          return false;
       }
     case qor::kSerialPort:
       return cmd == 0xFA ? need(4 + 1052) : false;
@@ -140,11 +179,20 @@ bool requestComplete(std::uint16_t port, qor::Bytes got) {
     case qor::kRegisterPort:
     case qor::kRegisterAltPort:
       switch (cmd) {
-        case 0xC0: case 0xC1: case 0xC9: case 0xCA: return need(L::kPacketSize);
-        case 0xF1: case 0xF5: return true;
-        case 0xF3: return need(20);
-        case 0xF4: return need(40);
-        default: return false;
+        case 0xC0:
+        case 0xC1:
+        case 0xC9:
+        case 0xCA:
+          return need(L::kPacketSize);
+        case 0xF1:
+        case 0xF5:
+          return true;
+        case 0xF3:
+          return need(20);
+        case 0xF4:
+          return need(40);
+        default:
+          return false;
       }
     default:
       return false;
@@ -153,7 +201,9 @@ bool requestComplete(std::uint16_t port, qor::Bytes got) {
 
 std::uint32_t contactAddress(const BoardState& b) {
   std::uint32_t from = 0;
-  if (!b.faults.searchReplyFrom.empty() && qor::parseIp(b.faults.searchReplyFrom, from) && from != 0) return from;
+  if (!b.faults.searchReplyFrom.empty() && qor::parseIp(b.faults.searchReplyFrom, from) &&
+      from != 0)
+    return from;
   return b.ip();
 }
 
@@ -161,7 +211,9 @@ bool groupTargets(const BoardState& b, std::int32_t target) {
   if (target == -1) return true;
   if (target == -2) return b.isEncoderKind();
   if (target == -3) return !b.isEncoderKind();
-  auto number = [](std::uint32_t a) { return __builtin_bswap32(a); };  // first octet most significant
+  auto number = [](std::uint32_t a) {
+    return __builtin_bswap32(a);
+  };  // first octet most significant
   std::uint32_t t = static_cast<std::uint32_t>(target);
   return t == number(b.ip()) || t == number(contactAddress(b));
 }
@@ -200,7 +252,8 @@ std::string textAnswer(BoardState& b, std::string_view command) {
   }
   if (word == "getedidinfo") return "sendedidinfo" + edidValues(b.edid);
   if (word == "getperiphedidinfo")
-    return b.isEncoderKind() ? std::string("sendperiphedidinfo") : "sendperiphedidinfo" + edidValues(b.monitorEdid);
+    return b.isEncoderKind() ? std::string("sendperiphedidinfo")
+                             : "sendperiphedidinfo" + edidValues(b.monitorEdid);
   return "senderror:unknown command;";
 }
 
@@ -229,18 +282,30 @@ Outcome handleConfig(BoardState& b, qor::Bytes request, bool rtspUrlDerived) {
   };
 
   switch (cmd) {
-    case 0xE5: return read(0xE6, b.status, "status block (type 256)");
-    case 0xFD: return stored(0xFE, "key block (type 257/258)");
-    case 0xC3: return stored(0xC4, "serial block (type 259)");
-    case 0xC5: return stored(0xC6, "version block (type 260)");
-    case 0xFF: return read(0xFF, b.streamAccess, "stream-access block (type 261)");
-    case 0xCC: return stored(0xCD, "block type 262");
-    case 0x54: return stored(0x55, "block type 263");
-    case 0x56: return stored(0x57, "block type 264");
-    case 0x58: return stored(0x59, "block type 265");
-    case 0x5A: return stored(0x5B, "block type 266");
-    case 0x5C: return stored(0x5D, "block type 267");
-    case 0xC7: return read(0xC8, b.streamInfo, "stream-information block (type 269)");
+    case 0xE5:
+      return read(0xE6, b.status, "status block (type 256)");
+    case 0xFD:
+      return stored(0xFE, "key block (type 257/258)");
+    case 0xC3:
+      return stored(0xC4, "serial block (type 259)");
+    case 0xC5:
+      return stored(0xC6, "version block (type 260)");
+    case 0xFF:
+      return read(0xFF, b.streamAccess, "stream-access block (type 261)");
+    case 0xCC:
+      return stored(0xCD, "block type 262");
+    case 0x54:
+      return stored(0x55, "block type 263");
+    case 0x56:
+      return stored(0x57, "block type 264");
+    case 0x58:
+      return stored(0x59, "block type 265");
+    case 0x5A:
+      return stored(0x5B, "block type 266");
+    case 0x5C:
+      return stored(0x5D, "block type 267");
+    case 0xC7:
+      return read(0xC8, b.streamInfo, "stream-information block (type 269)");
     case 0x51: {
       std::string text = requestText(request);
       std::string reply = textAnswer(b, text);
@@ -256,29 +321,43 @@ Outcome handleConfig(BoardState& b, qor::Bytes request, bool rtspUrlDerived) {
       return textWrite(b, text);
     }
     case 0xE4:
-      return write(88, [&](qor::Bytes p, Outcome& o) {
-        std::uint32_t before = b.ip();
-        o.addressChanged = applyIdentity(b, p, rtspUrlDerived);
-        o.summary = "write network identity (type 0): " + qor::ipText(before) + " -> " + qor::ipText(b.ip()) +
-                    " \"" + b.name + "\"";
-      }, "network identity");
-    case 0x16: return write(L::kVideoRecordSize, copyTo(L::kVideoRecord), "video encoding (type 1)");
-    case 0x26: return write(L::kAudioRecordSize, copyTo(L::kAudioRecord), "audio encoding (type 2)");
-    case 0xEE: return write(L::kQualityRecordSize, copyTo(L::kQualityRecord), "video quality (type 9)");
-    case 0xEF: return write(L::kVolumeRecordSize, copyTo(L::kVolumeRecord), "volume (type 10)");
-    case 0x12: case 0x13: case 0x22: case 0x23:
+      return write(
+          88,
+          [&](qor::Bytes p, Outcome& o) {
+            std::uint32_t before = b.ip();
+            o.addressChanged = applyIdentity(b, p, rtspUrlDerived);
+            o.summary = "write network identity (type 0): " + qor::ipText(before) + " -> " +
+                        qor::ipText(b.ip()) + " \"" + b.name + "\"";
+          },
+          "network identity");
+    case 0x16:
+      return write(L::kVideoRecordSize, copyTo(L::kVideoRecord), "video encoding (type 1)");
+    case 0x26:
+      return write(L::kAudioRecordSize, copyTo(L::kAudioRecord), "audio encoding (type 2)");
+    case 0xEE:
+      return write(L::kQualityRecordSize, copyTo(L::kQualityRecord), "video quality (type 9)");
+    case 0xEF:
+      return write(L::kVolumeRecordSize, copyTo(L::kVolumeRecord), "volume (type 10)");
+    case 0x12:
+    case 0x13:
+    case 0x22:
+    case 0x23:
       b.lastWrite[cmd].clear();
       return {std::nullopt, "command " + hex(cmd) + " (types 3-6): noted"};
     case 0xED:
-      return write(16, [&](qor::Bytes p, Outcome&) {
-        std::copy(p.begin(), p.end(), b.peripheral.begin());
-        qor::putU16(s, L::kVideoMode, qor::getU16(p, 4));
-        qor::putU16(s, L::kVideoWidth, qor::getU16(p, 6));
-        qor::putU16(s, L::kVideoHeight, qor::getU16(p, 8));
-        refreshDerived(b, rtspUrlDerived);
-      }, "peripheral settings (type 7/8)");
+      return write(
+          16,
+          [&](qor::Bytes p, Outcome&) {
+            std::copy(p.begin(), p.end(), b.peripheral.begin());
+            qor::putU16(s, L::kVideoMode, qor::getU16(p, 4));
+            qor::putU16(s, L::kVideoWidth, qor::getU16(p, 6));
+            qor::putU16(s, L::kVideoHeight, qor::getU16(p, 8));
+            refreshDerived(b, rtspUrlDerived);
+          },
+          "peripheral settings (type 7/8)");
     case 0xEC: {
-      if (request.size() < 4 + L::kTransportShort) return {std::nullopt, shortWrite(cmd, 28, request.size() - 4)};
+      if (request.size() < 4 + L::kTransportShort)
+        return {std::nullopt, shortWrite(cmd, 28, request.size() - 4)};
       auto p = request.subspan(4, std::min(request.size() - 4, L::kTransportLong));
       b.lastWrite[cmd].assign(p.begin(), p.end());
       std::string what;
@@ -286,73 +365,93 @@ Outcome handleConfig(BoardState& b, qor::Bytes request, bool rtspUrlDerived) {
         qor::putU32(s, L::kSendAddress, qor::getU32(p, 4));
         qor::putU16(s, L::kSendPort, qor::getU16(p, 8));
         qor::putU16(s, L::kSendMode, qor::getU16(p, 10));
-        what = "send " + qor::ipText(qor::getU32(p, 4)) + ":" + std::to_string(qor::getU16(p, 8)) + " mode " +
-               std::to_string(qor::getU16(p, 10));
+        what = "send " + qor::ipText(qor::getU32(p, 4)) + ":" + std::to_string(qor::getU16(p, 8)) +
+               " mode " + std::to_string(qor::getU16(p, 10));
       } else {
         qor::putU32(s, L::kReceiveAddress, qor::getU32(p, 12));
         qor::putU16(s, L::kReceivePort, qor::getU16(p, 16));
         qor::putU16(s, L::kReceiveMode, qor::getU16(p, 18));
-        what = "receive " + qor::ipText(qor::getU32(p, 12)) + ":" + std::to_string(qor::getU16(p, 16)) + " mode " +
-               std::to_string(qor::getI16(p, 18));
+        what = "receive " + qor::ipText(qor::getU32(p, 12)) + ":" +
+               std::to_string(qor::getU16(p, 16)) + " mode " + std::to_string(qor::getI16(p, 18));
       }
       if (p.size() >= L::kTransportLong) {
         std::copy(p.begin() + 28, p.begin() + 228, b.streamAccess.begin());
-        what += ", stream access \"" + qor::getText(b.streamAccess, L::kAccessUrl, L::kAccessUrlWidth) + "\"";
+        what += ", stream access \"" +
+                qor::getText(b.streamAccess, L::kAccessUrl, L::kAccessUrlWidth) + "\"";
       }
-      return {std::nullopt, "write transport (type 11, " + std::to_string(p.size()) + " bytes): " + what};
+      return {std::nullopt,
+              "write transport (type 11, " + std::to_string(p.size()) + " bytes): " + what};
     }
     case 0xE8: {
       Outcome o{std::nullopt, "restart (type 12)"};
       o.restart = true;
       return o;
     }
-    case 0xFB: return write(16, [](qor::Bytes, Outcome&) {}, "record 0xFB (type 15)");
+    case 0xFB:
+      return write(
+          16, [](qor::Bytes, Outcome&) {}, "record 0xFB (type 15)");
     case 0xFC:
-      return write(80, [&](qor::Bytes p, Outcome&) { b.readBlocks[0xFE].assign(p.begin(), p.end()); },
-                   "key block (type 16)");
-    case 0x20: return write(36, [](qor::Bytes, Outcome&) {}, "record 0x20 (type 17)");
+      return write(
+          80, [&](qor::Bytes p, Outcome&) { b.readBlocks[0xFE].assign(p.begin(), p.end()); },
+          "key block (type 16)");
+    case 0x20:
+      return write(
+          36, [](qor::Bytes, Outcome&) {}, "record 0x20 (type 17)");
     case 0x53:
-      return write(76, [&](qor::Bytes p, Outcome&) { b.readBlocks[0x55].assign(p.begin(), p.end()); },
-                   "record 0x53 (type 18)");
+      return write(
+          76, [&](qor::Bytes p, Outcome&) { b.readBlocks[0x55].assign(p.begin(), p.end()); },
+          "record 0x53 (type 18)");
     case 0x31: {
       std::time_t t = std::time(nullptr) + b.clockOffset;
       std::tm tm{};
       localtime_r(&t, &tm);
       std::array<std::uint8_t, 40> clock{};
-      const std::pair<std::size_t, int> fields[] = {{0, tm.tm_year}, {4, tm.tm_mon}, {8, tm.tm_mday},
-                                                    {20, tm.tm_hour}, {24, tm.tm_min}, {28, tm.tm_sec}};
+      const std::pair<std::size_t, int> fields[] = {{0, tm.tm_year}, {4, tm.tm_mon},
+                                                    {8, tm.tm_mday}, {20, tm.tm_hour},
+                                                    {24, tm.tm_min}, {28, tm.tm_sec}};
       for (auto [off, v] : fields) qor::putI32(clock, off, v);
       char text[32];
       std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
       return {answer(0x32, clock), std::string("read clock ") + text};
     }
     case 0x30:
-      return write(40, [&](qor::Bytes p, Outcome& o) {
-        std::tm tm{};
-        tm.tm_year = qor::getI32(p, 0);
-        tm.tm_mon = qor::getI32(p, 4);
-        tm.tm_mday = qor::getI32(p, 8);
-        tm.tm_hour = qor::getI32(p, 20);
-        tm.tm_min = qor::getI32(p, 24);
-        tm.tm_sec = qor::getI32(p, 28);
-        tm.tm_isdst = -1;
-        std::time_t t = std::mktime(&tm);
-        if (t != static_cast<std::time_t>(-1)) b.clockOffset = static_cast<std::int64_t>(t - std::time(nullptr));
-        char text[32];
-        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
-        o.summary = std::string("set clock ") + text;
-      }, "clock");
-    case 0x34: return read(0x35, b.overlay, "overlays");
+      return write(
+          40,
+          [&](qor::Bytes p, Outcome& o) {
+            std::tm tm{};
+            tm.tm_year = qor::getI32(p, 0);
+            tm.tm_mon = qor::getI32(p, 4);
+            tm.tm_mday = qor::getI32(p, 8);
+            tm.tm_hour = qor::getI32(p, 20);
+            tm.tm_min = qor::getI32(p, 24);
+            tm.tm_sec = qor::getI32(p, 28);
+            tm.tm_isdst = -1;
+            std::time_t t = std::mktime(&tm);
+            if (t != static_cast<std::time_t>(-1))
+              b.clockOffset = static_cast<std::int64_t>(t - std::time(nullptr));
+            char text[32];
+            std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
+            o.summary = std::string("set clock ") + text;
+          },
+          "clock");
+    case 0x34:
+      return read(0x35, b.overlay, "overlays");
     case 0x33:
-      return write(368, [&](qor::Bytes p, Outcome&) { std::copy(p.begin(), p.end(), b.overlay.begin()); }, "overlays");
-    case 0x3A: return read(0x3B, b.storage, "storage report");
+      return write(
+          368, [&](qor::Bytes p, Outcome&) { std::copy(p.begin(), p.end(), b.overlay.begin()); },
+          "overlays");
+    case 0x3A:
+      return read(0x3B, b.storage, "storage report");
     case 0x39:
-      return write(20, [&](qor::Bytes p, Outcome&) {
-        auto st = qor::MutBytes(b.storage);
-        qor::putU32(st, 0, qor::getU32(p, 0));
-        qor::putU32(st, 4, qor::getU32(p, 4));
-        qor::putU32(st, 36, qor::getU32(p, 16));
-      }, "storage settings");
+      return write(
+          20,
+          [&](qor::Bytes p, Outcome&) {
+            auto st = qor::MutBytes(b.storage);
+            qor::putU32(st, 0, qor::getU32(p, 0));
+            qor::putU32(st, 4, qor::getU32(p, 4));
+            qor::putU32(st, 36, qor::getU32(p, 16));
+          },
+          "storage settings");
     case 0xF1: {
       Reply r = answer(0xF2, b.videoPosition);
       return {r, "read video position"};
@@ -406,15 +505,20 @@ Outcome handleSerial(BoardState& b, qor::Bytes request) {
     std::snprintf(buf, sizeof buf, i ? "-%02x" : "%02x", (*p)[20 + i]);
     bytes += buf;
   }
-  return {std::nullopt, "serial out " + std::to_string(count) + " bytes at " + std::to_string(baud) + " baud: " + bytes};
+  return {std::nullopt, "serial out " + std::to_string(count) + " bytes at " +
+                            std::to_string(baud) + " baud: " + bytes};
 }
 
 Outcome handleMaintenance(BoardState& b, qor::Bytes request) {
   if (!hasMagic(request)) return {std::nullopt, "packet without the qor head: ignored"};
   std::uint8_t cmd = request[3];
   switch (cmd) {
-    case 0xC0: case 0xC1: case 0xC9: case 0xCA: {
-      if (request.size() < L::kPacketSize) return {std::nullopt, shortWrite(cmd, 524, request.size() - 4)};
+    case 0xC0:
+    case 0xC1:
+    case 0xC9:
+    case 0xCA: {
+      if (request.size() < L::kPacketSize)
+        return {std::nullopt, shortWrite(cmd, 524, request.size() - 4)};
       Reply packet(request.begin(), request.begin() + L::kPacketSize);
       auto body = qor::MutBytes(packet).subspan(4);
       std::uint16_t device = qor::getU16(body, L::kBodyDevice);
@@ -424,11 +528,14 @@ Outcome handleMaintenance(BoardState& b, qor::Bytes request) {
       if (cmd == 0xC1 || cmd == 0xC0) {
         for (std::size_t i = 0; i < count; ++i) {
           std::uint32_t key = registerKey(bus, device, body[L::kBodyParams + i]);
-          if (cmd == 0xC0) b.registers[key] = body[L::kBodyData + i];
-          else body[L::kBodyData + i] = b.registers.count(key) ? b.registers[key] : 0;
+          if (cmd == 0xC0)
+            b.registers[key] = body[L::kBodyData + i];
+          else
+            body[L::kBodyData + i] = b.registers.count(key) ? b.registers[key] : 0;
         }
         std::snprintf(what, sizeof what, "%s %zu register(s) of bus %u device 0x%02X from 0x%02X",
-                      cmd == 0xC0 ? "set" : "query", count, bus, device, count ? body[L::kBodyParams] : 0);
+                      cmd == 0xC0 ? "set" : "query", count, bus, device,
+                      count ? body[L::kBodyParams] : 0);
         if (cmd == 0xC0) return {std::nullopt, what};
         qor::putU16(body, L::kBodyStatus, 1);
         qor::putHead(packet, 0xC2);
@@ -447,12 +554,14 @@ Outcome handleMaintenance(BoardState& b, qor::Bytes request) {
       std::snprintf(what, sizeof what, "query word 0x%04X = 0x%04X", address, value);
       return {packet, what};
     }
-    case 0xF1: return {answer(0xF2, b.picturePosition), "read picture position"};
+    case 0xF1:
+      return {answer(0xF2, b.picturePosition), "read picture position"};
     case 0xF3:
       if (request.size() < 20) return {std::nullopt, shortWrite(cmd, 16, request.size() - 4)};
       std::copy(request.begin() + 4, request.begin() + 20, b.picturePosition.begin());
       return {std::nullopt, "write picture position"};
-    case 0xF5: return {answer(0xF6, b.customerTiming), "read customer timing"};
+    case 0xF5:
+      return {answer(0xF6, b.customerTiming), "read customer timing"};
     case 0xF4:
       if (request.size() < 40) return {std::nullopt, shortWrite(cmd, 36, request.size() - 4)};
       // Offsets 24-35 are the board's own measurements; the tool sends them as zero.
@@ -480,7 +589,8 @@ Outcome handleFile(BoardState& b, qor::Bytes request) {
     auto descriptor = request.subspan(4, 272);
     std::size_t total = qor::getU32(descriptor, 0), length = qor::getU32(descriptor, 4);
     std::string path = qor::getText(descriptor, 16, 256);
-    if (total != 272 + length || request.size() < 4 + total) return result(2, "file write to \"" + path + "\" with bad lengths");
+    if (total != 272 + length || request.size() < 4 + total)
+      return result(2, "file write to \"" + path + "\" with bad lengths");
     b.files[path].assign(reinterpret_cast<const char*>(request.data()) + 4 + 272, length);
     // The login file takes effect after a restart: code 1; any other file is an added file.
     return result(path == "/mnt/apps/configFile/login.ini" ? 1 : 3,
@@ -513,7 +623,8 @@ Outcome handleMaintenanceDatagram(const BoardState& b, qor::Bytes d, std::uint32
     qor::putBytes(r, 88, qor::Bytes(b.status).subspan(L::kMac, 6));
     return {r, "maintenance search"};
   }
-  if (letter != 'c' && letter != 'd' && letter != 'e') return {std::nullopt, std::string("maintenance letter '") + letter + "': ignored"};
+  if (letter != 'c' && letter != 'd' && letter != 'e')
+    return {std::nullopt, std::string("maintenance letter '") + letter + "': ignored"};
   std::uint32_t target = qor::getU32(d, 20);
   if (target != b.ip() && target != contactAddress(b)) return {};
   Reply r = reply('j', 32);
@@ -534,7 +645,8 @@ Outcome handleMaintenanceDatagram(const BoardState& b, qor::Bytes d, std::uint32
 
 void applyReplyFaults(std::vector<std::uint8_t>& reply, const Faults& faults) {
   if (faults.wrongHead && reply.size() >= 4) reply[3] = static_cast<std::uint8_t>(reply[3] + 1);
-  if (faults.cutReply > 0) reply.resize(reply.size() > std::size_t(faults.cutReply) ? reply.size() - faults.cutReply : 0);
+  if (faults.cutReply > 0)
+    reply.resize(reply.size() > std::size_t(faults.cutReply) ? reply.size() - faults.cutReply : 0);
 }
 
 std::string describeReply(const std::optional<std::vector<std::uint8_t>>& reply) {

@@ -44,26 +44,31 @@ class Fields {
     const json* v = find(key);
     if (!v) return std::nullopt;
     if (!v->is_number_integer())
-      fail(path(key), "expected an integer " + std::to_string(min) + ".." + std::to_string(max) + ", got " + shown(*v));
-    long long x = v->is_number_unsigned() && v->get<unsigned long long>() > std::numeric_limits<long long>::max()
+      fail(path(key), "expected an integer " + std::to_string(min) + ".." + std::to_string(max) +
+                          ", got " + shown(*v));
+    long long x = v->is_number_unsigned() &&
+                          v->get<unsigned long long>() > std::numeric_limits<long long>::max()
                       ? std::numeric_limits<long long>::max()
                       : v->get<long long>();
     if (x < min || x > max)
-      fail(path(key), "expected an integer " + std::to_string(min) + ".." + std::to_string(max) + ", got " + shown(*v));
+      fail(path(key), "expected an integer " + std::to_string(min) + ".." + std::to_string(max) +
+                          ", got " + shown(*v));
     return x;
   }
   std::optional<bool> flag(const std::string& key) {
     const json* v = find(key);
     if (!v) return std::nullopt;
     if (v->is_boolean()) return v->get<bool>();
-    if (v->is_number_integer() && (v->get<long long>() == 0 || v->get<long long>() == 1)) return v->get<long long>() == 1;
+    if (v->is_number_integer() && (v->get<long long>() == 0 || v->get<long long>() == 1))
+      return v->get<long long>() == 1;
     fail(path(key), "expected true or false, got " + shown(*v));
   }
   std::optional<double> number(const std::string& key, double min, double max) {
     const json* v = find(key);
     if (!v) return std::nullopt;
     if (!v->is_number() || v->get<double>() < min || v->get<double>() > max)
-      fail(path(key), "expected a number " + std::to_string(min) + ".." + std::to_string(max) + ", got " + shown(*v));
+      fail(path(key), "expected a number " + std::to_string(min) + ".." + std::to_string(max) +
+                          ", got " + shown(*v));
     return v->get<double>();
   }
   std::optional<std::string> text(const std::string& key) {
@@ -79,8 +84,8 @@ class Fields {
     std::string gbk = qor::utf8ToGbk(*t);
     if (qor::gbkToUtf8(gbk) != *t) fail(path(key), "\"" + *t + "\" cannot be written in GBK");
     if (gbk.size() > width - 1)
-      fail(path(key), "\"" + *t + "\" is " + std::to_string(gbk.size()) + " bytes in GBK; the board keeps at most " +
-                          std::to_string(width - 1));
+      fail(path(key), "\"" + *t + "\" is " + std::to_string(gbk.size()) +
+                          " bytes in GBK; the board keeps at most " + std::to_string(width - 1));
     return gbk;
   }
   std::optional<std::uint32_t> address(const std::string& key) {
@@ -113,28 +118,48 @@ struct VideoDefault {
 
 VideoDefault videoDefault(int type) {
   switch (type) {
-    case 3: return {1, 720, 576};       // SD encoder on CVBS
-    case 5: return {3, 1024, 768};      // VGA capture
-    case 7: return {27, 1920, 1080};    // SDI 1080p50
-    case 11: return {12, 1280, 720};
-    case 20: return {24, 1920, 1080};   // HDMI 1080p50
-    case 1: case 9: return {12, 1920, 1080};
-    case 4: return {131, 1024, 768};
-    default: return {134, 1920, 1080};
+    case 3:
+      return {1, 720, 576};  // SD encoder on CVBS
+    case 5:
+      return {3, 1024, 768};  // VGA capture
+    case 7:
+      return {27, 1920, 1080};  // SDI 1080p50
+    case 11:
+      return {12, 1280, 720};
+    case 20:
+      return {24, 1920, 1080};  // HDMI 1080p50
+    case 1:
+    case 9:
+      return {12, 1920, 1080};
+    case 4:
+      return {131, 1024, 768};
+    default:
+      return {134, 1920, 1080};
   }
 }
 
 std::string typeName(int type) {
   switch (type) {
-    case 1: return "HD编码板";
-    case 2: case 8: case 21: return "HD解码板";
-    case 3: return "编码板";
-    case 4: return "解码板";
-    case 7: return "SDI编码器";
-    case 9: return "DVI编码板";
-    case 11: return "T4500";
-    case 20: return "T810";
-    default: return "板卡";
+    case 1:
+      return "HD编码板";
+    case 2:
+    case 8:
+    case 21:
+      return "HD解码板";
+    case 3:
+      return "编码板";
+    case 4:
+      return "解码板";
+    case 7:
+      return "SDI编码器";
+    case 9:
+      return "DVI编码板";
+    case 11:
+      return "T4500";
+    case 20:
+      return "T810";
+    default:
+      return "板卡";
   }
 }
 
@@ -142,11 +167,17 @@ bool encoderKind(int type) {
   return type == 1 || type == 3 || type == 5 || type == 7 || type == 9 || type == 11 || type == 20;
 }
 
-std::uint8_t octet(std::uint32_t ip, int i) { return (ip >> (8 * i)) & 0xff; }
+std::uint8_t octet(std::uint32_t ip, int i) {
+  return (ip >> (8 * i)) & 0xff;
+}
 
 // Host-order helpers for subnet arithmetic on network-order words.
-std::uint32_t toHost(std::uint32_t a) { return __builtin_bswap32(a); }
-std::uint32_t toNet(std::uint32_t a) { return __builtin_bswap32(a); }
+std::uint32_t toHost(std::uint32_t a) {
+  return __builtin_bswap32(a);
+}
+std::uint32_t toNet(std::uint32_t a) {
+  return __builtin_bswap32(a);
+}
 
 std::uint32_t defaultGateway(std::uint32_t ip, std::uint32_t mask) {
   std::uint32_t net = toHost(ip) & toHost(mask);
@@ -159,8 +190,8 @@ void putVideoRecord(BoardState& b, int width, int height) {
   std::size_t o = L::kVideoRecord;
   qor::putU32(s, o, 28);
   qor::putU8(s, o + 4, 2);
-  qor::putU8(s, o + 7, 1);    // constant bit rate
-  qor::putU8(s, o + 9, 25);   // frames per second
+  qor::putU8(s, o + 7, 1);   // constant bit rate
+  qor::putU8(s, o + 9, 25);  // frames per second
   qor::putU16(s, o + 10, width >= 1280 ? 4000 : 2000);
   qor::putU32(s, o + 12, 50);
   qor::putU32(s, o + 16, width > 0 ? width : 1920);
@@ -205,7 +236,8 @@ void defaultStatus(BoardState& b, std::uint32_t ip, std::uint32_t mask, int type
   // The boards' own rule: the last four MAC bytes are the address octets.
   std::uint8_t mac[6] = {0x00, 0x0e, octet(ip, 0), octet(ip, 1), octet(ip, 2), octet(ip, 3)};
   for (int i = 0; i < 6; ++i) qor::putU8(s, L::kMac + i, mac[i]);
-  qor::putText(s, L::kName, L::kNameWidth, qor::utf8ToGbk(typeName(type) + "-" + std::to_string(octet(ip, 3))));
+  qor::putText(s, L::kName, L::kNameWidth,
+               qor::utf8ToGbk(typeName(type) + "-" + std::to_string(octet(ip, 3))));
   qor::putI32(s, L::kType, type);
   qor::putU8(s, L::kBaseband, 2);
   qor::putU8(s, L::kBaseband + 1, 1);
@@ -230,19 +262,21 @@ void defaultStatus(BoardState& b, std::uint32_t ip, std::uint32_t mask, int type
   putVolumeRecord(b);
 }
 
-std::vector<std::uint8_t> parseHex(const std::string& text, const std::string& path, std::size_t size) {
+std::vector<std::uint8_t> parseHex(const std::string& text, const std::string& path,
+                                   std::size_t size) {
   std::string digits;
   for (char c : text)
     if (!std::isspace(static_cast<unsigned char>(c))) digits += c;
   if (digits.size() != size * 2)
-    fail(path, "expected " + std::to_string(size * 2) + " hex digits (" + std::to_string(size) + " bytes), got " +
-                   std::to_string(digits.size()));
+    fail(path, "expected " + std::to_string(size * 2) + " hex digits (" + std::to_string(size) +
+                   " bytes), got " + std::to_string(digits.size()));
   std::vector<std::uint8_t> out(size);
   for (std::size_t i = 0; i < size; ++i) {
     unsigned v = 0;
     for (int k = 0; k < 2; ++k) {
       char c = static_cast<char>(std::tolower(static_cast<unsigned char>(digits[2 * i + k])));
-      if (!std::isxdigit(static_cast<unsigned char>(c))) fail(path, "'" + std::string(1, digits[2 * i + k]) + "' is not a hex digit");
+      if (!std::isxdigit(static_cast<unsigned char>(c)))
+        fail(path, "'" + std::string(1, digits[2 * i + k]) + "' is not a hex digit");
       v = v * 16 + (c <= '9' ? c - '0' : c - 'a' + 10);
     }
     out[i] = static_cast<std::uint8_t>(v);
@@ -253,18 +287,21 @@ std::vector<std::uint8_t> parseHex(const std::string& text, const std::string& p
 void parseMac(const std::string& text, const std::string& path, qor::MutBytes s) {
   unsigned m[6];
   char tail = 0;
-  int n = std::sscanf(text.c_str(), "%2x%*1[:-]%2x%*1[:-]%2x%*1[:-]%2x%*1[:-]%2x%*1[:-]%2x%c", &m[0], &m[1], &m[2],
-                      &m[3], &m[4], &m[5], &tail);
-  if (n != 6 || text.size() != 17) fail(path, "\"" + text + "\" is not a MAC address like 00:0e:0a:4d:00:0c");
+  int n = std::sscanf(text.c_str(), "%2x%*1[:-]%2x%*1[:-]%2x%*1[:-]%2x%*1[:-]%2x%*1[:-]%2x%c",
+                      &m[0], &m[1], &m[2], &m[3], &m[4], &m[5], &tail);
+  if (n != 6 || text.size() != 17)
+    fail(path, "\"" + text + "\" is not a MAC address like 00:0e:0a:4d:00:0c");
   for (int i = 0; i < 6; ++i) qor::putU8(s, L::kMac + i, static_cast<std::uint8_t>(m[i]));
 }
 
 // "2.1" or [2, 1].
-std::pair<long long, long long> parseVersion(Fields& f, const std::string& key, long long min, long long max) {
+std::pair<long long, long long> parseVersion(Fields& f, const std::string& key, long long min,
+                                             long long max) {
   const json* v = f.find(key);
   std::string path = f.path(key);
   long long a = 0, b = 0;
-  if (v->is_array() && v->size() == 2 && (*v)[0].is_number_integer() && (*v)[1].is_number_integer()) {
+  if (v->is_array() && v->size() == 2 && (*v)[0].is_number_integer() &&
+      (*v)[1].is_number_integer()) {
     a = (*v)[0].get<long long>();
     b = (*v)[1].get<long long>();
   } else if (v->is_string()) {
@@ -310,7 +347,8 @@ FleetBoard parseBoard(const json& value, std::size_t index) {
     if (mask) qor::putU32(s, L::kMask, *mask);
     if (type) qor::putI32(s, L::kType, static_cast<std::int32_t>(*type));
   } else {
-    if (!address) fail(f.path("address"), "missing (every board needs an address, or a statusBlock)");
+    if (!address)
+      fail(f.path("address"), "missing (every board needs an address, or a statusBlock)");
     std::uint32_t m = mask.value_or(qor::ipFromOctets(255, 255, 255, 0));
     defaultStatus(b, *address, m, static_cast<int>(type.value_or(1)));
   }
@@ -335,51 +373,72 @@ FleetBoard parseBoard(const json& value, std::size_t index) {
     }
     vf->finish();
   }
-  for (auto [key, off] : {std::pair{"send", L::kSendAddress}, std::pair{"receive", L::kReceiveAddress}}) {
+  for (auto [key, off] :
+       {std::pair{"send", L::kSendAddress}, std::pair{"receive", L::kReceiveAddress}}) {
     auto tf = f.object(key);
     if (!tf) continue;
     if (auto v = tf->address("address")) qor::putU32(s, off, *v);
-    if (auto v = tf->integer("port", 0, 65535)) qor::putU16(s, off + 4, static_cast<std::uint16_t>(*v));
-    if (auto v = tf->integer("mode", -32768, 65535)) qor::putU16(s, off + 6, static_cast<std::uint16_t>(*v));
+    if (auto v = tf->integer("port", 0, 65535))
+      qor::putU16(s, off + 4, static_cast<std::uint16_t>(*v));
+    if (auto v = tf->integer("mode", -32768, 65535))
+      qor::putU16(s, off + 6, static_cast<std::uint16_t>(*v));
     tf->finish();
   }
   if (auto vf = f.object("video")) {
-    if (auto v = vf->integer("mode", -32768, 32767)) qor::putI16(s, L::kVideoMode, static_cast<std::int16_t>(*v));
-    if (auto v = vf->integer("width", -32768, 32767)) qor::putI16(s, L::kVideoWidth, static_cast<std::int16_t>(*v));
-    if (auto v = vf->integer("height", -32768, 32767)) qor::putI16(s, L::kVideoHeight, static_cast<std::int16_t>(*v));
+    if (auto v = vf->integer("mode", -32768, 32767))
+      qor::putI16(s, L::kVideoMode, static_cast<std::int16_t>(*v));
+    if (auto v = vf->integer("width", -32768, 32767))
+      qor::putI16(s, L::kVideoWidth, static_cast<std::int16_t>(*v));
+    if (auto v = vf->integer("height", -32768, 32767))
+      qor::putI16(s, L::kVideoHeight, static_cast<std::int16_t>(*v));
     vf->finish();
   }
   constexpr long long u8 = 0xff, u16 = 0xffff, u32 = 0xffffffffLL;
   if (auto rf = f.object("encoding")) {
     std::size_t o = L::kVideoRecord;
-    if (auto v = rf->integer("enable", 0, u32)) qor::putU32(s, o + 24, static_cast<std::uint32_t>(*v));
+    if (auto v = rf->integer("enable", 0, u32))
+      qor::putU32(s, o + 24, static_cast<std::uint32_t>(*v));
     if (auto v = rf->integer("cbr", 0, u8)) qor::putU8(s, o + 7, static_cast<std::uint8_t>(*v));
-    if (auto v = rf->integer("frameRate", 0, u8)) qor::putU8(s, o + 9, static_cast<std::uint8_t>(*v));
-    if (auto v = rf->integer("bitRate", 0, u16)) qor::putU16(s, o + 10, static_cast<std::uint16_t>(*v));
-    if (auto v = rf->integer("iFrameInterval", 0, u32)) qor::putU32(s, o + 12, static_cast<std::uint32_t>(*v));
-    if (auto v = rf->integer("width", 0, u32)) qor::putU32(s, o + 16, static_cast<std::uint32_t>(*v));
-    if (auto v = rf->integer("height", 0, u32)) qor::putU32(s, o + 20, static_cast<std::uint32_t>(*v));
+    if (auto v = rf->integer("frameRate", 0, u8))
+      qor::putU8(s, o + 9, static_cast<std::uint8_t>(*v));
+    if (auto v = rf->integer("bitRate", 0, u16))
+      qor::putU16(s, o + 10, static_cast<std::uint16_t>(*v));
+    if (auto v = rf->integer("iFrameInterval", 0, u32))
+      qor::putU32(s, o + 12, static_cast<std::uint32_t>(*v));
+    if (auto v = rf->integer("width", 0, u32))
+      qor::putU32(s, o + 16, static_cast<std::uint32_t>(*v));
+    if (auto v = rf->integer("height", 0, u32))
+      qor::putU32(s, o + 20, static_cast<std::uint32_t>(*v));
     rf->finish();
   }
   if (auto rf = f.object("audio")) {
     std::size_t o = L::kAudioRecord;
-    if (auto v = rf->integer("enable", 0, u32)) qor::putU32(s, o + 12, static_cast<std::uint32_t>(*v));
-    if (auto v = rf->integer("channels", 0, u8)) qor::putU8(s, o + 5, static_cast<std::uint8_t>(*v));
-    if (auto v = rf->integer("bitRate", 0, u16)) qor::putU16(s, o + 6, static_cast<std::uint16_t>(*v));
-    if (auto v = rf->integer("sampleRate", 0, u32)) qor::putU32(s, o + 8, static_cast<std::uint32_t>(*v));
+    if (auto v = rf->integer("enable", 0, u32))
+      qor::putU32(s, o + 12, static_cast<std::uint32_t>(*v));
+    if (auto v = rf->integer("channels", 0, u8))
+      qor::putU8(s, o + 5, static_cast<std::uint8_t>(*v));
+    if (auto v = rf->integer("bitRate", 0, u16))
+      qor::putU16(s, o + 6, static_cast<std::uint16_t>(*v));
+    if (auto v = rf->integer("sampleRate", 0, u32))
+      qor::putU32(s, o + 8, static_cast<std::uint32_t>(*v));
     rf->finish();
   }
   if (auto rf = f.object("quality")) {
     std::size_t o = L::kQualityRecord;
-    if (auto v = rf->integer("brightness", 0, u16)) qor::putU16(s, o + 6, static_cast<std::uint16_t>(*v));
-    if (auto v = rf->integer("chroma", 0, u16)) qor::putU16(s, o + 8, static_cast<std::uint16_t>(*v));
-    if (auto v = rf->integer("saturation", 0, u16)) qor::putU16(s, o + 10, static_cast<std::uint16_t>(*v));
+    if (auto v = rf->integer("brightness", 0, u16))
+      qor::putU16(s, o + 6, static_cast<std::uint16_t>(*v));
+    if (auto v = rf->integer("chroma", 0, u16))
+      qor::putU16(s, o + 8, static_cast<std::uint16_t>(*v));
+    if (auto v = rf->integer("saturation", 0, u16))
+      qor::putU16(s, o + 10, static_cast<std::uint16_t>(*v));
     rf->finish();
   }
   if (auto rf = f.object("volume")) {
     std::size_t o = L::kVolumeRecord;
-    if (auto v = rf->integer("autoGain", 0, u16)) qor::putU16(s, o + 4, static_cast<std::uint16_t>(*v));
-    if (auto v = rf->integer("level", 0, u16)) qor::putU16(s, o + 6, static_cast<std::uint16_t>(*v));
+    if (auto v = rf->integer("autoGain", 0, u16))
+      qor::putU16(s, o + 4, static_cast<std::uint16_t>(*v));
+    if (auto v = rf->integer("level", 0, u16))
+      qor::putU16(s, o + 6, static_cast<std::uint16_t>(*v));
     rf->finish();
   }
 
@@ -387,8 +446,10 @@ FleetBoard parseBoard(const json& value, std::size_t index) {
   auto a = qor::MutBytes(b.streamAccess);
   qor::putU32(a, 0, L::kAccessSize);
   if (auto sf = f.object("stream")) {
-    if (auto v = sf->wireText("url", L::kAccessUrlWidth)) qor::putText(a, L::kAccessUrl, L::kAccessUrlWidth, *v);
-    if (auto v = sf->wireText("user", L::kAccessTextWidth)) qor::putText(a, L::kAccessUser, L::kAccessTextWidth, *v);
+    if (auto v = sf->wireText("url", L::kAccessUrlWidth))
+      qor::putText(a, L::kAccessUrl, L::kAccessUrlWidth, *v);
+    if (auto v = sf->wireText("user", L::kAccessTextWidth))
+      qor::putText(a, L::kAccessUser, L::kAccessTextWidth, *v);
     if (auto v = sf->wireText("password", L::kAccessTextWidth))
       qor::putText(a, L::kAccessPassword, L::kAccessTextWidth, *v);
     sf->finish();
@@ -411,7 +472,8 @@ FleetBoard parseBoard(const json& value, std::size_t index) {
     b.id = *v;
   } else {
     char buf[16];
-    std::snprintf(buf, sizeof buf, "QR%02X%02X%02X", b.status[L::kMac + 3], b.status[L::kMac + 4], b.status[L::kMac + 5]);
+    std::snprintf(buf, sizeof buf, "QR%02X%02X%02X", b.status[L::kMac + 3], b.status[L::kMac + 4],
+                  b.status[L::kMac + 5]);
     b.id = buf;
   }
   if (auto v = f.integer("baudRate", 0, u32)) b.value = static_cast<std::uint32_t>(*v);
@@ -426,13 +488,15 @@ FleetBoard parseBoard(const json& value, std::size_t index) {
 
 // A plausible EDID: base block with a 1080p60 preferred timing, the name and serial as
 // descriptors, and an empty CEA extension.
-std::array<std::uint8_t, 256> makeEdid(const char manufacturer[3], std::uint16_t product, std::uint32_t serial,
-                                       const std::string& name, const std::string& serialText) {
+std::array<std::uint8_t, 256> makeEdid(const char manufacturer[3], std::uint16_t product,
+                                       std::uint32_t serial, const std::string& name,
+                                       const std::string& serialText) {
   std::array<std::uint8_t, 256> e{};
   const std::uint8_t header[8] = {0x00, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0x00};
   std::copy(header, header + 8, e.begin());
-  std::uint16_t id = static_cast<std::uint16_t>(((manufacturer[0] - 'A' + 1) << 10) | ((manufacturer[1] - 'A' + 1) << 5) |
-                                                (manufacturer[2] - 'A' + 1));
+  std::uint16_t id =
+      static_cast<std::uint16_t>(((manufacturer[0] - 'A' + 1) << 10) |
+                                 ((manufacturer[1] - 'A' + 1) << 5) | (manufacturer[2] - 'A' + 1));
   e[8] = id >> 8;
   e[9] = id & 0xff;
   e[10] = product & 0xff;
@@ -457,10 +521,12 @@ std::array<std::uint8_t, 256> makeEdid(const char manufacturer[3], std::uint16_t
   std::copy(dtd, dtd + 18, e.begin() + 54);
   auto descriptor = [&](int at, std::uint8_t tag, const std::string& text) {
     e[at + 3] = tag;
-    for (int i = 0; i < 13; ++i) e[at + 5 + i] = i < int(text.size()) ? text[i] : (i == int(text.size()) ? 0x0a : 0x20);
+    for (int i = 0; i < 13; ++i)
+      e[at + 5 + i] = i < int(text.size()) ? text[i] : (i == int(text.size()) ? 0x0a : 0x20);
   };
   descriptor(72, 0xfc, name.substr(0, 13));
-  const std::uint8_t range[18] = {0, 0, 0, 0xfd, 0, 0x38, 0x4c, 0x1e, 0x53, 0x11, 0, 0x0a, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20};
+  const std::uint8_t range[18] = {0,    0, 0,    0xfd, 0,    0x38, 0x4c, 0x1e, 0x53,
+                                  0x11, 0, 0x0a, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20};
   std::copy(range, range + 18, e.begin() + 90);
   descriptor(108, 0xff, serialText.substr(0, 13));
   e[126] = 1;
@@ -478,8 +544,10 @@ std::array<std::uint8_t, 256> makeEdid(const char manufacturer[3], std::uint16_t
 void fillBlocks(BoardState& b) {
   auto st = qor::Bytes(b.status);
   std::uint32_t ip = b.ip();
-  std::uint16_t width = static_cast<std::uint16_t>(std::max<int>(0, qor::getI16(st, L::kVideoWidth)));
-  std::uint16_t height = static_cast<std::uint16_t>(std::max<int>(0, qor::getI16(st, L::kVideoHeight)));
+  std::uint16_t width =
+      static_cast<std::uint16_t>(std::max<int>(0, qor::getI16(st, L::kVideoWidth)));
+  std::uint16_t height =
+      static_cast<std::uint16_t>(std::max<int>(0, qor::getI16(st, L::kVideoHeight)));
 
   auto block = [](std::size_t size) {
     std::vector<std::uint8_t> v(size, 0);
@@ -491,15 +559,17 @@ void fillBlocks(BoardState& b) {
   std::string keyText = "QOR-" + b.serialNumber;
   keyText.resize(std::min<std::size_t>(keyText.size(), 60));
   qor::putU32(qor::MutBytes(key), 4, static_cast<std::uint32_t>(keyText.size()));
-  qor::putBytes(qor::MutBytes(key), 8, qor::Bytes(reinterpret_cast<const std::uint8_t*>(keyText.data()), keyText.size()));
+  qor::putBytes(qor::MutBytes(key), 8,
+                qor::Bytes(reinterpret_cast<const std::uint8_t*>(keyText.data()), keyText.size()));
   b.readBlocks[0xFE] = key;
   auto serialBlock = block(1052);
   qor::putU32(qor::MutBytes(serialBlock), 16, b.value);
   b.readBlocks[0xC4] = serialBlock;
   auto versionBlock = block(80);
   char version[48];
-  std::snprintf(version, sizeof version, "K%d.%d-A%d.%d", qor::getI16(st, L::kVersionK), qor::getI16(st, L::kVersionK + 2),
-                qor::getI16(st, L::kVersionA), qor::getI16(st, L::kVersionA + 2));
+  std::snprintf(version, sizeof version, "K%d.%d-A%d.%d", qor::getI16(st, L::kVersionK),
+                qor::getI16(st, L::kVersionK + 2), qor::getI16(st, L::kVersionA),
+                qor::getI16(st, L::kVersionA + 2));
   qor::putText(qor::MutBytes(versionBlock), 8, 48, version);
   b.readBlocks[0xC6] = versionBlock;
   b.readBlocks[0xCD] = block(4084);
@@ -530,7 +600,8 @@ void fillBlocks(BoardState& b) {
   qor::putU16(vp, 6, height);
   qor::putU16(vp, 12, 1174);  // horizontal position 0 as the page shows it
   qor::putU32(vp, 20, 0x1C71C00);
-  for (std::uint32_t r = 0x1C71C00; r <= 0x1C71F80; r += 0x80) b.videoRegisters[r] = 0x00100010 + (r & 0xfff);
+  for (std::uint32_t r = 0x1C71C00; r <= 0x1C71F80; r += 0x80)
+    b.videoRegisters[r] = 0x00100010 + (r & 0xfff);
 
   auto qm = qor::MutBytes(b.peripheral);
   qor::putU32(qm, 0, 16);
@@ -562,16 +633,23 @@ void fillBlocks(BoardState& b) {
 
   char serialText[16];
   std::snprintf(serialText, sizeof serialText, "%u", ip);
-  b.edid = makeEdid("QOR", static_cast<std::uint16_t>(0x1000 + b.deviceType()), toHost(ip), "QOR CODEC",
-                    b.serialNumber);
-  if (!b.isEncoderKind()) b.monitorEdid = makeEdid("LCD", 0x2412, 0x00A1B2C3, "LCD MONITOR", "A1B2C3");
+  b.edid = makeEdid("QOR", static_cast<std::uint16_t>(0x1000 + b.deviceType()), toHost(ip),
+                    "QOR CODEC", b.serialNumber);
+  if (!b.isEncoderKind())
+    b.monitorEdid = makeEdid("LCD", 0x2412, 0x00A1B2C3, "LCD MONITOR", "A1B2C3");
 }
 
 }  // namespace
 
-std::uint32_t BoardState::ip() const { return qor::getU32(qor::Bytes(status), L::kIp); }
-std::int32_t BoardState::deviceType() const { return qor::getI32(qor::Bytes(status), L::kType); }
-bool BoardState::isEncoderKind() const { return encoderKind(deviceType()); }
+std::uint32_t BoardState::ip() const {
+  return qor::getU32(qor::Bytes(status), L::kIp);
+}
+std::int32_t BoardState::deviceType() const {
+  return qor::getI32(qor::Bytes(status), L::kType);
+}
+bool BoardState::isEncoderKind() const {
+  return encoderKind(deviceType());
+}
 
 void refreshDerived(BoardState& b, bool rtspUrlDerived) {
   auto st = qor::Bytes(b.status);
@@ -587,19 +665,41 @@ void refreshDerived(BoardState& b, bool rtspUrlDerived) {
   int height = qor::getI16(st, L::kVideoHeight);
   int rate = 60;
   switch (mode) {
-    case 5: case 7: case 23: case 24: case 27: case 32: rate = 50; break;
-    case 9: case 29: rate = 25; break;
-    case 10: case 28: rate = 30; break;
-    case 30: rate = 24; break;
-    case 16: case 21: rate = 75; break;
-    case 17: case 22: rate = 85; break;
-    default: break;
+    case 5:
+    case 7:
+    case 23:
+    case 24:
+    case 27:
+    case 32:
+      rate = 50;
+      break;
+    case 9:
+    case 29:
+      rate = 25;
+      break;
+    case 10:
+    case 28:
+      rate = 30;
+      break;
+    case 30:
+      rate = 24;
+      break;
+    case 16:
+    case 21:
+      rate = 75;
+      break;
+    case 17:
+    case 22:
+      rate = 85;
+      break;
+    default:
+      break;
   }
   int lines = 0;
   if (width > 0 && height > 0) {
-    static const std::pair<int, int> totals[] = {{480, 525}, {540, 562}, {576, 625}, {600, 628}, {720, 750},
-                                                 {768, 806}, {900, 934}, {960, 1000}, {1024, 1066}, {1050, 1089},
-                                                 {1080, 1125}, {1200, 1235}};
+    static const std::pair<int, int> totals[] = {
+        {480, 525}, {540, 562},  {576, 625},   {600, 628},   {720, 750},   {768, 806},
+        {900, 934}, {960, 1000}, {1024, 1066}, {1050, 1089}, {1080, 1125}, {1200, 1235}};
     lines = height + height / 20 + 1;
     for (auto [active, total] : totals)
       if (active == height) lines = total;
@@ -642,7 +742,8 @@ Fleet parseFleet(const json& fleet) {
 }
 
 Fleet generatedFleet(int count) {
-  if (count < 1 || count > 245) throw FleetError("fleet: generated fleets hold 1..245 boards, not " + std::to_string(count));
+  if (count < 1 || count > 245)
+    throw FleetError("fleet: generated fleets hold 1..245 boards, not " + std::to_string(count));
   json boards = json::array();
   for (int i = 0; i < count; ++i) {
     int last = 10 + i;
@@ -653,7 +754,8 @@ Fleet generatedFleet(int count) {
     } else {
       b["type"] = 2;
       b["name"] = "解码器-" + std::to_string(last);
-      b["receive"] = {{"address", "239.77.0." + std::to_string(last - 1)}, {"port", 1234}, {"mode", 1}};
+      b["receive"] = {
+          {"address", "239.77.0." + std::to_string(last - 1)}, {"port", 1234}, {"mode", 1}};
     }
     boards.push_back(b);
   }

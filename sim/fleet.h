@@ -3,7 +3,6 @@
 // settings (group command 0xEB returns a board to them).
 
 #include <nlohmann/json.hpp>
-
 #include <string>
 #include <vector>
 

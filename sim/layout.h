@@ -29,8 +29,8 @@ inline constexpr std::size_t kReceiveMode = 110;
 inline constexpr std::size_t kVideoMode = 124;
 inline constexpr std::size_t kVideoWidth = 126;
 inline constexpr std::size_t kVideoHeight = 128;
-inline constexpr std::size_t kVideoRecord = 136;  // copy of the type 1 record, 28 bytes
-inline constexpr std::size_t kAudioRecord = 164;  // type 2, 16 bytes
+inline constexpr std::size_t kVideoRecord = 136;    // copy of the type 1 record, 28 bytes
+inline constexpr std::size_t kAudioRecord = 164;    // type 2, 16 bytes
 inline constexpr std::size_t kQualityRecord = 180;  // type 9, 12 bytes
 inline constexpr std::size_t kVolumeRecord = 192;   // type 10, 8 bytes
 

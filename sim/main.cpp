@@ -1,11 +1,10 @@
 // qorsim FLEET.json: serves a fleet of simulated boards on the boards' side of the test LAN
 // until SIGINT or SIGTERM, one log line per exchange on stdout.
+#include <CLI/CLI.hpp>
 #include <csignal>
 #include <cstdio>
 #include <optional>
 #include <string>
-
-#include <CLI/CLI.hpp>
 
 #include "qorsim.h"
 
@@ -14,7 +13,8 @@ int main(int argc, char** argv) {
   std::string fleetPath;
   double restartSeconds = -1;
   app.add_option("fleet", fleetPath, "fleet file (JSON)")->required();
-  app.add_option("--restart-seconds", restartSeconds, "silence after a restart (overrides the fleet file)");
+  app.add_option("--restart-seconds", restartSeconds,
+                 "silence after a restart (overrides the fleet file)");
   CLI11_PARSE(app, argc, argv);
 
   std::optional<qorsim::Simulator> sim;

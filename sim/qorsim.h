@@ -20,30 +20,29 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include <nlohmann/json_fwd.hpp>
-
 namespace qorsim {
 
 // How a board misbehaves; settable per board in the fleet file ("faults") and from tests.
 struct Faults {
-  bool silent = false;          // answers nothing on any endpoint
-  bool refuseTcp = false;       // TCP connections are refused (nothing listens)
-  int cutReply = 0;             // every reply is sent this many bytes short
-  bool wrongHead = false;       // replies carry a wrong command byte
-  int delayMs = 0;              // every reply is delayed
+  bool silent = false;     // answers nothing on any endpoint
+  bool refuseTcp = false;  // TCP connections are refused (nothing listens)
+  int cutReply = 0;        // every reply is sent this many bytes short
+  bool wrongHead = false;  // replies carry a wrong command byte
+  int delayMs = 0;         // every reply is delayed
   bool answerSearchTwice = false;
   std::string searchReplyFrom;  // search reply sent from this address instead (added to the LAN)
   bool searchReplyBroadcast = false;  // search reply sent to 255.255.255.255:5007
 };
 
 struct JournalEntry {
-  std::string board;     // the board's address text when received
-  std::string endpoint;  // "udp:4007", "udp:6006", "tcp:4010", "tcp:8068", ...
+  std::string board;                // the board's address text when received
+  std::string endpoint;             // "udp:4007", "udp:6006", "tcp:4010", "tcp:8068", ...
   std::vector<std::uint8_t> bytes;  // for transfers on 8060, at most the first MiB
   std::chrono::steady_clock::time_point when;
 };
@@ -56,18 +55,19 @@ struct FleetError : std::runtime_error {
 class Simulator;
 
 // Key of one 8-bit register in a board's register file (maintenance packets 0xC0/0xC1).
-inline constexpr std::uint32_t registerKey(std::uint16_t bus, std::uint16_t device, std::uint8_t reg) {
+inline constexpr std::uint32_t registerKey(std::uint16_t bus, std::uint16_t device,
+                                           std::uint8_t reg) {
   return (std::uint32_t(bus & 0xff) << 16) | (std::uint32_t(device & 0xff) << 8) | reg;
 }
 
 // One board's state. Access from tests goes through Simulator::withBoard so the serving
 // thread never sees a half-written block.
 struct BoardState {
-  std::array<std::uint8_t, 200> status{};       // board status block (search answer, type 256)
-  std::array<std::uint8_t, 388> streamInfo{};   // type 269
-  std::array<std::uint8_t, 200> streamAccess{}; // type 261
-  std::string serialNumber, id;                 // identity text answer, GBK as on the wire
-  std::string name;                             // UTF-8, mirrors the status block's GBK name
+  std::array<std::uint8_t, 200> status{};        // board status block (search answer, type 256)
+  std::array<std::uint8_t, 388> streamInfo{};    // type 269
+  std::array<std::uint8_t, 200> streamAccess{};  // type 261
+  std::string serialNumber, id;                  // identity text answer, GBK as on the wire
+  std::string name;                              // UTF-8, mirrors the status block's GBK name
   Faults faults;
 
   // Blocks of the read types no page uses (257-267), by reply command byte; each starts with
@@ -79,27 +79,29 @@ struct BoardState {
   std::array<std::uint8_t, 16> picturePosition{};  // short packets 0xF1/0xF3
   std::array<std::uint8_t, 36> customerTiming{};   // short packets 0xF5/0xF4
   std::array<std::uint8_t, 36> videoPosition{};    // direct frames 0xF1/0xF3 on 4010
-  std::map<std::uint32_t, std::uint32_t> videoRegisters;  // addressed through the video position record
-  std::uint32_t value = 9600;                      // direct frames 0x3C/0x3D: serial baud rate
-  std::map<std::uint32_t, std::uint8_t> registers; // by registerKey(bus, device, register)
-  std::map<std::uint16_t, std::uint16_t> words;    // 16-bit registers (0xC9/0xCA)
+  std::map<std::uint32_t, std::uint32_t>
+      videoRegisters;                                // addressed through the video position record
+  std::uint32_t value = 9600;                        // direct frames 0x3C/0x3D: serial baud rate
+  std::map<std::uint32_t, std::uint8_t> registers;   // by registerKey(bus, device, register)
+  std::map<std::uint16_t, std::uint16_t> words;      // 16-bit registers (0xC9/0xCA)
   std::vector<std::vector<std::uint8_t>> serialOut;  // bytes passed to the serial port (type 14)
-  std::array<std::uint8_t, 256> edid{};            // the board's own EDID
-  std::array<std::uint8_t, 256> monitorEdid{};     // the attached monitor's (decoder kind)
+  std::array<std::uint8_t, 256> edid{};              // the board's own EDID
+  std::array<std::uint8_t, 256> monitorEdid{};       // the attached monitor's (decoder kind)
   bool edidLocked = false;
-  std::int64_t clockOffset = 0;                 // board clock minus the host's, seconds (0x30/0x31)
-  std::array<std::uint8_t, 368> overlay{};      // time and channel-text overlays (0x33/0x34)
-  std::array<std::uint8_t, 40> storage{};       // storage report (0x3A); 0x39 sets sizes and switch
-  std::map<std::string, std::string> files;     // files written over TCP 8060, by target path
-  std::vector<std::size_t> upgradeComponents;   // sizes of the upgrade components received on 8060
-  int restarts = 0;        // restarts obeyed (group command or type 12)
-  int factoryResets = 0;   // factory resets obeyed
+  std::int64_t clockOffset = 0;                // board clock minus the host's, seconds (0x30/0x31)
+  std::array<std::uint8_t, 368> overlay{};     // time and channel-text overlays (0x33/0x34)
+  std::array<std::uint8_t, 40> storage{};      // storage report (0x3A); 0x39 sets sizes and switch
+  std::map<std::string, std::string> files;    // files written over TCP 8060, by target path
+  std::vector<std::size_t> upgradeComponents;  // sizes of the upgrade components received on 8060
+  int restarts = 0;                            // restarts obeyed (group command or type 12)
+  int factoryResets = 0;                       // factory resets obeyed
   std::chrono::steady_clock::time_point restartingUntil{};  // silent until then
 
-  std::uint32_t ip() const;          // status block IP (network order, first octet lowest)
+  std::uint32_t ip() const;  // status block IP (network order, first octet lowest)
   std::int32_t deviceType() const;
   bool isEncoderKind() const;
-  bool restarting(std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now()) const {
+  bool restarting(
+      std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now()) const {
     return now < restartingUntil;
   }
 };

@@ -40,16 +40,19 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-constexpr std::uint16_t kTcpPorts[] = {qor::kConfigPort, qor::kFilePort, qor::kSerialPort, qor::kRegisterPort,
-                                       qor::kRegisterAltPort};
-constexpr auto kSilentHold = 10s;        // a silent board keeps the connection open, unanswered
+constexpr std::uint16_t kTcpPorts[] = {qor::kConfigPort, qor::kFilePort, qor::kSerialPort,
+                                       qor::kRegisterPort, qor::kRegisterAltPort};
+constexpr auto kSilentHold = 10s;  // a silent board keeps the connection open, unanswered
 constexpr std::size_t kMaxRequest = 70000;
 constexpr std::size_t kMaxTransfer = std::size_t(256) << 20;  // upgrade components on 8060
 constexpr std::size_t kJournalTransfer = std::size_t(1) << 20;
-constexpr const char* kSecondInterface = "brd1";  // boards' side of the second adapter (10.88.0.0/24)
+constexpr const char* kSecondInterface =
+    "brd1";  // boards' side of the second adapter (10.88.0.0/24)
 constexpr std::size_t kJournalLimit = 100000;
 
-std::string errnoText() { return std::strerror(errno); }
+std::string errnoText() {
+  return std::strerror(errno);
+}
 
 std::string hexByte(std::uint8_t b) {
   char buf[8];
@@ -59,7 +62,8 @@ std::string hexByte(std::uint8_t b) {
 
 in_addr toInAddr(std::uint32_t ip) {
   in_addr a{};
-  const std::uint8_t o[4] = {std::uint8_t(ip), std::uint8_t(ip >> 8), std::uint8_t(ip >> 16), std::uint8_t(ip >> 24)};
+  const std::uint8_t o[4] = {std::uint8_t(ip), std::uint8_t(ip >> 8), std::uint8_t(ip >> 16),
+                             std::uint8_t(ip >> 24)};
   std::memcpy(&a.s_addr, o, 4);
   return a;
 }
@@ -91,7 +95,8 @@ int prefixOf(std::uint32_t mask) {
 std::string clockText() {
   auto now = std::chrono::system_clock::now();
   std::time_t t = std::chrono::system_clock::to_time_t(now);
-  int ms = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000);
+  int ms = static_cast<int>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000);
   std::tm tm{};
   localtime_r(&t, &tm);
   char buf[32];
@@ -162,7 +167,8 @@ struct Simulator::Impl {
   }
 
   void addJournal(const std::string& board, const std::string& endpoint, qor::Bytes bytes) {
-    journal.push_back(JournalEntry{board, endpoint, std::vector<std::uint8_t>(bytes.begin(), bytes.end()), Clock::now()});
+    journal.push_back(JournalEntry{
+        board, endpoint, std::vector<std::uint8_t>(bytes.begin(), bytes.end()), Clock::now()});
     if (journal.size() > kJournalLimit) journal.pop_front();
     changed.notify_all();
   }
@@ -176,7 +182,8 @@ struct Simulator::Impl {
 
   void wake() {
     std::uint64_t one = 1;
-    if (wakeFd >= 0) [[maybe_unused]] auto n = ::write(wakeFd, &one, sizeof one);
+    if (wakeFd >= 0) [[maybe_unused]]
+      auto n = ::write(wakeFd, &one, sizeof one);
   }
 
   // Asks the serving thread to bring addresses and listeners in line with the boards; with
@@ -197,10 +204,12 @@ struct Simulator::Impl {
 
   void loadInterfaceAddresses() {
     ifaddrs* list = nullptr;
-    if (getifaddrs(&list) != 0) throw std::runtime_error("qorsim: cannot list the boards' addresses: " + errnoText());
+    if (getifaddrs(&list) != 0)
+      throw std::runtime_error("qorsim: cannot list the boards' addresses: " + errnoText());
     for (ifaddrs* i = list; i; i = i->ifa_next)
       if (i->ifa_addr && i->ifa_addr->sa_family == AF_INET)
-        interfaceAddresses.insert(fromInAddr(reinterpret_cast<sockaddr_in*>(i->ifa_addr)->sin_addr));
+        interfaceAddresses.insert(
+            fromInAddr(reinterpret_cast<sockaddr_in*>(i->ifa_addr)->sin_addr));
     freeifaddrs(list);
   }
 
@@ -310,12 +319,17 @@ struct Simulator::Impl {
 
   void setup() {
     int ns = open(netns.c_str(), O_RDONLY | O_CLOEXEC);
-    if (ns < 0) throw std::runtime_error("qorsim: cannot open the boards' namespace " + netns + ": " + errnoText());
+    if (ns < 0)
+      throw std::runtime_error("qorsim: cannot open the boards' namespace " + netns + ": " +
+                               errnoText());
     int rc = setns(ns, CLONE_NEWNET);
     ::close(ns);
-    if (rc != 0) throw std::runtime_error("qorsim: cannot enter the boards' namespace " + netns + ": " + errnoText());
+    if (rc != 0)
+      throw std::runtime_error("qorsim: cannot enter the boards' namespace " + netns + ": " +
+                               errnoText());
     ifIndex = static_cast<int>(if_nametoindex(ifName.c_str()));
-    if (ifIndex == 0) throw std::runtime_error("qorsim: no interface " + ifName + " on the boards' side");
+    if (ifIndex == 0)
+      throw std::runtime_error("qorsim: no interface " + ifName + " on the boards' side");
     secondIfIndex = static_cast<int>(if_nametoindex(kSecondInterface));
     loadInterfaceAddresses();
 
@@ -338,8 +352,8 @@ struct Simulator::Impl {
       int e = errno;
       ::close(fd);
       errno = e;
-      throw std::runtime_error("qorsim: cannot bind UDP port " + std::to_string(port) + " on the boards' side: " +
-                               errnoText());
+      throw std::runtime_error("qorsim: cannot bind UDP port " + std::to_string(port) +
+                               " on the boards' side: " + errnoText());
     }
     return fd;
   }
@@ -372,14 +386,16 @@ struct Simulator::Impl {
     info.ipi_spec_dst = toInAddr(p.from);  // sent from the board's own address
     if (to.sin_addr.s_addr == INADDR_BROADCAST) info.ipi_ifindex = interfaceIndexFor(p.from);
     std::memcpy(CMSG_DATA(c), &info, sizeof info);
-    if (sendmsg(p.socket, &msg, 0) < 0) log(p.line + ": send failed: " + errnoText());
-    else log(p.line);
+    if (sendmsg(p.socket, &msg, 0) < 0)
+      log(p.line + ": send failed: " + errnoText());
+    else
+      log(p.line);
   }
 
   // Under mu.
   void restart(BoardState& b) {
-    b.restartingUntil =
-        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(restartSeconds));
+    b.restartingUntil = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                           std::chrono::duration<double>(restartSeconds));
     ++b.restarts;
   }
   // Under mu. Faults are the test's, not the board's settings, and stay. True when the board
@@ -405,7 +421,8 @@ struct Simulator::Impl {
     return dst == ip || dst == (ip | ~mask) || dst == contactAddress(b);
   }
 
-  void handleDatagram(qor::Bytes bytes, std::uint32_t src, std::uint16_t srcPort, std::uint32_t dst) {
+  void handleDatagram(qor::Bytes bytes, std::uint32_t src, std::uint16_t srcPort,
+                      std::uint32_t dst) {
     std::vector<Pending> sends;
     std::vector<std::string> lines, heardBy;
     bool moved = false;
@@ -417,9 +434,11 @@ struct Simulator::Impl {
         if (!hears(b, dst)) continue;
         std::string who = qor::ipText(b.ip());
         heardBy.push_back(who);
-        std::string head = who + " udp:4007 from " + qor::ipText(src) + ":" + std::to_string(srcPort) + " ";
+        std::string head =
+            who + " udp:4007 from " + qor::ipText(src) + ":" + std::to_string(srcPort) + " ";
         if (!hasMagic(bytes)) {
-          lines.push_back(head + std::to_string(bytes.size()) + " bytes without the qor head: ignored");
+          lines.push_back(head + std::to_string(bytes.size()) +
+                          " bytes without the qor head: ignored");
           continue;
         }
         std::uint8_t cmd = bytes[3];
@@ -437,10 +456,11 @@ struct Simulator::Impl {
           p.socket = udp;
           p.due = now + std::chrono::milliseconds(b.faults.delayMs);
           p.from = contactAddress(b);
-          p.to = b.faults.searchReplyBroadcast ? sockAddr(0xFFFFFFFF, qor::kAnswerPort) : sockAddr(src, qor::kAnswerPort);
+          p.to = b.faults.searchReplyBroadcast ? sockAddr(0xFFFFFFFF, qor::kAnswerPort)
+                                               : sockAddr(src, qor::kAnswerPort);
           p.bytes = std::move(reply);
-          p.line = head + "search -> " + describeReply(p.bytes) + " from " + qor::ipText(p.from) + " to " +
-                   qor::ipText(fromInAddr(p.to.sin_addr)) + ":5007";
+          p.line = head + "search -> " + describeReply(p.bytes) + " from " + qor::ipText(p.from) +
+                   " to " + qor::ipText(fromInAddr(p.to.sin_addr)) + ":5007";
           if (b.faults.answerSearchTwice) sends.push_back(p);
           sends.push_back(std::move(p));
         } else if ((cmd == 0xE8 || cmd == 0xEB) && bytes.size() >= 12) {
@@ -457,12 +477,14 @@ struct Simulator::Impl {
           std::uint32_t contact = qor::getU32(bytes, 8);
           if (contact != b.ip() && contact != contactAddress(b)) continue;
           std::uint32_t before = b.ip();
-          bool changed = applyIdentity(b, bytes.subspan(12, layout::kIdentitySize), board.factory.rtspUrlDerived);
+          bool changed = applyIdentity(b, bytes.subspan(12, layout::kIdentitySize),
+                                       board.factory.rtspUrlDerived);
           moved |= changed;
-          lines.push_back(head + "network identity " + qor::ipText(before) + " -> " + qor::ipText(b.ip()) + " \"" +
-                          b.name + "\"");
+          lines.push_back(head + "network identity " + qor::ipText(before) + " -> " +
+                          qor::ipText(b.ip()) + " \"" + b.name + "\"");
         } else {
-          lines.push_back(head + std::to_string(bytes.size()) + " bytes, command " + hexByte(cmd) + ": ignored");
+          lines.push_back(head + std::to_string(bytes.size()) + " bytes, command " + hexByte(cmd) +
+                          ": ignored");
         }
       }
     }
@@ -475,13 +497,16 @@ struct Simulator::Impl {
       for (auto& who : heardBy) addJournal(who, "udp:4007", bytes);
     }
     for (auto& p : sends) {
-      if (p.due <= Clock::now()) sendDatagram(p);
-      else pending.push_back(std::move(p));
+      if (p.due <= Clock::now())
+        sendDatagram(p);
+      else
+        pending.push_back(std::move(p));
     }
   }
 
   // The maintenance dialog's protocol: answers go back to the asking socket.
-  void handleMaintenanceDatagram(qor::Bytes bytes, std::uint32_t src, std::uint16_t srcPort, std::uint32_t dst) {
+  void handleMaintenanceDatagram(qor::Bytes bytes, std::uint32_t src, std::uint16_t srcPort,
+                                 std::uint32_t dst) {
     std::vector<Pending> sends;
     std::vector<std::string> lines, heardBy;
     bool moved = false;
@@ -493,7 +518,8 @@ struct Simulator::Impl {
         if (!hears(b, dst)) continue;
         std::string who = qor::ipText(b.ip());
         heardBy.push_back(who);
-        std::string head = who + " udp:6006 from " + qor::ipText(src) + ":" + std::to_string(srcPort) + " ";
+        std::string head =
+            who + " udp:6006 from " + qor::ipText(src) + ":" + std::to_string(srcPort) + " ";
         if (b.faults.silent || b.restarting(now)) {
           lines.push_back(head + (b.faults.silent ? "silent" : "restarting") + ", no answer");
           continue;
@@ -507,8 +533,12 @@ struct Simulator::Impl {
           continue;
         }
         applyReplyFaults(*o.reply, b.faults);
-        Pending p{maint, now + std::chrono::milliseconds(b.faults.delayMs), contactAddress(b), sockAddr(src, srcPort),
-                  std::move(*o.reply), ""};
+        Pending p{maint,
+                  now + std::chrono::milliseconds(b.faults.delayMs),
+                  contactAddress(b),
+                  sockAddr(src, srcPort),
+                  std::move(*o.reply),
+                  ""};
         p.line = head + o.summary + " -> " + describeReply(p.bytes);
         sends.push_back(std::move(p));
       }
@@ -520,8 +550,10 @@ struct Simulator::Impl {
       for (auto& who : heardBy) addJournal(who, "udp:6006", bytes);
     }
     for (auto& p : sends) {
-      if (p.due <= Clock::now()) sendDatagram(p);
-      else pending.push_back(std::move(p));
+      if (p.due <= Clock::now())
+        sendDatagram(p);
+      else
+        pending.push_back(std::move(p));
     }
   }
 
@@ -563,10 +595,10 @@ struct Simulator::Impl {
       std::lock_guard lock(connMu);
       // Threads made here inherit this thread's network namespace.
       connections.push_back(Connection{std::thread([this, fd, ip, port, done] {
-                                          serveConnection(fd, ip, port);
-                                          *done = true;
-                                        }),
-                                        done});
+                                         serveConnection(fd, ip, port);
+                                         *done = true;
+                                       }),
+                                       done});
     }
   }
 
@@ -642,7 +674,8 @@ struct Simulator::Impl {
       }
       if (outcome.restart) restart(b);
       if (outcome.addressChanged) requestReconfigure(lock, true);
-      addJournal(who, endpoint, qor::Bytes(request).first(std::min(request.size(), kJournalTransfer)));
+      addJournal(who, endpoint,
+                 qor::Bytes(request).first(std::min(request.size(), kJournalTransfer)));
     }
     std::string line = who + " " + endpoint + " " + outcome.summary;
     if (quiet) {
@@ -666,7 +699,8 @@ struct Simulator::Impl {
       setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
       std::size_t sent = 0;
       while (sent < outcome.reply->size()) {
-        ssize_t n = send(fd, outcome.reply->data() + sent, outcome.reply->size() - sent, MSG_NOSIGNAL);
+        ssize_t n =
+            send(fd, outcome.reply->data() + sent, outcome.reply->size() - sent, MSG_NOSIGNAL);
         if (n <= 0) break;
         sent += static_cast<std::size_t>(n);
       }
@@ -701,7 +735,12 @@ struct Simulator::Impl {
       int timeout = 200;
       auto now = Clock::now();
       for (auto& p : pending)
-        timeout = std::min<int>(timeout, std::max<int>(0, static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(p.due - now).count()) + 1));
+        timeout = std::min<int>(
+            timeout,
+            std::max<int>(
+                0, static_cast<int>(
+                       std::chrono::duration_cast<std::chrono::milliseconds>(p.due - now).count()) +
+                       1));
       int r = poll(fds.data(), fds.size(), timeout);
       if (stopping) break;
       if (r > 0 && (fds[0].revents & POLLIN)) {
@@ -743,7 +782,8 @@ struct Simulator::Impl {
     const char* ns = std::getenv("TAVMON_BOARD_NETNS");
     if (!ns || !*ns)
       throw std::runtime_error(
-          "qorsim: TAVMON_BOARD_NETNS is not set. The simulator only runs on the boards' side of a private test "
+          "qorsim: TAVMON_BOARD_NETNS is not set. The simulator only runs on the boards' side of a "
+          "private test "
           "LAN; start it with scripts/testlan -- qorsim FLEET.json");
     netns = ns;
     const char* dev = std::getenv("TAVMON_BOARD_IF");
@@ -820,10 +860,16 @@ Simulator Simulator::fromFile(const std::string& path) {
   }
 }
 
-Simulator Simulator::generated(int count) { return Simulator(std::make_unique<Impl>(generatedFleet(count))); }
+Simulator Simulator::generated(int count) {
+  return Simulator(std::make_unique<Impl>(generatedFleet(count)));
+}
 
-void Simulator::start() { impl_->start(); }
-void Simulator::stop() { impl_->stop(); }
+void Simulator::start() {
+  impl_->start();
+}
+void Simulator::stop() {
+  impl_->stop();
+}
 
 std::size_t Simulator::boardCount() const {
   std::lock_guard lock(impl_->mu);
@@ -840,8 +886,8 @@ std::vector<std::string> Simulator::addresses() const {
 void Simulator::withBoard(std::size_t index, const std::function<void(BoardState&)>& f) {
   std::unique_lock lock(impl_->mu);
   if (index >= impl_->boards.size())
-    throw std::out_of_range("qorsim: no board number " + std::to_string(index) + " (the fleet has " +
-                            std::to_string(impl_->boards.size()) + ")");
+    throw std::out_of_range("qorsim: no board number " + std::to_string(index) +
+                            " (the fleet has " + std::to_string(impl_->boards.size()) + ")");
   f(impl_->boards[index].state);
   impl_->requestReconfigure(lock, true);
 }
@@ -853,7 +899,8 @@ void Simulator::withBoard(const std::string& address, const std::function<void(B
     std::uint32_t ip = 0;
     bool parsed = qor::parseIp(address, ip);
     auto& boards = impl_->boards;
-    auto it = std::find_if(boards.begin(), boards.end(), [&](const Board& b) { return parsed && b.state.ip() == ip; });
+    auto it = std::find_if(boards.begin(), boards.end(),
+                           [&](const Board& b) { return parsed && b.state.ip() == ip; });
     if (it == boards.end()) throw std::out_of_range("qorsim: no board at " + address);
     index = static_cast<std::size_t>(it - boards.begin());
   }

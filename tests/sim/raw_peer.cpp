@@ -41,7 +41,8 @@ bool sendDatagram(const std::string& to, const Bytes& bytes) {
   return ok;
 }
 
-std::vector<Datagram> search(std::chrono::milliseconds window, const std::string& to, const std::string& bindAddress) {
+std::vector<Datagram> search(std::chrono::milliseconds window, const std::string& to,
+                             const std::string& bindAddress) {
   std::vector<Datagram> out;
   int s = socket(AF_INET, SOCK_DGRAM, 0);
   int one = 1;
@@ -58,7 +59,9 @@ std::vector<Datagram> search(std::chrono::milliseconds window, const std::string
   auto until = std::chrono::steady_clock::now() + window;
   std::uint8_t buf[65536];
   for (;;) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now()).count();
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    until - std::chrono::steady_clock::now())
+                    .count();
     if (left <= 0) break;
     pollfd p{s, POLLIN, 0};
     if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
@@ -76,8 +79,8 @@ std::vector<Datagram> search(std::chrono::milliseconds window, const std::string
   return out;
 }
 
-TcpResult exchange(const std::string& address, std::uint16_t port, const Bytes& request, bool expectReply,
-                   std::chrono::milliseconds timeout) {
+TcpResult exchange(const std::string& address, std::uint16_t port, const Bytes& request,
+                   bool expectReply, std::chrono::milliseconds timeout) {
   TcpResult r;
   int s = socket(AF_INET, SOCK_STREAM, 0);
   timeval tv{2, 0};
@@ -99,7 +102,9 @@ TcpResult exchange(const std::string& address, std::uint16_t port, const Bytes& 
     auto until = std::chrono::steady_clock::now() + timeout;
     std::uint8_t buf[16384];
     for (;;) {
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now()).count();
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                      until - std::chrono::steady_clock::now())
+                      .count();
       if (left <= 0) {
         r.timedOut = true;
         break;

@@ -30,13 +30,14 @@ std::vector<Datagram> search(std::chrono::milliseconds window = std::chrono::mil
 struct TcpResult {
   bool connected = false;
   bool refused = false;
-  Bytes reply;       // everything received until the board closed or the time-out
+  Bytes reply;  // everything received until the board closed or the time-out
   bool timedOut = false;
 };
 
 // One connection: send `request`, then (when `expectReply`) read until the board closes or
 // `timeout` passes; without reply, close right after sending.
-TcpResult exchange(const std::string& address, std::uint16_t port, const Bytes& request, bool expectReply = true,
+TcpResult exchange(const std::string& address, std::uint16_t port, const Bytes& request,
+                   bool expectReply = true,
                    std::chrono::milliseconds timeout = std::chrono::milliseconds(2000));
 
 }  // namespace rawpeer

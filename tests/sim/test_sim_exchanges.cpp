@@ -3,10 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <thread>
-
-#include <nlohmann/json.hpp>
 
 #include "le_bytes.h"
 #include "qorsim.h"
@@ -19,7 +18,9 @@ using rawpeer::head;
 
 namespace {
 
-Bytes block(const rawpeer::TcpResult& r) { return r.reply.size() > 4 ? Bytes(r.reply.begin() + 4, r.reply.end()) : Bytes{}; }
+Bytes block(const rawpeer::TcpResult& r) {
+  return r.reply.size() > 4 ? Bytes(r.reply.begin() + 4, r.reply.end()) : Bytes{};
+}
 
 qorsim::Simulator threeBoards() {
   return qorsim::Simulator::fromJson(nlohmann::json::parse(R"([
@@ -93,7 +94,8 @@ TEST(SimConfig, WrittenRecordsShowInTheNextStatusRead) {
     auto r = rawpeer::exchange("10.77.0.21", qor::kConfigPort, head(0xE5));
     Bytes s = block(r);
     ASSERT_EQ(s.size(), 200u);
-    EXPECT_TRUE(std::equal(w.begin() + 4, w.end(), s.begin() + c.statusOffset)) << "command " << int(c.command);
+    EXPECT_TRUE(std::equal(w.begin() + 4, w.end(), s.begin() + c.statusOffset))
+        << "command " << int(c.command);
   }
 }
 
@@ -104,9 +106,10 @@ TEST(SimConfig, EveryReadTypeAnswersWithItsCommandAndLength) {
     int type;
     std::uint8_t request, reply;
     std::size_t minBlock;
-  } reads[] = {{256, 0xE5, 0xE6, 200}, {257, 0xFD, 0xFE, 80},  {259, 0xC3, 0xC4, 1052}, {260, 0xC5, 0xC6, 80},
-               {261, 0xFF, 0xFF, 200}, {262, 0xCC, 0xCD, 4084}, {263, 0x54, 0x55, 76},  {264, 0x56, 0x57, 8040},
-               {265, 0x58, 0x59, 68},  {266, 0x5A, 0x5B, 20},   {267, 0x5C, 0x5D, 32},  {269, 0xC7, 0xC8, 388}};
+  } reads[] = {{256, 0xE5, 0xE6, 200}, {257, 0xFD, 0xFE, 80},   {259, 0xC3, 0xC4, 1052},
+               {260, 0xC5, 0xC6, 80},  {261, 0xFF, 0xFF, 200},  {262, 0xCC, 0xCD, 4084},
+               {263, 0x54, 0x55, 76},  {264, 0x56, 0x57, 8040}, {265, 0x58, 0x59, 68},
+               {266, 0x5A, 0x5B, 20},  {267, 0x5C, 0x5D, 32},   {269, 0xC7, 0xC8, 388}};
   for (auto r : reads) {
     auto answer = rawpeer::exchange("10.77.0.22", qor::kConfigPort, head(r.request));
     ASSERT_TRUE(qor::hasHead(answer.reply, r.reply)) << "type " << r.type;
@@ -144,7 +147,8 @@ TEST(SimConfig, TransportWriteChangesTheFieldsOfTheBoardsKind) {
   };
   // Encoder, short form: send fields only.
   rawpeer::exchange("10.77.0.21", qor::kConfigPort, transport(false), false);
-  ASSERT_TRUE(sim.waitForJournal([](auto& e) { return e.board == "10.77.0.21" && e.bytes.size() == 32; }));
+  ASSERT_TRUE(
+      sim.waitForJournal([](auto& e) { return e.board == "10.77.0.21" && e.bytes.size() == 32; }));
   Bytes enc = block(rawpeer::exchange("10.77.0.21", qor::kConfigPort, head(0xE5)));
   EXPECT_EQ(qor::ipText(qor::getU32(enc, 96)), "239.9.9.9");
   EXPECT_EQ(qor::getU16(enc, 100), 4321);
@@ -153,7 +157,8 @@ TEST(SimConfig, TransportWriteChangesTheFieldsOfTheBoardsKind) {
 
   // Decoder, long form: receive fields and the stream-access block.
   rawpeer::exchange("10.77.0.22", qor::kConfigPort, transport(true), false);
-  ASSERT_TRUE(sim.waitForJournal([](auto& e) { return e.board == "10.77.0.22" && e.bytes.size() == 232; }));
+  ASSERT_TRUE(
+      sim.waitForJournal([](auto& e) { return e.board == "10.77.0.22" && e.bytes.size() == 232; }));
   Bytes dec = block(rawpeer::exchange("10.77.0.22", qor::kConfigPort, head(0xE5)));
   EXPECT_EQ(qor::ipText(qor::getU32(dec, 104)), "10.77.0.21");
   EXPECT_EQ(qor::getU16(dec, 108), 4322);
@@ -190,7 +195,9 @@ TEST(SimConfig, PeripheralWriteSetsTheVideoMode) {
   EXPECT_EQ(qor::getI16(s, 128), 1080);
   // The HDMI receiver now reports the interlaced field size.
   sim.withBoard("10.77.0.21", [](qorsim::BoardState& b) {
-    EXPECT_EQ(b.registers[qorsim::registerKey(0, 0x6A, 0x09)] << 8 | b.registers[qorsim::registerKey(0, 0x6A, 0x0A)], 540);
+    EXPECT_EQ(b.registers[qorsim::registerKey(0, 0x6A, 0x09)] << 8 |
+                  b.registers[qorsim::registerKey(0, 0x6A, 0x0A)],
+              540);
   });
 }
 
@@ -221,7 +228,10 @@ TEST(SimConfig, TextCommandsAnswerIdentityAndEdid) {
     {"address": "10.77.0.22", "type": 1, "serialNumber": "0", "id": ""}
   ])"));
   sim.start();
-  EXPECT_EQ(textCommand("10.77.0.21", "getunique:SN=;ID=;"), "sendunique:SN=1234;ID=\xBC\xD7" "7;") << "GBK on the wire";
+  EXPECT_EQ(textCommand("10.77.0.21", "getunique:SN=;ID=;"),
+            "sendunique:SN=1234;ID=\xBC\xD7"
+            "7;")
+      << "GBK on the wire";
   EXPECT_EQ(textCommand("10.77.0.22", "getunique:SN=;ID=;"), "sendunique:SN=0;ID=;");
 
   std::string edid = textCommand("10.77.0.21", "getedidinfo;");
@@ -230,16 +240,19 @@ TEST(SimConfig, TextCommandsAnswerIdentityAndEdid) {
   EXPECT_EQ(textCommand("10.77.0.21", "getedidlock;"), "sendedidlock:0;");
   textWrite(sim, "10.77.0.21", "lockedid:;");
   EXPECT_EQ(textCommand("10.77.0.21", "getedidlock;"), "sendedidlock:1;");
-  EXPECT_EQ(textCommand("10.77.0.21", "clearedid:;"), "sendediderror:3;") << "a locked EDID is kept";
+  EXPECT_EQ(textCommand("10.77.0.21", "clearedid:;"), "sendediderror:3;")
+      << "a locked EDID is kept";
   EXPECT_EQ(textCommand("10.77.0.21", "setperiphedid:;"), "sendediderror:2;");
   textWrite(sim, "10.77.0.21", "unlockedid:;");
   EXPECT_EQ(textCommand("10.77.0.21", "getedidlock;"), "sendedidlock:0;");
   EXPECT_EQ(textCommand("10.77.0.21", "setperiphedid:;"), "sendediderror:0;");
   std::string monitor = textCommand("10.77.0.21", "getperiphedidinfo;");
   EXPECT_EQ(edid.size() + 6, monitor.size());
-  EXPECT_EQ(textCommand("10.77.0.21", "getedidinfo;").substr(12), monitor.substr(18)) << "monitor EDID copied";
+  EXPECT_EQ(textCommand("10.77.0.21", "getedidinfo;").substr(12), monitor.substr(18))
+      << "monitor EDID copied";
   EXPECT_EQ(textCommand("10.77.0.21", "clearedid:;"), "sendediderror:0;");
-  EXPECT_EQ(textCommand("10.77.0.22", "setperiphedid:;"), "sendediderror:1;") << "an encoder has no monitor";
+  EXPECT_EQ(textCommand("10.77.0.22", "setperiphedid:;"), "sendediderror:1;")
+      << "an encoder has no monitor";
 }
 
 TEST(SimConfig, IdentityWriteMovesTheBoard) {
@@ -269,9 +282,12 @@ TEST(SimConfig, IdentityWriteMovesTheBoard) {
   EXPECT_EQ(qor::getText(s, 36, 32), "\xD0\xC2\xC3\xFB");
   EXPECT_EQ(qor::getI32(s, 68), 1) << "the device type is not part of the identity";
   EXPECT_EQ(s[33], 121);
-  EXPECT_TRUE(rawpeer::exchange("10.77.0.21", qor::kConfigPort, head(0xE5)).refused) << "nothing at the old address";
+  EXPECT_TRUE(rawpeer::exchange("10.77.0.21", qor::kConfigPort, head(0xE5)).refused)
+      << "nothing at the old address";
   auto answers = rawpeer::search();
-  EXPECT_EQ(std::count_if(answers.begin(), answers.end(), [](auto& a) { return a.from == "10.77.0.121"; }), 1);
+  EXPECT_EQ(std::count_if(answers.begin(), answers.end(),
+                          [](auto& a) { return a.from == "10.77.0.121"; }),
+            1);
 }
 
 TEST(SimDirectFrames, VideoPositionAndValue) {
@@ -284,7 +300,8 @@ TEST(SimDirectFrames, VideoPositionAndValue) {
   qor::putU32(w, 24, 0x1C71C80);
   qor::putU32(w, 28, 0xFFFFFFFF);
   rawpeer::exchange("10.77.0.22", qor::kConfigPort, w, false);
-  ASSERT_TRUE(sim.waitForJournal([&](auto& e) { return e.bytes.size() == qor::kFrameSize && e.bytes[3] == 0xF3; }));
+  ASSERT_TRUE(sim.waitForJournal(
+      [&](auto& e) { return e.bytes.size() == qor::kFrameSize && e.bytes[3] == 0xF3; }));
   auto read = rawpeer::exchange("10.77.0.22", qor::kConfigPort, head(0xF1, qor::kFrameSize));
   ASSERT_EQ(read.reply.size(), 40u);
   EXPECT_EQ(read.reply[3], 0xF2);
@@ -298,7 +315,8 @@ TEST(SimDirectFrames, VideoPositionAndValue) {
   Bytes value = head(0x3C, qor::kFrameSize);
   qor::putU32(value, 8, 115200);
   rawpeer::exchange("10.77.0.22", qor::kConfigPort, value, false);
-  ASSERT_TRUE(sim.waitForJournal([&](auto& e) { return e.bytes.size() == qor::kFrameSize && e.bytes[3] == 0x3C; }));
+  ASSERT_TRUE(sim.waitForJournal(
+      [&](auto& e) { return e.bytes.size() == qor::kFrameSize && e.bytes[3] == 0x3C; }));
   auto v = rawpeer::exchange("10.77.0.22", qor::kConfigPort, head(0x3D));
   ASSERT_EQ(v.reply.size(), 36u);
   EXPECT_TRUE(qor::hasHead(v.reply, 0x3E));
@@ -315,7 +333,8 @@ TEST(SimSerial, DataIsPassedToThePortAndJournaled) {
   const std::uint8_t frame[7] = {0xff, 0x01, 0x00, 0x08, 0x00, 0x3f, 0x48};
   std::copy(frame, frame + 7, w.begin() + 24);
   EXPECT_TRUE(rawpeer::exchange("10.77.0.23", qor::kSerialPort, w, false).connected);
-  ASSERT_TRUE(sim.waitForJournal([&](auto& e) { return e.endpoint == "tcp:8067" && e.bytes == w; }));
+  ASSERT_TRUE(
+      sim.waitForJournal([&](auto& e) { return e.endpoint == "tcp:8067" && e.bytes == w; }));
   sim.withBoard("10.77.0.23", [&](qorsim::BoardState& b) {
     ASSERT_EQ(b.serialOut.size(), 1u);
     EXPECT_EQ(b.serialOut[0], Bytes(frame, frame + 7));
@@ -324,8 +343,8 @@ TEST(SimSerial, DataIsPassedToThePortAndJournaled) {
 
 namespace {
 
-Bytes maintenance(std::uint8_t cmd, std::uint16_t device, std::uint16_t bus, std::vector<std::uint8_t> registers,
-                  std::vector<std::uint8_t> values = {}) {
+Bytes maintenance(std::uint8_t cmd, std::uint16_t device, std::uint16_t bus,
+                  std::vector<std::uint8_t> registers, std::vector<std::uint8_t> values = {}) {
   Bytes p = head(cmd, 528);
   qor::putU32(p, 4, 524);
   qor::putU16(p, 8, device);
@@ -343,16 +362,19 @@ TEST(SimMaintenance, RegisterFilePerBusAndDeviceOnBothPorts) {
   sim.start();
   Bytes set = maintenance(0xC0, 0x42, 2, {0x10, 0x11, 0x12}, {0xA1, 0xA2, 0xA3});
   EXPECT_TRUE(rawpeer::exchange("10.77.0.21", qor::kRegisterAltPort, set, false).connected);
-  ASSERT_TRUE(sim.waitForJournal([&](auto& e) { return e.endpoint == "tcp:8070" && e.bytes == set; }));
+  ASSERT_TRUE(
+      sim.waitForJournal([&](auto& e) { return e.endpoint == "tcp:8070" && e.bytes == set; }));
 
-  auto query = rawpeer::exchange("10.77.0.21", qor::kRegisterPort, maintenance(0xC1, 0x42, 2, {0x12, 0x10, 0x11}));
+  auto query = rawpeer::exchange("10.77.0.21", qor::kRegisterPort,
+                                 maintenance(0xC1, 0x42, 2, {0x12, 0x10, 0x11}));
   ASSERT_EQ(query.reply.size(), 528u);
   EXPECT_TRUE(qor::hasHead(query.reply, 0xC2));
   EXPECT_EQ(qor::getU16(query.reply, 12), 1) << "status done";
   EXPECT_EQ(Bytes(query.reply.begin() + 272, query.reply.begin() + 275), (Bytes{0xA3, 0xA1, 0xA2}));
   EXPECT_EQ(query.reply[275], 0) << "only n registers answered";
 
-  auto otherBus = rawpeer::exchange("10.77.0.21", qor::kRegisterPort, maintenance(0xC1, 0x42, 0, {0x10}));
+  auto otherBus =
+      rawpeer::exchange("10.77.0.21", qor::kRegisterPort, maintenance(0xC1, 0x42, 0, {0x10}));
   EXPECT_EQ(otherBus.reply[272], 0) << "bus 0 is another register file";
 
   // Batch of 256 over the capture front end: the detect registers follow the capture mode.
@@ -422,7 +444,8 @@ TEST(SimService, ClockOverlaysAndStorageKeepWhatWasSet) {
   auto sim = threeBoards();
   sim.start();
   Bytes setClock = head(0x30, 44);
-  const std::pair<std::size_t, std::int32_t> when[] = {{0, 115}, {4, 2}, {8, 7}, {20, 8}, {24, 9}, {28, 10}};
+  const std::pair<std::size_t, std::int32_t> when[] = {{0, 115}, {4, 2},  {8, 7},
+                                                       {20, 8},  {24, 9}, {28, 10}};
   for (auto [off, v] : when) qor::putI32(setClock, 4 + off, v);
   rawpeer::exchange("10.77.0.22", qor::kConfigPort, setClock, false);
   ASSERT_TRUE(sim.waitForJournal([&](auto& e) { return e.bytes == setClock; }));
@@ -481,11 +504,14 @@ TEST(SimFiles, LoginFileAndUpgradeComponentsAreAnswered) {
   EXPECT_EQ(qor::getU32(answer.reply, 4), 12u);
   EXPECT_EQ(qor::getU32(answer.reply, 8), 0xE7u);
   EXPECT_EQ(qor::getI32(answer.reply, 12), 1);
-  sim.withBoard("10.77.0.22", [&](qorsim::BoardState& b) { EXPECT_EQ(b.files["/mnt/apps/configFile/login.ini"], text); });
+  sim.withBoard("10.77.0.22", [&](qorsim::BoardState& b) {
+    EXPECT_EQ(b.files["/mnt/apps/configFile/login.ini"], text);
+  });
 
   // A component is taken whole once the sender pauses, however large.
   Bytes component(3 << 20);
-  for (std::size_t i = 0; i < component.size(); ++i) component[i] = static_cast<std::uint8_t>(i * 31);
+  for (std::size_t i = 0; i < component.size(); ++i)
+    component[i] = static_cast<std::uint8_t>(i * 31);
   auto upgraded = rawpeer::exchange("10.77.0.21", qor::kFilePort, component, true, 5000ms);
   ASSERT_EQ(upgraded.reply.size(), 16u);
   EXPECT_EQ(qor::getI32(upgraded.reply, 12), 1);

@@ -3,9 +3,8 @@
 
 #include <algorithm>
 #include <future>
-#include <thread>
-
 #include <nlohmann/json.hpp>
+#include <thread>
 
 #include "le_bytes.h"
 #include "qorsim.h"
@@ -19,7 +18,8 @@ using rawpeer::head;
 namespace {
 
 qorsim::Simulator twoBoards(const char* faultsOfFirst) {
-  auto fleet = nlohmann::json::parse(R"([{"address": "10.77.0.41", "type": 1}, {"address": "10.77.0.42", "type": 2}])");
+  auto fleet = nlohmann::json::parse(
+      R"([{"address": "10.77.0.41", "type": 1}, {"address": "10.77.0.42", "type": 2}])");
   fleet[0]["faults"] = nlohmann::json::parse(faultsOfFirst);
   return qorsim::Simulator::fromJson(fleet);
 }
@@ -40,8 +40,10 @@ TEST(SimFaults, SilentBoardAnswersNothingButHearsEverything) {
   EXPECT_TRUE(r.connected);
   EXPECT_TRUE(r.reply.empty());
   EXPECT_TRUE(r.timedOut) << "a hung board keeps the line open";
-  EXPECT_TRUE(sim.waitForJournal([](auto& e) { return e.board == "10.77.0.41" && e.endpoint == "tcp:4010"; }));
-  EXPECT_TRUE(sim.waitForJournal([](auto& e) { return e.board == "10.77.0.41" && e.endpoint == "udp:4007"; }));
+  EXPECT_TRUE(sim.waitForJournal(
+      [](auto& e) { return e.board == "10.77.0.41" && e.endpoint == "tcp:4010"; }));
+  EXPECT_TRUE(sim.waitForJournal(
+      [](auto& e) { return e.board == "10.77.0.41" && e.endpoint == "udp:4007"; }));
 }
 
 TEST(SimFaults, RefusedTcpFollowsSetFaultsAtOnce) {
@@ -79,7 +81,8 @@ TEST(SimFaults, CutAndWrongHeadChangeEveryReply) {
   }());
   EXPECT_EQ(packet.reply.size(), 527u);
   EXPECT_EQ(packet.reply[3], 0xC3);
-  EXPECT_EQ(rawpeer::exchange("10.77.0.42", qor::kConfigPort, head(0xE5)).reply.size(), 204u) << "others unaffected";
+  EXPECT_EQ(rawpeer::exchange("10.77.0.42", qor::kConfigPort, head(0xE5)).reply.size(), 204u)
+      << "others unaffected";
 
   sim.setFaults("10.77.0.41", [] {
     qorsim::Faults f;
@@ -154,7 +157,8 @@ TEST(SimFaults, SearchReplyBroadcast) {
   auto wildcard = rawpeer::search(400ms);
   EXPECT_EQ(countFrom(wildcard, "10.77.0.41"), 1);
   auto bound = rawpeer::search(400ms, "255.255.255.255", "10.77.0.1");
-  EXPECT_EQ(countFrom(bound, "10.77.0.41"), 0) << "a broadcast does not reach a listener bound to the PC address";
+  EXPECT_EQ(countFrom(bound, "10.77.0.41"), 0)
+      << "a broadcast does not reach a listener bound to the PC address";
   EXPECT_EQ(countFrom(bound, "10.77.0.42"), 1);
 }
 

@@ -1,9 +1,9 @@
 // Fleet descriptions: defaults, raw status blocks, and errors that name the field.
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <cstdlib>
 #include <fstream>
+#include <nlohmann/json.hpp>
 
 #include "le_bytes.h"
 #include "qorsim.h"
@@ -37,16 +37,20 @@ TEST(SimFleet, BadFieldsAreNamedWithTheirBoard) {
   } cases[] = {
       {R"([{"type": 1}])", "boards[0].address"},
       {R"([{"address": "10.77.0.300"}])", "boards[0].address"},
-      {R"([{"address": "10.77.0.5"}, {"address": "10.77.0.6", "send": {"port": 70000}}])", "boards[1].send.port"},
+      {R"([{"address": "10.77.0.5"}, {"address": "10.77.0.6", "send": {"port": 70000}}])",
+       "boards[1].send.port"},
       {R"([{"address": "10.77.0.5", "send": {"port": "1234"}}])", "boards[0].send.port"},
       {R"([{"address": "10.77.0.5", "mac": "00:11:22:33:44"}])", "boards[0].mac"},
       {R"([{"address": "10.77.0.5", "adress": "10.77.0.6"}])", "boards[0].adress: unknown field"},
-      {R"([{"address": "10.77.0.5", "name": "一二三四五六七八九十一二三四五六"}])", "boards[0].name"},
+      {R"([{"address": "10.77.0.5", "name": "一二三四五六七八九十一二三四五六"}])",
+       "boards[0].name"},
       {R"([{"address": "10.77.0.5", "versions": {"k": "3"}}])", "boards[0].versions.k"},
       {R"([{"address": "10.77.0.5", "faults": {"delayMs": -1}}])", "boards[0].faults.delayMs"},
-      {R"([{"address": "10.77.0.5", "faults": {"searchReplyFrom": "somewhere"}}])", "boards[0].faults.searchReplyFrom"},
+      {R"([{"address": "10.77.0.5", "faults": {"searchReplyFrom": "somewhere"}}])",
+       "boards[0].faults.searchReplyFrom"},
       {R"([{"statusBlock": "00ff"}])", "boards[0].statusBlock"},
-      {R"([{"address": "10.77.0.5", "stream": {"user": "abcdefghijklmnopqrstuvwxyz0123456"}}])", "boards[0].stream.user"},
+      {R"([{"address": "10.77.0.5", "stream": {"user": "abcdefghijklmnopqrstuvwxyz0123456"}}])",
+       "boards[0].stream.user"},
       {R"({"boards": []})", "no boards"},
       {R"({"restartSeconds": "3", "boards": [{"address": "10.77.0.5"}]})", "fleet.restartSeconds"},
       {R"("a fleet")", "boards"},
@@ -117,7 +121,8 @@ TEST(SimFleet, RawStatusBlockIsTheBaseAndFieldsOverrideIt) {
     std::snprintf(buf, sizeof buf, "%02x", b);
     hex += buf;
   }
-  auto sim = qorsim::Simulator::fromJson(json::array({{{"statusBlock", hex}, {"receive", {{"mode", 101}}}}}));
+  auto sim = qorsim::Simulator::fromJson(
+      json::array({{{"statusBlock", hex}, {"receive", {{"mode", 101}}}}}));
   auto b = board(sim, 0);
   EXPECT_EQ(sim.addresses(), std::vector<std::string>{"10.77.0.9"});
   EXPECT_EQ(b.name, "测试");
@@ -146,18 +151,25 @@ TEST(SimFleet, DemoFleetCoversTheLan) {
       int mode = qor::getU16(s, 102);
       std::uint32_t to = qor::getU32(s, 96);
       int first = to & 0xff, last = to >> 24;
-      if (mode >= 3) sendClasses.insert(mode);
-      else if (first >= 224 && first <= 239) sendClasses.insert(0);
-      else if (last == 255) sendClasses.insert(1);
-      else if (to == 0 && qor::getU16(s, 100) == 0) sendClasses.insert(2);
-      else sendClasses.insert(10);
+      if (mode >= 3)
+        sendClasses.insert(mode);
+      else if (first >= 224 && first <= 239)
+        sendClasses.insert(0);
+      else if (last == 255)
+        sendClasses.insert(1);
+      else if (to == 0 && qor::getU16(s, 100) == 0)
+        sendClasses.insert(2);
+      else
+        sendClasses.insert(10);
     } else {
       receiveModes.insert(qor::getI16(s, 110));
     }
   }
   EXPECT_EQ(types, (std::set<int>{1, 2, 3, 4, 7, 8, 9, 11, 20, 21}));
-  EXPECT_EQ(sendClasses, (std::set<int>{0, 1, 2, 3, 5, 6, 8, 10})) << "multicast, broadcast, on demand, TCP, RTSP, RTMP, Onvif, unicast";
+  EXPECT_EQ(sendClasses, (std::set<int>{0, 1, 2, 3, 5, 6, 8, 10}))
+      << "multicast, broadcast, on demand, TCP, RTSP, RTMP, Onvif, unicast";
   EXPECT_EQ(receiveModes, (std::set<int>{0, 1, 2, 3, 4, 8, 101, 201}));
   EXPECT_TRUE(foreign);
-  EXPECT_TRUE(std::any_of(addressUse.begin(), addressUse.end(), [](auto& p) { return p.second == 2; }));
+  EXPECT_TRUE(
+      std::any_of(addressUse.begin(), addressUse.end(), [](auto& p) { return p.second == 2; }));
 }

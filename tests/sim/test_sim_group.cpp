@@ -6,10 +6,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <thread>
-
-#include <nlohmann/json.hpp>
 
 #include "le_bytes.h"
 #include "qorsim.h"
@@ -46,7 +45,8 @@ void broadcast(qorsim::Simulator& sim, const Bytes& datagram) {
 
 std::vector<int> restarts(qorsim::Simulator& sim) {
   std::vector<int> out;
-  for (std::size_t i = 0; i < sim.boardCount(); ++i) sim.withBoard(i, [&](qorsim::BoardState& b) { out.push_back(b.restarts); });
+  for (std::size_t i = 0; i < sim.boardCount(); ++i)
+    sim.withBoard(i, [&](qorsim::BoardState& b) { out.push_back(b.restarts); });
   return out;
 }
 
@@ -65,8 +65,12 @@ Bytes networkCommand(const std::string& contact, std::uint32_t newIp, const std:
   qor::putU32(r, 4, newIp);
   qor::putU32(r, 8, qor::ipFromOctets(255, 255, 255, 0));
   qor::putU32(r, 12, newIp ? qor::ipFromOctets(10, 77, 0, 254) : 0);
-  const std::uint8_t mac[6] = {std::uint8_t(newIp ? 0x00 : 0x22), 0x0e, std::uint8_t(newIp), std::uint8_t(newIp >> 8),
-                               std::uint8_t(newIp >> 16), std::uint8_t(newIp >> 24)};
+  const std::uint8_t mac[6] = {std::uint8_t(newIp ? 0x00 : 0x22),
+                               0x0e,
+                               std::uint8_t(newIp),
+                               std::uint8_t(newIp >> 8),
+                               std::uint8_t(newIp >> 16),
+                               std::uint8_t(newIp >> 24)};
   std::copy(mac, mac + 6, d.begin() + 12 + 24);
   qor::putText(r, 32, 56, nameGbk);
   return d;
@@ -96,7 +100,9 @@ TEST(SimGroup, RestartedBoardIsSilentForAWhileThenAnswersAgain) {
   broadcast(sim, group(0xE8, targetOf(10, 77, 0, 51)));
   auto began = std::chrono::steady_clock::now();
   auto answers = rawpeer::search(300ms);
-  EXPECT_EQ(std::count_if(answers.begin(), answers.end(), [](auto& a) { return a.from == "10.77.0.51"; }), 0);
+  EXPECT_EQ(
+      std::count_if(answers.begin(), answers.end(), [](auto& a) { return a.from == "10.77.0.51"; }),
+      0);
   EXPECT_EQ(answers.size(), 3u);
   auto during = rawpeer::exchange("10.77.0.51", qor::kConfigPort, head(0xE5), true, 200ms);
   EXPECT_TRUE(during.reply.empty());
@@ -112,7 +118,8 @@ TEST(SimGroup, RestartByConfigurationTypeTwelve) {
   qor::putU32(restart, 4, 12);
   rawpeer::exchange("10.77.0.54", qor::kConfigPort, restart, false);
   ASSERT_TRUE(sim.waitForJournal([&](auto& e) { return e.bytes == restart; }));
-  EXPECT_TRUE(rawpeer::exchange("10.77.0.54", qor::kConfigPort, head(0xE5), true, 200ms).reply.empty());
+  EXPECT_TRUE(
+      rawpeer::exchange("10.77.0.54", qor::kConfigPort, head(0xE5), true, 200ms).reply.empty());
   EXPECT_EQ(restarts(sim)[3], 1);
 }
 
@@ -148,18 +155,23 @@ TEST(SimGroup, FactoryResetReturnsToTheFleetSettings) {
 TEST(SimGroup, NetworkCommandMovesTheBoardToItsNewAddress) {
   auto sim = mixedFleet();
   sim.start();
-  broadcast(sim, networkCommand("10.77.0.52", qor::ipFromOctets(10, 77, 0, 152), "\xD2\xC6\xB6\xAF"));
-  EXPECT_EQ(sim.addresses(), (std::vector<std::string>{"10.77.0.51", "10.77.0.152", "10.77.0.53", "10.77.0.54"}));
+  broadcast(sim,
+            networkCommand("10.77.0.52", qor::ipFromOctets(10, 77, 0, 152), "\xD2\xC6\xB6\xAF"));
+  EXPECT_EQ(sim.addresses(),
+            (std::vector<std::string>{"10.77.0.51", "10.77.0.152", "10.77.0.53", "10.77.0.54"}));
   auto r = rawpeer::exchange("10.77.0.152", qor::kConfigPort, head(0xE5));
   ASSERT_EQ(r.reply.size(), 204u);
   EXPECT_EQ(qor::getText(r.reply, 4 + 36, 32), "\xD2\xC6\xB6\xAF");
   EXPECT_EQ(r.reply[4 + 33], 152);
   EXPECT_TRUE(rawpeer::exchange("10.77.0.52", qor::kConfigPort, head(0xE5)).refused);
   auto answers = rawpeer::search(300ms);
-  EXPECT_EQ(std::count_if(answers.begin(), answers.end(), [](auto& a) { return a.from == "10.77.0.152"; }), 1);
+  EXPECT_EQ(std::count_if(answers.begin(), answers.end(),
+                          [](auto& a) { return a.from == "10.77.0.152"; }),
+            1);
 
   // Into another subnet: still reachable, the PC routes through the LAN.
-  broadcast(sim, networkCommand("10.77.0.152", qor::ipFromOctets(192, 168, 7, 20), "\xD2\xC6\xB6\xAF"));
+  broadcast(sim,
+            networkCommand("10.77.0.152", qor::ipFromOctets(192, 168, 7, 20), "\xD2\xC6\xB6\xAF"));
   EXPECT_EQ(rawpeer::exchange("192.168.7.20", qor::kConfigPort, head(0xE5)).reply.size(), 204u);
 
   // Factory reset brings it back to the fleet's address.
@@ -183,12 +195,14 @@ TEST(SimGroup, NetworkCommandForAnotherContactIsIgnored) {
   auto sim = mixedFleet();
   sim.start();
   broadcast(sim, networkCommand("10.77.0.99", qor::ipFromOctets(10, 77, 0, 160), "x"));
-  EXPECT_EQ(sim.addresses(), (std::vector<std::string>{"10.77.0.51", "10.77.0.52", "10.77.0.53", "10.77.0.54"}));
+  EXPECT_EQ(sim.addresses(),
+            (std::vector<std::string>{"10.77.0.51", "10.77.0.52", "10.77.0.53", "10.77.0.54"}));
 }
 
 namespace {
 
-Bytes maintenanceRequest(char letter, std::uint32_t exchange, std::uint32_t target, const std::string& command = {}) {
+Bytes maintenanceRequest(char letter, std::uint32_t exchange, std::uint32_t target,
+                         const std::string& command = {}) {
   Bytes d = head(static_cast<std::uint8_t>(letter), 272);
   qor::putU32(d, 4, 12);
   qor::putU32(d, 8, 77);
@@ -255,7 +269,8 @@ TEST(SimMaintenanceDialog, SearchRestartAndCommand) {
   }
   EXPECT_EQ(numbers.size(), 4u) << "every reply has its own number";
 
-  auto ran = maintenanceExchange(maintenanceRequest('e', 9, qor::ipFromOctets(10, 77, 0, 53), "ls /mnt"));
+  auto ran =
+      maintenanceExchange(maintenanceRequest('e', 9, qor::ipFromOctets(10, 77, 0, 53), "ls /mnt"));
   ASSERT_EQ(ran.size(), 1u);
   EXPECT_EQ(ran[0].from, "10.77.0.53");
   EXPECT_EQ(ran[0].bytes.size(), 32u);

@@ -31,10 +31,13 @@ struct Child {
 
   // Reads what the child wrote until `done` holds for the collected stdout, both streams end,
   // or the time passes.
-  bool readUntil(const std::function<bool(const std::string&)>& done, std::chrono::milliseconds timeout) {
+  bool readUntil(const std::function<bool(const std::string&)>& done,
+                 std::chrono::milliseconds timeout) {
     auto until = std::chrono::steady_clock::now() + timeout;
     while (!done(outText)) {
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now()).count();
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                      until - std::chrono::steady_clock::now())
+                      .count();
       if (left <= 0 || (outEnded && errEnded)) return false;
       pollfd fds[2] = {{outEnded ? -1 : out, POLLIN, 0}, {errEnded ? -1 : err, POLLIN, 0}};
       if (poll(fds, 2, static_cast<int>(left)) <= 0) continue;
@@ -42,8 +45,10 @@ struct Child {
       for (int i = 0; i < 2; ++i) {
         if (!(fds[i].revents & (POLLIN | POLLHUP))) continue;
         ssize_t n = read(fds[i].fd, buf, sizeof buf);
-        if (n > 0) (i == 0 ? outText : errText).append(buf, static_cast<std::size_t>(n));
-        else (i == 0 ? outEnded : errEnded) = true;
+        if (n > 0)
+          (i == 0 ? outText : errText).append(buf, static_cast<std::size_t>(n));
+        else
+          (i == 0 ? outEnded : errEnded) = true;
       }
     }
     return true;
@@ -80,7 +85,8 @@ Child spawn(std::vector<std::string> args, const std::vector<std::string>& unset
   argv.push_back(nullptr);
   for (auto& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
-  EXPECT_EQ(posix_spawn(&c.pid, argv[0], &actions, nullptr, argv.data(), envp.data()), 0) << args[0];
+  EXPECT_EQ(posix_spawn(&c.pid, argv[0], &actions, nullptr, argv.data(), envp.data()), 0)
+      << args[0];
   posix_spawn_file_actions_destroy(&actions);
   close(outPipe[1]);
   close(errPipe[1]);
@@ -94,14 +100,19 @@ std::string env(const char* name) {
   if (!v) throw std::runtime_error(std::string(name) + " is not set; run this test through ctest");
   return v;
 }
-std::string program() { return env("TAVMON_BIN") + "/qorsim"; }
-std::string demo() { return env("TAVMON_SIM_FLEETS") + "/demo.json"; }
+std::string program() {
+  return env("TAVMON_BIN") + "/qorsim";
+}
+std::string demo() {
+  return env("TAVMON_SIM_FLEETS") + "/demo.json";
+}
 
 }  // namespace
 
 TEST(SimProgram, ServesTheDemoFleetUntilTerminated) {
   Child sim = spawn({program(), demo()});
-  ASSERT_TRUE(sim.readUntil([](const std::string& s) { return s.find("serving") != std::string::npos; }, 5000ms))
+  ASSERT_TRUE(sim.readUntil(
+      [](const std::string& s) { return s.find("serving") != std::string::npos; }, 5000ms))
       << sim.errText;
   auto answers = rawpeer::search(1000ms);
   std::set<std::string> names;
@@ -111,25 +122,31 @@ TEST(SimProgram, ServesTheDemoFleetUntilTerminated) {
     names.insert(qor::gbkToUtf8(qor::getText(a.bytes, 4 + 36, 32)));
     from.insert(a.from);
   }
-  EXPECT_EQ(answers.size(), 19u) << "one answer per board, both boards of the shared address included";
+  EXPECT_EQ(answers.size(), 19u)
+      << "one answer per board, both boards of the shared address included";
   EXPECT_EQ(names.size(), answers.size());
   EXPECT_TRUE(names.count("会议室编码器"));
   EXPECT_EQ(from.count("10.77.0.40"), 2u);
-  EXPECT_EQ(from.count("192.168.1.50"), 1u) << "the board in a foreign subnet answers the broadcast";
+  EXPECT_EQ(from.count("192.168.1.50"), 1u)
+      << "the board in a foreign subnet answers the broadcast";
   auto status = rawpeer::exchange("192.168.1.50", qor::kConfigPort, rawpeer::head(0xE5));
   EXPECT_EQ(status.reply.size(), 204u);
   auto shared = rawpeer::exchange("10.77.0.40", qor::kConfigPort, rawpeer::head(0xE5));
-  EXPECT_EQ(qor::gbkToUtf8(qor::getText(shared.reply, 4 + 36, 32)), "临时编码器A") << "the first board answers TCP";
+  EXPECT_EQ(qor::gbkToUtf8(qor::getText(shared.reply, 4 + 36, 32)), "临时编码器A")
+      << "the first board answers TCP";
 
-  ASSERT_TRUE(sim.readUntil([](const std::string& s) { return s.find("search ->") != std::string::npos; }, 2000ms));
+  ASSERT_TRUE(sim.readUntil(
+      [](const std::string& s) { return s.find("search ->") != std::string::npos; }, 2000ms));
   kill(sim.pid, SIGTERM);
   EXPECT_EQ(sim.wait(), 0) << sim.errText;
-  EXPECT_NE(sim.outText.find("192.168.1.50 tcp:4010 read status block"), std::string::npos) << sim.outText;
+  EXPECT_NE(sim.outText.find("192.168.1.50 tcp:4010 read status block"), std::string::npos)
+      << sim.outText;
 }
 
 TEST(SimProgram, BadFleetFileExitsWithTheFieldNamed) {
   std::string path = ::testing::TempDir() + "/bad_port_fleet.json";
-  std::ofstream(path) << R"([{"address": "10.77.0.5"}, {"address": "10.77.0.6", "send": {"port": -4}}])";
+  std::ofstream(path)
+      << R"([{"address": "10.77.0.5"}, {"address": "10.77.0.6", "send": {"port": -4}}])";
   Child sim = spawn({program(), path});
   EXPECT_EQ(sim.wait(), 2);
   EXPECT_NE(sim.errText.find("boards[1].send.port"), std::string::npos) << sim.errText;
