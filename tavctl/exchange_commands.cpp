@@ -2,10 +2,12 @@
 
 #include <qorsdk.h>
 
+#include <algorithm>
+#include <cctype>
 #include <fstream>
-#include <iostream>
+#include <istream>
 #include <iterator>
-#include <sstream>
+#include <ostream>
 
 #include "commands.h"
 #include "ctl_support.h"

@@ -1,6 +1,6 @@
 // search: Tavmon's device search, printed as its device list (or as JSON).
 
-#include <iostream>
+#include <ostream>
 
 #include "capture_notifier.h"
 #include "commands.h"

@@ -2,7 +2,7 @@
 
 #include <qorsdk.h>
 
-#include <iostream>
+#include <ostream>
 
 #include "capture_notifier.h"
 #include "commands.h"
