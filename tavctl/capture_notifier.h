@@ -22,12 +22,16 @@ class CaptureNotifier final : public Notifier {
   std::vector<std::string> questions;
   std::function<bool(std::string_view)> answer = [](std::string_view) { return false; };
 
-  void message(std::string_view text, NoticeIcon icon) override { lines.push_back({std::string(text), true, icon}); }
+  void message(std::string_view text, NoticeIcon icon) override {
+    lines.push_back({std::string(text), true, icon});
+  }
   bool ask(std::string_view text) override {
     questions.emplace_back(text);
     return answer(text);
   }
-  void log(std::string_view text) override { lines.push_back({std::string(text), false, NoticeIcon::Information}); }
+  void log(std::string_view text) override {
+    lines.push_back({std::string(text), false, NoticeIcon::Information});
+  }
 };
 
 // A text of the core as a terminal line: no carriage returns, no trailing line feeds.

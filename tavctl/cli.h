@@ -7,6 +7,7 @@ namespace tav::ctl {
 
 // Returns the exit status; --help prints to out and returns 0, a parse error prints to err and
 // returns kExitBadArguments.
-int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err);
+int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& out,
+           std::ostream& err);
 
 }  // namespace tav::ctl

@@ -12,10 +12,12 @@ namespace tav::ctl {
 
 // Exit statuses, the same for every command.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitInternal = 1;        // something the program did not expect
-inline constexpr int kExitBadArguments = 2;    // bad arguments or input refused: no board was changed
-inline constexpr int kExitNoAnswer = 3;        // no board answered (search empty, board silent or refusing)
-inline constexpr int kExitExchangeFailed = 4;  // the board answered but the exchange failed, or a datagram did not leave
+inline constexpr int kExitInternal = 1;      // something the program did not expect
+inline constexpr int kExitBadArguments = 2;  // bad arguments or input refused: no board was changed
+inline constexpr int kExitNoAnswer =
+    3;  // no board answered (search empty, board silent or refusing)
+inline constexpr int kExitExchangeFailed =
+    4;  // the board answered but the exchange failed, or a datagram did not leave
 
 // The text --help shows about them.
 std::string_view ExitStatusHelp();
@@ -33,13 +35,14 @@ int Show(std::string_view address, bool json, std::ostream& out, std::ostream& e
 
 // Reads one configuration block and prints it as hex; type 268 sends `text` and prints the
 // board's text answer.
-int Get(std::string_view address, int type, std::string_view text, std::ostream& out, std::ostream& err);
+int Get(std::string_view address, int type, std::string_view text, std::ostream& out,
+        std::ostream& err);
 
 // Writes one configuration record given as hex digits or "@FILE" ("@-": standard input; a file
 // of hex digits is read as hex, anything else as the record's bytes). Type 19 takes its
 // command text as it is.
-int Set(std::string_view address, int type, std::string_view data, std::istream& in, std::ostream& out,
-        std::ostream& err);
+int Set(std::string_view address, int type, std::string_view data, std::istream& in,
+        std::ostream& out, std::ostream& err);
 
 int Restart(std::string_view address, std::ostream& out, std::ostream& err);
 int FactoryReset(std::string_view address, std::ostream& out, std::ostream& err);

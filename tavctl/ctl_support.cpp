@@ -13,13 +13,17 @@ namespace tav::ctl {
 namespace {
 
 bool IsWide(char32_t c) {
-  return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) || (c >= 0x3041 && c <= 0x33FF) ||
-         (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF) ||
-         (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
-         (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
+  return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) ||
+         (c >= 0x3041 && c <= 0x33FF) || (c >= 0x3400 && c <= 0x4DBF) ||
+         (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF) ||
+         (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+         (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+         (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
 }
 
-bool IsCombining(char32_t c) { return (c >= 0x0300 && c <= 0x036F) || (c >= 0x200B && c <= 0x200F); }
+bool IsCombining(char32_t c) {
+  return (c >= 0x0300 && c <= 0x036F) || (c >= 0x200B && c <= 0x200F);
+}
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -45,16 +49,21 @@ std::optional<std::uint32_t> BoardAddress(std::string_view text, std::ostream& e
 
 int ExitForConfigResult(int result) {
   switch (result) {
-    case QORSDK_CONFIG_OK: return kExitOk;
+    case QORSDK_CONFIG_OK:
+      return kExitOk;
     // Refused at once, or nothing came back in time: nobody there to talk to.
     case QORSDK_CONFIG_CONNECT:
-    case QORSDK_CONFIG_TRANSFER: return kExitNoAnswer;
-    case QORSDK_CONFIG_BAD_ADDRESS: return kExitBadArguments;
-    default: return kExitExchangeFailed;
+    case QORSDK_CONFIG_TRANSFER:
+      return kExitNoAnswer;
+    case QORSDK_CONFIG_BAD_ADDRESS:
+      return kExitBadArguments;
+    default:
+      return kExitExchangeFailed;
   }
 }
 
-void ReportConfigFailure(std::ostream& err, std::string_view address, std::string_view what, int result) {
+void ReportConfigFailure(std::ostream& err, std::string_view address, std::string_view what,
+                         int result) {
   err << "tavctl: " << address << ": " << what << " failed: result " << result << " ("
       << QORSDK_ConfigResultText(result) << ")\n";
 }
@@ -97,7 +106,8 @@ std::size_t DisplayWidth(std::string_view utf8) {
     auto lead = static_cast<unsigned char>(utf8[i]);
     std::size_t n = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
     char32_t c = n == 1 ? lead : lead & (0x7F >> n);
-    for (std::size_t k = 1; k < n && i + k < utf8.size(); ++k) c = c << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    for (std::size_t k = 1; k < n && i + k < utf8.size(); ++k)
+      c = c << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
     i += n;
     width += IsCombining(c) ? 0 : IsWide(c) ? 2 : 1;
   }
@@ -114,7 +124,8 @@ void PrintColumns(std::ostream& out, const std::vector<std::vector<std::string>>
   std::vector<std::size_t> widths;
   for (const auto& row : rows) {
     if (widths.size() < row.size()) widths.resize(row.size());
-    for (std::size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], DisplayWidth(row[c]));
+    for (std::size_t c = 0; c < row.size(); ++c)
+      widths[c] = std::max(widths[c], DisplayWidth(row[c]));
   }
   for (const auto& row : rows) {
     std::string line;
@@ -155,6 +166,8 @@ Json BoardJson(const CBoard& board) {
   return j;
 }
 
-std::string JsonText(const Json& json) { return json.dump(2, ' ', false, Json::error_handler_t::replace); }
+std::string JsonText(const Json& json) {
+  return json.dump(2, ' ', false, Json::error_handler_t::replace);
+}
 
 }  // namespace tav::ctl

@@ -4,13 +4,12 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "le_bytes.h"
 
@@ -27,7 +26,8 @@ std::optional<std::uint32_t> BoardAddress(std::string_view text, std::ostream& e
 // The exit status for a result of DEVICE_GetConfig / DEVICE_SetConfig.
 int ExitForConfigResult(int result);
 // "tavctl: 10.77.0.20: <what> failed: result 15 (send or receive failed or timed out)".
-void ReportConfigFailure(std::ostream& err, std::string_view address, std::string_view what, int result);
+void ReportConfigFailure(std::ostream& err, std::string_view address, std::string_view what,
+                         int result);
 
 std::string HexText(qor::Bytes bytes);
 // Hex digits, blanks between them ignored; nothing for an odd count or any other character.

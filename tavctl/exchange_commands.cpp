@@ -32,47 +32,83 @@ std::optional<ReadShape> ReadShapeOf(int type) {
   // Variable blocks may be as long as one reply: the library receives at most 65536 bytes.
   constexpr std::uint32_t kLongest = 65536 - 4;
   switch (type) {
-    case 256: case 261: return ReadShape{200, 200, false};
-    case 257: case 260: return ReadShape{80, 80, false};
-    case 259: return ReadShape{1052, 1052, false};
-    case 262: return ReadShape{4084, 4084, false};
-    case 263: return ReadShape{76, 76, false};
-    case 264: return ReadShape{8040, 8040, false};
-    case 265: return ReadShape{68, 68, false};
-    case 266: return ReadShape{kLongest, 20, true};
-    case 267: return ReadShape{kLongest, 32, true};
-    case 269: return ReadShape{388, 388, false};
-    default: return std::nullopt;
+    case 256:
+    case 261:
+      return ReadShape{200, 200, false};
+    case 257:
+    case 260:
+      return ReadShape{80, 80, false};
+    case 259:
+      return ReadShape{1052, 1052, false};
+    case 262:
+      return ReadShape{4084, 4084, false};
+    case 263:
+      return ReadShape{76, 76, false};
+    case 264:
+      return ReadShape{8040, 8040, false};
+    case 265:
+      return ReadShape{68, 68, false};
+    case 266:
+      return ReadShape{kLongest, 20, true};
+    case 267:
+      return ReadShape{kLongest, 32, true};
+    case 269:
+      return ReadShape{388, 388, false};
+    default:
+      return std::nullopt;
   }
 }
 
 // Record lengths a write takes (the payload the library sends); empty: any (type 12 ignores it).
 std::optional<std::vector<std::size_t>> WriteLengthsOf(int type) {
   switch (type) {
-    case 0: return std::vector<std::size_t>{88};
-    case 1: return std::vector<std::size_t>{28};
-    case 2: case 7: case 8: case 15: return std::vector<std::size_t>{16};
-    case 3: case 4: case 5: case 6: case 13: return std::vector<std::size_t>{0};
-    case 9: return std::vector<std::size_t>{12};
-    case 10: return std::vector<std::size_t>{8};
-    case 11: return std::vector<std::size_t>{28, 228};
-    case 12: return std::vector<std::size_t>{};
-    case 14: return std::vector<std::size_t>{1052};
-    case 16: return std::vector<std::size_t>{80};
-    case 17: return std::vector<std::size_t>{36};
-    case 18: return std::vector<std::size_t>{76};
-    default: return std::nullopt;
+    case 0:
+      return std::vector<std::size_t>{88};
+    case 1:
+      return std::vector<std::size_t>{28};
+    case 2:
+    case 7:
+    case 8:
+    case 15:
+      return std::vector<std::size_t>{16};
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+    case 13:
+      return std::vector<std::size_t>{0};
+    case 9:
+      return std::vector<std::size_t>{12};
+    case 10:
+      return std::vector<std::size_t>{8};
+    case 11:
+      return std::vector<std::size_t>{28, 228};
+    case 12:
+      return std::vector<std::size_t>{};
+    case 14:
+      return std::vector<std::size_t>{1052};
+    case 16:
+      return std::vector<std::size_t>{80};
+    case 17:
+      return std::vector<std::size_t>{36};
+    case 18:
+      return std::vector<std::size_t>{76};
+    default:
+      return std::nullopt;
   }
 }
 
 bool OnlyHexText(std::string_view text) {
   for (char c : text)
-    if (!std::isxdigit(static_cast<unsigned char>(c)) && c != ' ' && c != '\t' && c != '\n' && c != '\r') return false;
+    if (!std::isxdigit(static_cast<unsigned char>(c)) && c != ' ' && c != '\t' && c != '\n' &&
+        c != '\r')
+      return false;
   return true;
 }
 
 // The record of `set`: hex digits, or @FILE whose content is hex text or the record's bytes.
-std::optional<std::vector<std::uint8_t>> RecordArgument(std::string_view data, std::istream& in, std::ostream& err) {
+std::optional<std::vector<std::uint8_t>> RecordArgument(std::string_view data, std::istream& in,
+                                                        std::ostream& err) {
   if (data.starts_with('@')) {
     std::string path(data.substr(1));
     std::string content;
@@ -103,8 +139,12 @@ std::string LengthList(const std::vector<std::size_t>& lengths) {
   return text;
 }
 
-std::string YesNo(std::int32_t v) { return v ? "是" : "否"; }
-std::string AddressPort(std::uint32_t a, unsigned port) { return qor::ipText(a) + ":" + std::to_string(port); }
+std::string YesNo(std::int32_t v) {
+  return v ? "是" : "否";
+}
+std::string AddressPort(std::uint32_t a, unsigned port) {
+  return qor::ipText(a) + ":" + std::to_string(port);
+}
 
 using Rows = std::vector<std::vector<std::string>>;
 
@@ -120,53 +160,62 @@ void Section(std::ostream& out, int titleId, const Rows& rows) {
 
 void PrintShow(std::ostream& out, const CBoard& board) {
   const auto& s = board.statusBlock();
-  Section(out, 106, {{"当前IP地址", board.AddressText()},
-                     {"类型", board.TypeName() + " (" + std::to_string(board.deviceType()) + ")"},
-                     {"软件版本", board.VersionText()},
-                     {"基带版本", board.BasebandText()},
-                     {"IP地址", qor::ipText(board.ip())},
-                     {"子网掩码", qor::ipText(board.mask())},
-                     {"网关", qor::ipText(board.gateway())},
-                     {"DHCP", YesNo(board.ip() == 0)},
-                     {"MAC地址", board.MacText()},
-                     {"设备名称", board.Name()}});
+  Section(out, 106,
+          {{"当前IP地址", board.AddressText()},
+           {"类型", board.TypeName() + " (" + std::to_string(board.deviceType()) + ")"},
+           {"软件版本", board.VersionText()},
+           {"基带版本", board.BasebandText()},
+           {"IP地址", qor::ipText(board.ip())},
+           {"子网掩码", qor::ipText(board.mask())},
+           {"网关", qor::ipText(board.gateway())},
+           {"DHCP", YesNo(board.ip() == 0)},
+           {"MAC地址", board.MacText()},
+           {"设备名称", board.Name()}});
   Rows transport{{"通信方式", board.TransportName() + "@" + board.StreamAddressText()}};
   if (board.IsEncoder())
     transport.push_back({"发送", AddressPort(board.sendAddress(), board.sendPort()) + "  方式 " +
                                      std::to_string(board.sendMode())});
   else
-    transport.push_back({"接收", AddressPort(board.receiveAddress(), board.receivePort()) + "  方式 " +
-                                     std::to_string(board.receiveMode())});
+    transport.push_back({"接收", AddressPort(board.receiveAddress(), board.receivePort()) +
+                                     "  方式 " + std::to_string(board.receiveMode())});
   Section(out, 107, transport);
-  Section(out, 108, {{"视频模式", board.VideoModeName()},
-                     {"模式号", std::to_string(board.videoMode())},
-                     {"分辨率", std::to_string(board.videoWidth()) + "x" + std::to_string(board.videoHeight())}});
+  Section(
+      out, 108,
+      {{"视频模式", board.VideoModeName()},
+       {"模式号", std::to_string(board.videoMode())},
+       {"分辨率", std::to_string(board.videoWidth()) + "x" + std::to_string(board.videoHeight())}});
   const int type = board.deviceType();
   if (PageApplies(RecordPage::VideoEncoding, type)) {
     auto v = ReadFields(RecordPage::VideoEncoding, s);
-    Section(out, 109, {{"视频大小", std::to_string(v[video::kWidth]) + " X " + std::to_string(v[video::kHeight])},
-                       {"帧率(FPS)", std::to_string(v[video::kFrameRate])},
-                       {"码率(kbps)", std::to_string(v[video::kBitRate])},
-                       {"I帧间隔", std::to_string(v[video::kIFrameInterval])},
-                       {"CBR", YesNo(v[video::kCbr])},
-                       {"视频使能", YesNo(v[video::kEnable])}});
+    Section(
+        out, 109,
+        {{"视频大小", std::to_string(v[video::kWidth]) + " X " + std::to_string(v[video::kHeight])},
+         {"帧率(FPS)", std::to_string(v[video::kFrameRate])},
+         {"码率(kbps)", std::to_string(v[video::kBitRate])},
+         {"I帧间隔", std::to_string(v[video::kIFrameInterval])},
+         {"CBR", YesNo(v[video::kCbr])},
+         {"视频使能", YesNo(v[video::kEnable])}});
   }
   if (PageApplies(RecordPage::AudioEncoding, type)) {
     auto a = ReadFields(RecordPage::AudioEncoding, s);
-    Section(out, 110, {{"采样率", std::to_string(a[audio::kSampleRate])},
-                       {"码率", std::to_string(a[audio::kBitRate])},
-                       {"立体声", YesNo(a[audio::kChannels] == 2)},
-                       {"音频使能", YesNo(a[audio::kEnable])}});
+    Section(out, 110,
+            {{"采样率", std::to_string(a[audio::kSampleRate])},
+             {"码率", std::to_string(a[audio::kBitRate])},
+             {"立体声", YesNo(a[audio::kChannels] == 2)},
+             {"音频使能", YesNo(a[audio::kEnable])}});
   }
   if (PageApplies(RecordPage::Volume, type)) {
     auto v = ReadFields(RecordPage::Volume, s);
-    Section(out, 111, {{"音量", std::to_string(v[volume::kVolume])}, {"自动增益", YesNo(v[volume::kAutoGain])}});
+    Section(
+        out, 111,
+        {{"音量", std::to_string(v[volume::kVolume])}, {"自动增益", YesNo(v[volume::kAutoGain])}});
   }
   if (PageApplies(RecordPage::VideoQuality, type)) {
     auto q = ReadFields(RecordPage::VideoQuality, s);
-    Section(out, 113, {{"亮度", std::to_string(q[quality::kBrightness])},
-                       {"色度", std::to_string(q[quality::kChroma])},
-                       {"饱和度", std::to_string(q[quality::kSaturation])}});
+    Section(out, 113,
+            {{"亮度", std::to_string(q[quality::kBrightness])},
+             {"色度", std::to_string(q[quality::kChroma])},
+             {"饱和度", std::to_string(q[quality::kSaturation])}});
   }
 }
 
@@ -177,15 +226,20 @@ Json ShowJson(const CBoard& board) {
   j["dhcp"] = board.ip() == 0;
   if (PageApplies(RecordPage::VideoEncoding, type)) {
     auto v = ReadFields(RecordPage::VideoEncoding, s);
-    j["videoEncoding"] = Json{{"width", v[video::kWidth]},         {"height", v[video::kHeight]},
-                              {"frameRate", v[video::kFrameRate]}, {"bitRate", v[video::kBitRate]},
+    j["videoEncoding"] = Json{{"width", v[video::kWidth]},
+                              {"height", v[video::kHeight]},
+                              {"frameRate", v[video::kFrameRate]},
+                              {"bitRate", v[video::kBitRate]},
                               {"iFrameInterval", v[video::kIFrameInterval]},
-                              {"cbr", v[video::kCbr] != 0},        {"enable", v[video::kEnable] != 0}};
+                              {"cbr", v[video::kCbr] != 0},
+                              {"enable", v[video::kEnable] != 0}};
   }
   if (PageApplies(RecordPage::AudioEncoding, type)) {
     auto a = ReadFields(RecordPage::AudioEncoding, s);
-    j["audioEncoding"] = Json{{"sampleRate", a[audio::kSampleRate]}, {"bitRate", a[audio::kBitRate]},
-                              {"channels", a[audio::kChannels]},     {"enable", a[audio::kEnable] != 0}};
+    j["audioEncoding"] = Json{{"sampleRate", a[audio::kSampleRate]},
+                              {"bitRate", a[audio::kBitRate]},
+                              {"channels", a[audio::kChannels]},
+                              {"enable", a[audio::kEnable] != 0}};
   }
   if (PageApplies(RecordPage::Volume, type)) {
     auto v = ReadFields(RecordPage::Volume, s);
@@ -224,7 +278,8 @@ int Show(std::string_view address, bool json, std::ostream& out, std::ostream& e
   return kExitOk;
 }
 
-int Get(std::string_view address, int type, std::string_view text, std::ostream& out, std::ostream& err) {
+int Get(std::string_view address, int type, std::string_view text, std::ostream& out,
+        std::ostream& err) {
   auto contact = BoardAddress(address, err);
   if (!contact) return kExitBadArguments;
   const std::string addressText = qor::ipText(*contact);
@@ -232,8 +287,10 @@ int Get(std::string_view address, int type, std::string_view text, std::ostream&
 
   if (type == QORSDK_GET_TEXT_COMMAND) {
     std::string command = qor::utf8ToGbk(text);
-    if (command.empty() || command.size() > QORSDK_TEXT_COMMAND_MAX || command.find('\0') != std::string::npos) {
-      err << "tavctl: type 268 needs a command text of 1 to " << QORSDK_TEXT_COMMAND_MAX << " bytes\n";
+    if (command.empty() || command.size() > QORSDK_TEXT_COMMAND_MAX ||
+        command.find('\0') != std::string::npos) {
+      err << "tavctl: type 268 needs a command text of 1 to " << QORSDK_TEXT_COMMAND_MAX
+          << " bytes\n";
       return kExitBadArguments;
     }
     std::vector<char> buffer(QORSDK_TEXT_BUFFER_SIZE, 0);
@@ -249,7 +306,8 @@ int Get(std::string_view address, int type, std::string_view text, std::ostream&
 
   auto shape = ReadShapeOf(type);
   if (!shape) {
-    err << "tavctl: " << type << " is not a block read (256-269 but 258; 268 takes a command text)\n";
+    err << "tavctl: " << type
+        << " is not a block read (256-269 but 258; 268 takes a command text)\n";
     return kExitBadArguments;
   }
   if (!text.empty()) {
@@ -263,13 +321,14 @@ int Get(std::string_view address, int type, std::string_view text, std::ostream&
     return ExitForConfigResult(r);
   }
   std::size_t length = record.size();
-  if (shape->variable) length = std::clamp<std::size_t>(qor::getU32(record, 0), shape->minBytes, record.size());
+  if (shape->variable)
+    length = std::clamp<std::size_t>(qor::getU32(record, 0), shape->minBytes, record.size());
   out << HexText(qor::Bytes(record).first(length)) << "\n";
   return kExitOk;
 }
 
-int Set(std::string_view address, int type, std::string_view data, std::istream& in, std::ostream& out,
-        std::ostream& err) {
+int Set(std::string_view address, int type, std::string_view data, std::istream& in,
+        std::ostream& out, std::ostream& err) {
   auto contact = BoardAddress(address, err);
   if (!contact) return kExitBadArguments;
   const std::string addressText = qor::ipText(*contact);
@@ -277,8 +336,10 @@ int Set(std::string_view address, int type, std::string_view data, std::istream&
   std::vector<std::uint8_t> record;
   if (type == QORSDK_SET_TEXT_COMMAND) {
     std::string command = qor::utf8ToGbk(data);
-    if (command.empty() || command.size() > QORSDK_TEXT_COMMAND_MAX || command.find('\0') != std::string::npos) {
-      err << "tavctl: type 19 needs a command text of 1 to " << QORSDK_TEXT_COMMAND_MAX << " bytes\n";
+    if (command.empty() || command.size() > QORSDK_TEXT_COMMAND_MAX ||
+        command.find('\0') != std::string::npos) {
+      err << "tavctl: type 19 needs a command text of 1 to " << QORSDK_TEXT_COMMAND_MAX
+          << " bytes\n";
       return kExitBadArguments;
     }
     record.assign(command.begin(), command.end());
@@ -291,9 +352,10 @@ int Set(std::string_view address, int type, std::string_view data, std::istream&
     }
     auto given = RecordArgument(data, in, err);
     if (!given) return kExitBadArguments;
-    if (!lengths->empty() && std::find(lengths->begin(), lengths->end(), given->size()) == lengths->end()) {
-      err << "tavctl: type " << type << " takes a record of " << LengthList(*lengths) << " bytes, not "
-          << given->size() << "\n";
+    if (!lengths->empty() &&
+        std::find(lengths->begin(), lengths->end(), given->size()) == lengths->end()) {
+      err << "tavctl: type " << type << " takes a record of " << LengthList(*lengths)
+          << " bytes, not " << given->size() << "\n";
       return kExitBadArguments;
     }
     record = std::move(*given);

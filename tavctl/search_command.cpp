@@ -25,18 +25,21 @@ int Search(const SearchOptions& options, std::ostream& out, std::ostream& err) {
   if (!options.adapter.empty()) {
     std::uint32_t chosen = 0;
     if (!qor::parseIp(options.adapter, chosen) || !platform::adapterWithAddress(adapters, chosen)) {
-      err << "tavctl: no adapter of this PC holds the address '" << options.adapter << "'; adapters:\n";
+      err << "tavctl: no adapter of this PC holds the address '" << options.adapter
+          << "'; adapters:\n";
       for (const auto& a : platform::boardAdapters(adapters)) err << "  " << a.description << "\n";
       return kExitBadArguments;
     }
   } else if (int n = CountSearchAdapters(adapters); n > 1) {
-    err << "tavctl: this PC has " << n << " adapters; choose the one the boards are on with --adapter\n";
+    err << "tavctl: this PC has " << n
+        << " adapters; choose the one the boards are on with --adapter\n";
   }
 
   CBoardCtrl boards;
   CaptureNotifier notes;
   DeviceSearch search(boards, notes);
-  search.RunBlocking(ChooseListenTarget(adapters, options.adapter), std::chrono::milliseconds(options.waitMs));
+  search.RunBlocking(ChooseListenTarget(adapters, options.adapter),
+                     std::chrono::milliseconds(options.waitMs));
 
   // The list prints itself; "发起设备搜索。" only tells a log reader when the list was asked for.
   std::vector<std::string> after;
@@ -46,7 +49,9 @@ int Search(const SearchOptions& options, std::ostream& out, std::ostream& err) {
   if (options.json) {
     Json list = Json::array();
     for (int index : search.Rows()) list.push_back(BoardJson(boards.At(index)));
-    Json result{{"count", boards.Count()}, {"conflicts", boards.HasConflicts()}, {"boards", std::move(list)}};
+    Json result{{"count", boards.Count()},
+                {"conflicts", boards.HasConflicts()},
+                {"boards", std::move(list)}};
     out << JsonText(result) << "\n";
     for (const auto& text : after) err << text << "\n";
   } else {

@@ -30,15 +30,18 @@ std::optional<CBoard> LocateBoard(std::uint32_t address, int waitMs, std::ostrea
   CBoardCtrl boards;
   CaptureNotifier quiet;
   DeviceSearch search(boards, quiet);
-  search.RunBlocking(ChooseListenTarget(platform::listAdapters(), ""), std::chrono::milliseconds(waitMs));
+  search.RunBlocking(ChooseListenTarget(platform::listAdapters(), ""),
+                     std::chrono::milliseconds(waitMs));
   for (const CBoard& found : boards)
     if (found.ContactAddress() == address) return found;
-  err << "tavctl: " << qor::ipText(address) << ": no board answered (status block: result " << read << " ("
-      << QORSDK_ConfigResultText(read) << "); not among " << boards.Count() << " boards found by a search)\n";
+  err << "tavctl: " << qor::ipText(address) << ": no board answered (status block: result " << read
+      << " (" << QORSDK_ConfigResultText(read) << "); not among " << boards.Count()
+      << " boards found by a search)\n";
   return std::nullopt;
 }
 
-bool ParseField(const char* flag, const std::string& text, std::uint32_t& value, std::ostream& err) {
+bool ParseField(const char* flag, const std::string& text, std::uint32_t& value,
+                std::ostream& err) {
   if (qor::parseIp(text, value)) return true;
   err << "tavctl: " << flag << " '" << text << "' is not an address (a.b.c.d)\n";
   return false;
@@ -85,7 +88,8 @@ int SetIp(const SetIpOptions& options, std::ostream& out, std::ostream& err) {
   // Keep both transports' results to name them if the apply fails.
   IdentityLinks links = DefaultIdentityLinks();
   std::optional<int> exchangeResult, commandResult;
-  links.configExchange = [&, send = links.configExchange](const std::string& address, const auto& record) {
+  links.configExchange = [&, send = links.configExchange](const std::string& address,
+                                                          const auto& record) {
     exchangeResult = send(address, record);
     return *exchangeResult;
   };
@@ -94,21 +98,23 @@ int SetIp(const SetIpOptions& options, std::ostream& out, std::ostream& err) {
     return *commandResult;
   };
 
-  const IdentityOutcome outcome = ApplyIdentity(*board, input, ReadPcNetwork().firstAdapter, notes, links);
+  const IdentityOutcome outcome =
+      ApplyIdentity(*board, input, ReadPcNetwork().firstAdapter, notes, links);
   switch (outcome) {
     case IdentityOutcome::Refused:
       for (const auto& line : notes.lines) err << "tavctl: " << TerminalLine(line.text) << "\n";
       for (const auto& question : notes.questions) {
         if (question == str(185) && !options.force)
           err << "tavctl: " << str(185) << " (add --force to set it anyway)\n";
-        if (question == str(1161) && !options.dhcp) err << "tavctl: all addresses 0.0.0.0: use --dhcp\n";
+        if (question == str(1161) && !options.dhcp)
+          err << "tavctl: all addresses 0.0.0.0: use --dhcp\n";
       }
       return kExitBadArguments;
     case IdentityOutcome::Failed:
       err << "tavctl: " << before << ": " << TerminalLine(str(166));
       if (exchangeResult)
-        err << " configuration exchange: result " << *exchangeResult << " (" << QORSDK_ConfigResultText(*exchangeResult)
-            << ");";
+        err << " configuration exchange: result " << *exchangeResult << " ("
+            << QORSDK_ConfigResultText(*exchangeResult) << ");";
       if (commandResult)
         err << " network command: result " << *commandResult << " ("
             << ChannelResultText(Channel::Datagram, *commandResult) << ")";

@@ -34,7 +34,8 @@ Outcome cli(std::vector<const char*> args, const std::string& input = "") {
 TEST(TavctlHex, ParsesPairsWithBlanksBetweenBytesOnly) {
   EXPECT_EQ(ctl::ParseHex("0a 0B\n ff"), (std::vector<std::uint8_t>{0x0a, 0x0b, 0xff}));
   EXPECT_EQ(ctl::ParseHex(""), std::vector<std::uint8_t>{});
-  for (const char* bad : {"0a0", "0 a", "0x0a", "zz", "0a-0b"}) EXPECT_FALSE(ctl::ParseHex(bad)) << bad;
+  for (const char* bad : {"0a0", "0 a", "0x0a", "zz", "0a-0b"})
+    EXPECT_FALSE(ctl::ParseHex(bad)) << bad;
   const std::vector<std::uint8_t> bytes{0x00, 0x7f, 0x80, 0xfe};
   EXPECT_EQ(ctl::HexText(bytes), "007f80fe");
   EXPECT_EQ(ctl::ParseHex(ctl::HexText(bytes)), bytes);
@@ -46,7 +47,8 @@ TEST(TavctlColumns, AlignsChineseAndLatinCellsByTerminalWidth) {
   EXPECT_EQ(ctl::DisplayWidth("ＡＢ"), 4u);  // full-width Latin
 
   std::ostringstream out;
-  ctl::PrintColumns(out, {{"设备IP", "设备名称", "x"}, {"10.77.0.11", "会议室", "y"}, {"a", "b\x1b[2J", "z"}});
+  ctl::PrintColumns(
+      out, {{"设备IP", "设备名称", "x"}, {"10.77.0.11", "会议室", "y"}, {"a", "b\x1b[2J", "z"}});
   std::istringstream lines(out.str());
   std::string line;
   std::vector<std::size_t> thirdColumn;
@@ -106,7 +108,9 @@ TEST(TavctlArguments, RefusedBeforeAnythingIsSent) {
       {{"search", "--wait", "-5"}, "--wait"},
       {{"search", "--adapter", "203.0.113.7"}, "no adapter"},
       {{"set-ip", "10.77.0.9", "--ip", "10.77.0.10"}, "--mask"},
-      {{"set-ip", "10.77.0.9", "--ip", "10.77.0.x", "--mask", "255.255.255.0", "--gateway", "10.77.0.1"}, "--ip"},
+      {{"set-ip", "10.77.0.9", "--ip", "10.77.0.x", "--mask", "255.255.255.0", "--gateway",
+        "10.77.0.1"},
+       "--ip"},
       {{"set-ip", "10.77.0.9", "--dhcp", "--ip", "10.77.0.10"}, "excludes"},
   };
   for (const Case& c : cases) {
@@ -120,7 +124,8 @@ TEST(TavctlArguments, RefusedBeforeAnythingIsSent) {
 }
 
 TEST(TavctlArguments, HelpOnEveryCommandNamesTheExitStatuses) {
-  for (const char* command : {"search", "show", "get", "set", "restart", "factory-reset", "set-ip"}) {
+  for (const char* command :
+       {"search", "show", "get", "set", "restart", "factory-reset", "set-ip"}) {
     Outcome r = cli({command, "--help"});
     EXPECT_EQ(r.status, ctl::kExitOk) << command;
     EXPECT_NE(r.out.find("Exit status"), std::string::npos) << command;

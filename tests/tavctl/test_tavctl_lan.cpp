@@ -78,7 +78,8 @@ Outcome search(bool json) {
 // A device list line cut into its cells (columns stand two or more blanks apart).
 std::vector<std::string> cells(const std::string& line) {
   static const std::regex gap("  +");
-  return {std::sregex_token_iterator(line.begin(), line.end(), gap, -1), std::sregex_token_iterator()};
+  return {std::sregex_token_iterator(line.begin(), line.end(), gap, -1),
+          std::sregex_token_iterator()};
 }
 
 std::vector<std::string> lines(const std::string& text) {
@@ -112,7 +113,8 @@ TEST(TavctlSearch, ListsEveryTypeAsTheDeviceListDoes) {
   auto all = lines(r.out);
   // Header, 14 rows (one board answered twice), the conflict message, the count.
   ASSERT_EQ(all.size(), 17u) << r.out;
-  EXPECT_EQ(cells(all[0]), (std::vector<std::string>{"设备IP", "设备名称", "MAC", "通信方式", "其它信息"}));
+  EXPECT_EQ(cells(all[0]),
+            (std::vector<std::string>{"设备IP", "设备名称", "MAC", "通信方式", "其它信息"}));
   EXPECT_EQ(all[15], "IP地址、MAC地址或端口有冲突，请注意提示信息。");
   EXPECT_EQ(all[16], "搜索到14个设备。");
 
@@ -126,9 +128,10 @@ TEST(TavctlSearch, ListsEveryTypeAsTheDeviceListDoes) {
   }
   // Ascending address, first octet first; the twice-answering board twice, the one answering
   // from 10.77.0.5 listed there.
-  EXPECT_EQ(order, (std::vector<std::string>{"10.77.0.5", "10.77.0.21", "10.77.0.22", "10.77.0.23", "10.77.0.24",
-                                              "10.77.0.25", "10.77.0.26", "10.77.0.27", "10.77.0.28", "10.77.0.29",
-                                              "10.77.0.30", "10.77.0.40", "10.77.0.41", "10.77.0.41"}));
+  EXPECT_EQ(order, (std::vector<std::string>{"10.77.0.5", "10.77.0.21", "10.77.0.22", "10.77.0.23",
+                                             "10.77.0.24", "10.77.0.25", "10.77.0.26", "10.77.0.27",
+                                             "10.77.0.28", "10.77.0.29", "10.77.0.30", "10.77.0.40",
+                                             "10.77.0.41", "10.77.0.41"}));
   EXPECT_EQ(row["10.77.0.5"][1], "远方");
   EXPECT_EQ(row["10.77.0.5"][2], "00:0e:0a:00:00:99");
   EXPECT_EQ(row["10.77.0.30"][3], "组播发送@239.1.1.1:1234");
@@ -174,7 +177,9 @@ TEST(TavctlSearch, JsonCarriesRawFieldsAndStaysUtf8) {
     EXPECT_EQ(b["send"], (nlohmann::json{{"address", "239.1.1.1"}, {"port", 1234}, {"mode", 1}}));
     EXPECT_EQ(b["transportName"], "组播发送");
     EXPECT_EQ(b["streamAddress"], "239.1.1.1:1234");
-    EXPECT_EQ(b["video"], (nlohmann::json{{"mode", 12}, {"width", 1920}, {"height", 1080}, {"name", "HDMI_1080P"}}));
+    EXPECT_EQ(
+        b["video"],
+        (nlohmann::json{{"mode", 12}, {"width", 1920}, {"height", 1080}, {"name", "HDMI_1080P"}}));
   }
 }
 
@@ -190,7 +195,8 @@ TEST(TavctlExchange, GetSetAndShowRoundTrip) {
   // Video quality written as hex, read back by show.
   std::istringstream none;
   out.str("");
-  ASSERT_EQ(ctl::Set("10.77.0.30", 9, "0c000000 0000 4000 5000 6000", none, out, err), ctl::kExitOk) << err.str();
+  ASSERT_EQ(ctl::Set("10.77.0.30", 9, "0c000000 0000 4000 5000 6000", none, out, err), ctl::kExitOk)
+      << err.str();
   EXPECT_EQ(out.str(), "10.77.0.30: type 9 written (12 bytes)\n");
   const nlohmann::json quality{{"brightness", 0x40}, {"chroma", 0x50}, {"saturation", 0x60}};
   auto shown = showWhen("10.77.0.30", "quality", quality);
@@ -202,19 +208,23 @@ TEST(TavctlExchange, GetSetAndShowRoundTrip) {
   const auto dir = std::filesystem::temp_directory_path();
   const auto hexFile = dir / "tavctl_volume.hex", rawFile = dir / "tavctl_volume.bin";
   std::ofstream(hexFile) << "08000000 0100 2d00\n";
-  ASSERT_EQ(ctl::Set("10.77.0.21", 10, "@" + hexFile.string(), none, out, err), ctl::kExitOk) << err.str();
-  const nlohmann::json loud{{"level", 45}, {"autoGain", true}}, quiet{{"level", 12}, {"autoGain", false}};
+  ASSERT_EQ(ctl::Set("10.77.0.21", 10, "@" + hexFile.string(), none, out, err), ctl::kExitOk)
+      << err.str();
+  const nlohmann::json loud{{"level", 45}, {"autoGain", true}},
+      quiet{{"level", 12}, {"autoGain", false}};
   EXPECT_EQ(showWhen("10.77.0.21", "volume", loud)["volume"], loud);
   const char raw[] = {8, 0, 0, 0, 0, 0, 12, 0};
   std::ofstream(rawFile, std::ios::binary).write(raw, sizeof raw);
-  ASSERT_EQ(ctl::Set("10.77.0.21", 10, "@" + rawFile.string(), none, out, err), ctl::kExitOk) << err.str();
+  ASSERT_EQ(ctl::Set("10.77.0.21", 10, "@" + rawFile.string(), none, out, err), ctl::kExitOk)
+      << err.str();
   EXPECT_EQ(showWhen("10.77.0.21", "volume", quiet)["volume"], quiet);
   std::filesystem::remove(hexFile);
   std::filesystem::remove(rawFile);
 
   // Standard input, and the text command answer decoded from GBK.
   std::istringstream piped("0c00000000000100020003000");
-  EXPECT_EQ(ctl::Set("10.77.0.30", 9, "@-", piped, out, err), ctl::kExitBadArguments);  // odd digit count
+  EXPECT_EQ(ctl::Set("10.77.0.30", 9, "@-", piped, out, err),
+            ctl::kExitBadArguments);  // odd digit count
   sim.withBoard("10.77.0.30", [](qorsim::BoardState& b) { b.id = qor::utf8ToGbk("甲7"); });
   out.str("");
   ASSERT_EQ(ctl::Get("10.77.0.30", 268, "getunique:SN=;ID=;", out, err), ctl::kExitOk) << err.str();
@@ -223,8 +233,8 @@ TEST(TavctlExchange, GetSetAndShowRoundTrip) {
   // Text show of an encoder names its pages' fields.
   out.str("");
   ASSERT_EQ(ctl::Show("10.77.0.30", false, out, err), ctl::kExitOk);
-  for (const char* text : {"IP与MAC地址", "当前IP地址  10.77.0.30", "组播发送@239.1.1.1:1234", "HDMI_1080P", "视频编码",
-                           "亮度    64"})
+  for (const char* text : {"IP与MAC地址", "当前IP地址  10.77.0.30", "组播发送@239.1.1.1:1234",
+                           "HDMI_1080P", "视频编码", "亮度    64"})
     EXPECT_NE(out.str().find(text), std::string::npos) << text << "\n" << out.str();
 }
 
@@ -243,8 +253,8 @@ TEST(TavctlExchange, RestartAndFactoryResetReachTheBoard) {
   ASSERT_EQ(ctl::FactoryReset("10.77.0.23", out, err), ctl::kExitOk) << err.str();
   EXPECT_EQ(out.str(), "10.77.0.23: 恢复默认值成功。\n");
   ASSERT_TRUE(sim.waitForJournal([](const qorsim::JournalEntry& e) {
-    return e.endpoint == "udp:4007" && qor::hasHead(e.bytes, 0xEB) &&
-           e.bytes.size() >= 16 && qor::getI32(e.bytes, 8) == (10 << 24 | 77 << 16 | 0 << 8 | 23) &&
+    return e.endpoint == "udp:4007" && qor::hasHead(e.bytes, 0xEB) && e.bytes.size() >= 16 &&
+           qor::getI32(e.bytes, 8) == (10 << 24 | 77 << 16 | 0 << 8 | 23) &&
            qor::getU32(e.bytes, 12) == 1;
   }));
   int resets23 = 0, resets24 = 0, restarts22 = 0;
@@ -271,7 +281,8 @@ TEST(TavctlSetIp, ReaddressesByExchangeInTheSubnetAndByDatagramOutsideIt) {
   near.gateway = "10.77.0.1";
   near.name = "新SDI";
   ASSERT_EQ(ctl::SetIp(near, out, err), ctl::kExitOk) << err.str();
-  EXPECT_NE(out.str().find("网络参数设置成功。 (configuration exchange, type 0) now 10.77.0.64"), std::string::npos)
+  EXPECT_NE(out.str().find("网络参数设置成功。 (configuration exchange, type 0) now 10.77.0.64"),
+            std::string::npos)
       << out.str();
   EXPECT_EQ(showWhen("10.77.0.64", "name", "新SDI")["name"], "新SDI");
 
@@ -289,11 +300,13 @@ TEST(TavctlSetIp, ReaddressesByExchangeInTheSubnetAndByDatagramOutsideIt) {
   ASSERT_EQ(ctl::SetIp(far, out, err), ctl::kExitOk) << err.str();
   EXPECT_NE(out.str().find("(UDP network command)"), std::string::npos) << out.str();
   ASSERT_TRUE(sim.waitForJournal([](const qorsim::JournalEntry& e) {
-    return e.endpoint == "udp:4007" && qor::hasHead(e.bytes, 0xF0) && qor::getU32(e.bytes, 8) == ip("192.168.1.20");
+    return e.endpoint == "udp:4007" && qor::hasHead(e.bytes, 0xF0) &&
+           qor::getU32(e.bytes, 8) == ip("192.168.1.20");
   }));
-  for (const auto& e : sim.journal()) EXPECT_FALSE(e.endpoint == "tcp:4010" && qor::hasHead(e.bytes, 0xE4));
+  for (const auto& e : sim.journal())
+    EXPECT_FALSE(e.endpoint == "tcp:4010" && qor::hasHead(e.bytes, 0xE4));
   auto moved = showWhen("10.77.0.65", "name", "远方");
-  EXPECT_EQ(moved["name"], "远方");  // kept when --name is absent
+  EXPECT_EQ(moved["name"], "远方");              // kept when --name is absent
   EXPECT_EQ(moved["mac"], "00:0e:0a:4d:00:41");  // last four bytes follow the new address
 }
 
@@ -313,7 +326,8 @@ TEST(TavctlSetIp, RefusalsAndQuestionsAreAnsweredByFlags) {
   err.str("");
   EXPECT_EQ(ctl::SetIp(options("10.77.0.66", "10.78.0.1"), out, err), ctl::kExitBadArguments);
   EXPECT_NE(err.str().find("--force"), std::string::npos) << err.str();
-  for (const auto& e : sim.journal()) EXPECT_FALSE(qor::hasHead(e.bytes, 0xE4) || qor::hasHead(e.bytes, 0xF0));
+  for (const auto& e : sim.journal())
+    EXPECT_FALSE(qor::hasHead(e.bytes, 0xE4) || qor::hasHead(e.bytes, 0xF0));
 
   auto forced = options("10.77.0.66", "10.78.0.1");
   forced.force = true;
@@ -328,8 +342,8 @@ TEST(TavctlSetIp, RefusalsAndQuestionsAreAnsweredByFlags) {
   out.str("");
   EXPECT_EQ(ctl::SetIp(dhcp, out, err), ctl::kExitOk) << err.str();
   ASSERT_TRUE(sim.waitForJournal([](const qorsim::JournalEntry& e) {
-    return e.endpoint == "tcp:4010" && qor::hasHead(e.bytes, 0xE4) && qor::getU32(e.bytes, 8) == 0 &&
-           e.bytes.size() >= 4 + 30 && e.bytes[4 + 24] == 0x22;
+    return e.endpoint == "tcp:4010" && qor::hasHead(e.bytes, 0xE4) &&
+           qor::getU32(e.bytes, 8) == 0 && e.bytes.size() >= 4 + 30 && e.bytes[4 + 24] == 0x22;
   }));
 }
 
@@ -362,9 +376,13 @@ TEST(TavctlProgram, ExitStatuses) {
       {{"show", "10.77.0.300"}, ctl::kExitBadArguments, "not a board address"},
       {{"set", "10.77.0.30", "1", "00"}, ctl::kExitBadArguments, "28 bytes"},
       {{"restart"}, ctl::kExitBadArguments, "ADDR"},
-      {{"show", "10.77.0.28"}, ctl::kExitNoAnswer, "10.77.0.28: reading the status block (type 256) failed: result 15"},
-      {{"show", "10.77.0.27"}, ctl::kExitExchangeFailed, "10.77.0.27: reading the status block (type 256) failed: "
-                                                          "result 14 (reply head does not match)"},
+      {{"show", "10.77.0.28"},
+       ctl::kExitNoAnswer,
+       "10.77.0.28: reading the status block (type 256) failed: result 15"},
+      {{"show", "10.77.0.27"},
+       ctl::kExitExchangeFailed,
+       "10.77.0.27: reading the status block (type 256) failed: "
+       "result 14 (reply head does not match)"},
       {{"restart", "10.77.0.28"}, ctl::kExitNoAnswer, "10.77.0.28: 设备重启失败。 result 15"},
   };
   for (const Case& c : cases) {
