@@ -36,12 +36,12 @@ bool step(const FirewallTools& tools, const std::vector<std::string>& argv, Trus
   return false;
 }
 
-// "5007", "5007/udp", "5000:5010/udp", "5007,6006/udp": does the spec cover port for UDP?
-bool ufwSpecCovers(const std::string& spec, std::uint16_t port) {
-  std::string ports = spec;
-  if (auto slash = spec.find('/'); slash != std::string::npos) {
-    if (spec.substr(slash + 1) != "udp") return false;
-    ports = spec.substr(0, slash);
+// "5007", "5007/udp", "5000:5010/udp", "5007,6006/udp": does the rule cover port for UDP?
+bool ufwRuleCovers(const std::string& rule, std::uint16_t port) {
+  std::string ports = rule;
+  if (auto slash = rule.find('/'); slash != std::string::npos) {
+    if (rule.substr(slash + 1) != "udp") return false;
+    ports = rule.substr(0, slash);
   }
   std::istringstream list(ports);
   std::string item;
@@ -92,7 +92,7 @@ std::vector<std::uint16_t> ufwAllowedPorts(const std::string& statusOutput,
     if (from >= f.size() || f[from] != "Anywhere") continue;
     if (from + 1 < f.size() && f[from + 1] == "(v6)") continue;
     for (std::uint16_t port : wanted)
-      if (ufwSpecCovers(f[0], port) && std::find(allowed.begin(), allowed.end(), port) == allowed.end())
+      if (ufwRuleCovers(f[0], port) && std::find(allowed.begin(), allowed.end(), port) == allowed.end())
         allowed.push_back(port);
   }
   return allowed;

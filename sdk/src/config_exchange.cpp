@@ -77,17 +77,17 @@ std::size_t minimumReply(const ReadType& type) {
 }
 
 std::optional<std::vector<std::uint8_t>> writeCommand(std::int32_t type, const void* record) {
-  auto spec = writeType(type);
-  if (!spec) return std::nullopt;
-  auto out = headOnly(spec->command);
+  auto entry = writeType(type);
+  if (!entry) return std::nullopt;
+  auto out = headOnly(entry->command);
   if (type == QORSDK_SET_RESTART) {  // fixed payload; the record is not read
     out.resize(16);
     qor::putU32(out, 4, 12);
     return out;
   }
   if (!record) return out;
-  if (type == QORSDK_SET_TEXT_COMMAND) return withText(spec->command, record);
-  std::uint32_t payload = spec->payload;
+  if (type == QORSDK_SET_TEXT_COMMAND) return withText(entry->command, record);
+  std::uint32_t payload = entry->payload;
   if (type == QORSDK_SET_TRANSPORT) {
     // A transport record carries the stream-access block when its size says so or when the
     // block's own size word (at 28) is present; the caller's record is then 228 bytes.
@@ -101,35 +101,35 @@ std::optional<std::vector<std::uint8_t>> writeCommand(std::int32_t type, const v
 }
 
 std::optional<std::vector<std::uint8_t>> readRequest(std::int32_t type, const void* record) {
-  auto spec = readType(type);
-  if (!spec || !record) return std::nullopt;
-  if (spec->rule == BlockRule::Text) return withText(spec->request, record);
-  return headOnly(spec->request);
+  auto entry = readType(type);
+  if (!entry || !record) return std::nullopt;
+  if (entry->rule == BlockRule::Text) return withText(entry->request, record);
+  return headOnly(entry->request);
 }
 
 std::int32_t storeReply(std::int32_t type, qor::Bytes reply, void* record) {
-  auto spec = readType(type);
-  if (!spec || !record) return QORSDK_CONFIG_BAD_TYPE;
-  if (reply.size() < minimumReply(*spec)) return QORSDK_CONFIG_SHORT_REPLY;
+  auto entry = readType(type);
+  if (!entry || !record) return QORSDK_CONFIG_BAD_TYPE;
+  if (reply.size() < minimumReply(*entry)) return QORSDK_CONFIG_SHORT_REPLY;
   auto* out = static_cast<std::uint8_t*>(record);
-  const bool headOk = qor::hasHead(reply, spec->reply);
+  const bool headOk = qor::hasHead(reply, entry->reply);
   const qor::Bytes block = reply.subspan(4);
 
   bool sizeOk = true;
-  switch (spec->rule) {
+  switch (entry->rule) {
     case BlockRule::Exact:
     case BlockRule::Compare:
-      sizeOk = sizeField(record) == spec->block;
+      sizeOk = sizeField(record) == entry->block;
       break;
     case BlockRule::UpToSize:
-      sizeOk = sizeField(record) >= spec->minSize;
+      sizeOk = sizeField(record) >= entry->minSize;
       break;
     case BlockRule::Text:
     case BlockRule::Unchecked:
       break;
   }
 
-  if (spec->rule == BlockRule::Compare && sizeOk) {
+  if (entry->rule == BlockRule::Compare && sizeOk) {
     // Only the flag at 72 changes; a wrong head compares against an all-zero block. The length
     // is bounded so the compare stays inside both 80-byte blocks.
     constexpr std::size_t kData = 8, kFlag = 72, kBlock = 80;
@@ -146,10 +146,10 @@ std::int32_t storeReply(std::int32_t type, qor::Bytes reply, void* record) {
   if (!headOk) return QORSDK_CONFIG_WRONG_HEAD;
   if (!sizeOk) return QORSDK_CONFIG_BAD_TYPE;
 
-  switch (spec->rule) {
+  switch (entry->rule) {
     case BlockRule::Exact:
     case BlockRule::Unchecked:
-      std::memcpy(out, block.data(), spec->block);
+      std::memcpy(out, block.data(), entry->block);
       break;
     case BlockRule::UpToSize:
       std::memcpy(out, block.data(), std::min<std::size_t>(block.size(), sizeField(record)));
@@ -220,10 +220,10 @@ QORSDK_API int32_t QORSDK_CALL DEVICE_SetConfig(const char* address, int32_t typ
   std::uint32_t board = qorsdk::boardAddress(address);
   if (board == 0) return QORSDK_CONFIG_BAD_ADDRESS;
   try {
-    auto spec = qorsdk::writeType(type);
+    auto entry = qorsdk::writeType(type);
     auto command = qorsdk::writeCommand(type, record);
-    if (!spec || !command) return QORSDK_CONFIG_BAD_TYPE;
-    return qorsdk::exchange(board, spec->port, *command, 0, nullptr);
+    if (!entry || !command) return QORSDK_CONFIG_BAD_TYPE;
+    return qorsdk::exchange(board, entry->port, *command, 0, nullptr);
   } catch (const std::bad_alloc&) {
     return QORSDK_CONFIG_NO_SOCKET;  // out of memory: no resources for the exchange
   }
@@ -234,12 +234,12 @@ QORSDK_API int32_t QORSDK_CALL DEVICE_GetConfig(const char* address, int32_t typ
   std::uint32_t board = qorsdk::boardAddress(address);
   if (board == 0) return QORSDK_CONFIG_BAD_ADDRESS;
   try {
-    auto spec = qorsdk::readType(type);
+    auto entry = qorsdk::readType(type);
     auto request = qorsdk::readRequest(type, record);
-    if (!spec || !request) return QORSDK_CONFIG_BAD_TYPE;
+    if (!entry || !request) return QORSDK_CONFIG_BAD_TYPE;
     std::vector<std::uint8_t> reply;
     std::int32_t result =
-        qorsdk::exchange(board, qor::kConfigPort, *request, qorsdk::minimumReply(*spec), &reply);
+        qorsdk::exchange(board, qor::kConfigPort, *request, qorsdk::minimumReply(*entry), &reply);
     if (result != QORSDK_CONFIG_OK) return result;
     return qorsdk::storeReply(type, reply, record);
   } catch (const std::bad_alloc&) {

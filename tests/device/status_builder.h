@@ -18,7 +18,7 @@ inline std::uint32_t ip(const char* dotted) {
   return a;
 }
 
-struct BoardSpec {
+struct FakeBoard {
   const char* ip = "10.77.0.20";
   const char* mask = "255.255.255.0";
   const char* gateway = "10.77.0.1";
@@ -30,7 +30,7 @@ struct BoardSpec {
   const char* name = "board";
 };
 
-inline tav::StatusBlock makeStatus(const BoardSpec& s) {
+inline tav::StatusBlock makeStatus(const FakeBoard& s) {
   tav::StatusBlock b{};
   qor::putU32(b, 0, 200);
   qor::putU32(b, tav::status::kIdentity, 88);
@@ -46,7 +46,7 @@ inline tav::StatusBlock makeStatus(const BoardSpec& s) {
   return b;
 }
 
-inline CBoard makeBoard(const BoardSpec& s) {
+inline CBoard makeBoard(const FakeBoard& s) {
   return CBoard(makeStatus(s));
 }
 

@@ -5,16 +5,16 @@
 #include "gbk.h"
 #include "status_builder.h"
 
-using devtest::BoardSpec;
+using devtest::FakeBoard;
 using devtest::ip;
 using devtest::makeBoard;
 
 namespace {
 
 CBoard withVideo(int type, int mode, int w, int h) {
-  BoardSpec spec;
-  spec.type = type;
-  CBoard b = makeBoard(spec);
+  FakeBoard fake;
+  fake.type = type;
+  CBoard b = makeBoard(fake);
   qor::putI16(b.statusBlock(), tav::status::kVideoMode, static_cast<std::int16_t>(mode));
   qor::putI16(b.statusBlock(), tav::status::kVideoWidth, static_cast<std::int16_t>(w));
   qor::putI16(b.statusBlock(), tav::status::kVideoHeight, static_cast<std::int16_t>(h));
@@ -22,9 +22,9 @@ CBoard withVideo(int type, int mode, int w, int h) {
 }
 
 CBoard receiver(int type, int receiveMode) {
-  BoardSpec spec;
-  spec.type = type;
-  CBoard b = makeBoard(spec);
+  FakeBoard fake;
+  fake.type = type;
+  CBoard b = makeBoard(fake);
   qor::putU32(b.statusBlock(), tav::status::kReceiveAddress, ip("239.9.8.7"));
   qor::putU16(b.statusBlock(), tav::status::kReceivePort, 40000);
   qor::putI16(b.statusBlock(), tav::status::kReceiveMode, static_cast<std::int16_t>(receiveMode));
@@ -34,9 +34,9 @@ CBoard receiver(int type, int receiveMode) {
 }  // namespace
 
 TEST(BoardRecord, ConstructionCarriesTheStatusBlockAndZeroesTheRest) {
-  BoardSpec spec;
-  spec.name = "abc";
-  auto block = devtest::makeStatus(spec);
+  FakeBoard fake;
+  fake.name = "abc";
+  auto block = devtest::makeStatus(fake);
   block[150] = 0x5a;  // a byte the program never reads is carried unchanged
   CBoard b(block);
   EXPECT_EQ(b.statusBlock(), block);
@@ -53,9 +53,9 @@ TEST(BoardRecord, ConstructionCarriesTheStatusBlockAndZeroesTheRest) {
 }
 
 TEST(BoardRecord, ContactAddressIsTheReplySourceWhenKnown) {
-  BoardSpec spec;
-  spec.ip = "192.168.1.20";
-  CBoard b = makeBoard(spec);
+  FakeBoard fake;
+  fake.ip = "192.168.1.20";
+  CBoard b = makeBoard(fake);
   EXPECT_EQ(b.AddressText(), "192.168.1.20");
   b.SetSourceAddress(ip("10.0.0.5"));
   EXPECT_EQ(b.ContactAddress(), ip("10.0.0.5"));
@@ -65,10 +65,10 @@ TEST(BoardRecord, ContactAddressIsTheReplySourceWhenKnown) {
 }
 
 TEST(BoardRecord, IdentityTexts) {
-  BoardSpec spec;
-  spec.mask = "255.255.254.0";
-  spec.mac = {0x00, 0xAB, 0x0C, 0xFF, 0x10, 0x01};
-  CBoard b = makeBoard(spec);
+  FakeBoard fake;
+  fake.mask = "255.255.254.0";
+  fake.mac = {0x00, 0xAB, 0x0C, 0xFF, 0x10, 0x01};
+  CBoard b = makeBoard(fake);
   EXPECT_EQ(b.MaskText(), "255.255.254.0");
   EXPECT_EQ(b.MacText(), "00:ab:0c:ff:10:01");
 
@@ -123,9 +123,9 @@ TEST(BoardRecord, TypeNamesAndKinds) {
       {6, "", false},         {-1, "", false},
   };
   for (const Row& r : rows) {
-    BoardSpec spec;
-    spec.type = r.type;
-    CBoard b = makeBoard(spec);
+    FakeBoard fake;
+    fake.type = r.type;
+    CBoard b = makeBoard(fake);
     EXPECT_EQ(b.TypeName(), r.name) << r.type;
     EXPECT_EQ(b.IsEncoder(), r.encoder) << r.type;
     EXPECT_EQ(tav::IsEncoderType(r.type), r.encoder) << r.type;
@@ -159,12 +159,12 @@ TEST(BoardRecord, EncoderTransportByAddressAndMode) {
       {"192.168.1.20", "192.168.1.7", 5000, 10, 10, "单播发送"},
   };
   for (const Row& r : rows) {
-    BoardSpec spec;
-    spec.ip = r.ip;
-    spec.send = r.send;
-    spec.sendPort = r.port;
-    spec.sendMode = r.mode;
-    CBoard b = makeBoard(spec);
+    FakeBoard fake;
+    fake.ip = r.ip;
+    fake.send = r.send;
+    fake.sendPort = r.port;
+    fake.sendMode = r.mode;
+    CBoard b = makeBoard(fake);
     EXPECT_EQ(b.TransportClass(), r.cls) << r.send << " mode " << r.mode;
     EXPECT_EQ(b.TransportName(), r.name) << r.send << " mode " << r.mode;
   }
@@ -192,22 +192,22 @@ TEST(BoardRecord, DecoderTransportByReceiveMode) {
 }
 
 TEST(BoardRecord, StreamAddress) {
-  BoardSpec spec;
-  spec.send = "239.1.1.1";
-  spec.sendPort = 1234;
-  EXPECT_EQ(makeBoard(spec).StreamAddressText(), "239.1.1.1:1234");
-  spec.sendMode = 8;  // Onvif: always 5555
-  EXPECT_EQ(makeBoard(spec).StreamAddressText(), "239.1.1.1:5555");
-  spec.sendMode = 0;
-  spec.sendPort = 65535;  // printed unsigned
-  EXPECT_EQ(makeBoard(spec).StreamAddressText(), "239.1.1.1:65535");
+  FakeBoard fake;
+  fake.send = "239.1.1.1";
+  fake.sendPort = 1234;
+  EXPECT_EQ(makeBoard(fake).StreamAddressText(), "239.1.1.1:1234");
+  fake.sendMode = 8;  // Onvif: always 5555
+  EXPECT_EQ(makeBoard(fake).StreamAddressText(), "239.1.1.1:5555");
+  fake.sendMode = 0;
+  fake.sendPort = 65535;  // printed unsigned
+  EXPECT_EQ(makeBoard(fake).StreamAddressText(), "239.1.1.1:65535");
 
   CBoard decoder = receiver(4, 1);
   EXPECT_EQ(decoder.StreamAddressText(), "239.9.8.7:40000");
   EXPECT_EQ(decoder.StreamAddress(), ip("239.9.8.7"));
   // Decoder kind outside 2/4/21 shows its send side.
-  spec.type = 8;
-  EXPECT_EQ(makeBoard(spec).StreamAddressText(), "239.1.1.1:65535");
+  fake.type = 8;
+  EXPECT_EQ(makeBoard(fake).StreamAddressText(), "239.1.1.1:65535");
 }
 
 TEST(BoardRecord, CaptureModeNames) {

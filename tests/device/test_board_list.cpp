@@ -8,30 +8,30 @@
 #include "device/board_list.h"
 #include "status_builder.h"
 
-using devtest::BoardSpec;
+using devtest::FakeBoard;
 using devtest::ip;
 using devtest::makeBoard;
 
 namespace {
 
 // Board n of a fleet: its own address and MAC, an encoder sending nowhere in particular.
-BoardSpec nth(int n) {
-  static std::deque<std::string> addresses;  // keeps the texts alive for the spec's pointers
+FakeBoard nth(int n) {
+  static std::deque<std::string> addresses;  // keeps the texts alive for the boards' pointers
   addresses.push_back("10." + std::to_string(n / 250) + "." + std::to_string(n % 250) + ".1");
-  BoardSpec s;
+  FakeBoard s;
   s.ip = addresses.back().c_str();
   s.mask = "255.255.255.0";
   s.mac = {0x00, 0x1a, 0x00, 0x00, static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)};
   return s;
 }
 
-CBoardCtrl listOf(const std::vector<BoardSpec>& specs) {
+CBoardCtrl listOf(const std::vector<FakeBoard>& specs) {
   CBoardCtrl list;
-  for (const BoardSpec& s : specs) list.Add(devtest::makeStatus(s));
+  for (const FakeBoard& s : specs) list.Add(devtest::makeStatus(s));
   return list;
 }
 
-BoardSpec sending(BoardSpec s, const char* send, std::uint16_t port, std::uint16_t mode = 0) {
+FakeBoard sending(FakeBoard s, const char* send, std::uint16_t port, std::uint16_t mode = 0) {
   s.send = send;
   s.sendPort = port;
   s.sendMode = mode;
@@ -54,14 +54,14 @@ TEST(BoardList, AddAtCountClear) {
 }
 
 TEST(BoardList, IdentityConflicts) {
-  BoardSpec a = nth(1), b = nth(2);
+  FakeBoard a = nth(1), b = nth(2);
   EXPECT_FALSE(listOf({a, b}).HasConflicts());
 
-  BoardSpec sameMac = b;
+  FakeBoard sameMac = b;
   sameMac.mac = a.mac;
   EXPECT_TRUE(listOf({a, sameMac}).HasConflicts());
 
-  BoardSpec sameIp = b;
+  FakeBoard sameIp = b;
   sameIp.ip = a.ip;
   EXPECT_TRUE(listOf({a, sameIp}).HasConflicts());
 
@@ -73,7 +73,7 @@ TEST(BoardList, IdentityConflicts) {
 }
 
 TEST(BoardList, StreamConflicts) {
-  BoardSpec a = nth(1), b = nth(2);
+  FakeBoard a = nth(1), b = nth(2);
   a.ip = "192.168.1.20";
   b.ip = "192.168.1.21";
 
@@ -95,14 +95,14 @@ TEST(BoardList, StreamConflicts) {
       listOf({sending(a, "192.168.1.7", 5000), sending(b, "192.168.1.255", 5001)}).HasConflicts());
 
   // A ".255" outside the sender's own subnet counts as unicast.
-  BoardSpec far = b;
+  FakeBoard far = b;
   far.ip = "192.168.2.21";
   EXPECT_TRUE(listOf({sending(a, "192.168.9.255", 5000), sending(far, "192.168.9.255", 5000)})
                   .HasConflicts());
 }
 
 TEST(BoardList, StreamsThatCannotClash) {
-  BoardSpec a = nth(1), b = nth(2);
+  FakeBoard a = nth(1), b = nth(2);
   // On demand, and the modes whose stream is pulled by the client.
   EXPECT_FALSE(listOf({sending(a, "0.0.0.0", 0), sending(b, "0.0.0.0", 0)}).HasConflicts());
   for (std::uint16_t mode : {3, 4, 5, 8})
@@ -118,7 +118,7 @@ TEST(BoardList, StreamsThatCannotClash) {
 }
 
 TEST(BoardList, ThreeHundredBoards) {
-  std::vector<BoardSpec> fleet;
+  std::vector<FakeBoard> fleet;
   for (int n = 0; n < 300; ++n) {
     // Every kind of stream well past 256 of each: multicast, broadcast and unicast.
     static std::deque<std::string> sends;
@@ -131,14 +131,14 @@ TEST(BoardList, ThreeHundredBoards) {
   EXPECT_FALSE(listOf(fleet).HasConflicts());
 
   auto withLast = [&](auto change) {
-    std::vector<BoardSpec> copy = fleet;
+    std::vector<FakeBoard> copy = fleet;
     change(copy.back());
     return listOf(copy).HasConflicts();
   };
-  EXPECT_TRUE(withLast([&](BoardSpec& s) { s.mac = fleet[3].mac; }));
-  EXPECT_TRUE(withLast([&](BoardSpec& s) { s.ip = fleet[280].ip; }));
-  EXPECT_TRUE(withLast([&](BoardSpec& s) { s.send = fleet[297].send; }));  // multicast
-  EXPECT_TRUE(withLast([&](BoardSpec& s) { s.send = fleet[5].send; }));    // unicast
+  EXPECT_TRUE(withLast([&](FakeBoard& s) { s.mac = fleet[3].mac; }));
+  EXPECT_TRUE(withLast([&](FakeBoard& s) { s.ip = fleet[280].ip; }));
+  EXPECT_TRUE(withLast([&](FakeBoard& s) { s.send = fleet[297].send; }));  // multicast
+  EXPECT_TRUE(withLast([&](FakeBoard& s) { s.send = fleet[5].send; }));    // unicast
   // Board 298 broadcasts in 10.1.48.0/24 (its own subnet); a unicast into it on the same port.
-  EXPECT_TRUE(withLast([&](BoardSpec& s) { s.send = "10.1.48.9"; }));
+  EXPECT_TRUE(withLast([&](FakeBoard& s) { s.send = "10.1.48.9"; }));
 }

@@ -11,8 +11,8 @@ using namespace devtest;
 
 TEST(Datagrams, GroupCommandsAsReceived) {
   UdpListener board;
-  BoardSpec spec;
-  spec.ip = "192.168.1.20";  // a board outside the PC's subnet is still reached
+  FakeBoard fake;
+  fake.ip = "192.168.1.20";  // a board outside the PC's subnet is still reached
 
   EXPECT_EQ(tav::Restart(tav::kTargetDecoders), 0);
   ByteVec restart = board.next();
@@ -20,7 +20,7 @@ TEST(Datagrams, GroupCommandsAsReceived) {
             (ByteVec{0x71, 0x6F, 0x72, 0xE8, 0, 0, 0, 0, 0xFD, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0,
                      0,    0,    0,    0,    0, 0, 0, 0, 0,    0,    0,    0,    0, 0, 0, 0}));
 
-  EXPECT_EQ(makeBoard(spec).FactoryReset(), 0);
+  EXPECT_EQ(makeBoard(fake).FactoryReset(), 0);
   ByteVec reset = board.next();
   ASSERT_EQ(reset.size(), 32u);
   EXPECT_TRUE(qor::hasHead(reset, 0xEB));
@@ -28,7 +28,7 @@ TEST(Datagrams, GroupCommandsAsReceived) {
             (ByteVec{0x14, 0x01, 0xA8, 0xC0, 1, 0, 0, 0}));
 
   // The contact address, not the status block's, names the board.
-  CBoard relocated = makeBoard(spec);
+  CBoard relocated = makeBoard(fake);
   relocated.SetSourceAddress(ip("10.77.0.21"));
   EXPECT_EQ(relocated.FactoryReset(), 0);
   ByteVec target = board.next();
@@ -51,11 +51,11 @@ TEST(Datagrams, GroupCommandsAsReceived) {
 
 TEST(Datagrams, NetworkCommandAsReceivedAndTheRecordAfterIt) {
   UdpListener listener;
-  BoardSpec spec;
-  spec.ip = "192.168.1.20";
-  spec.mac = {0x00, 0x1a, 0x01, 0x02, 0x03, 0x04};
-  spec.type = 20;
-  CBoard board = makeBoard(spec);
+  FakeBoard fake;
+  fake.ip = "192.168.1.20";
+  fake.mac = {0x00, 0x1a, 0x01, 0x02, 0x03, 0x04};
+  fake.type = 20;
+  CBoard board = makeBoard(fake);
   board.statusBlock()[84] = 0x6C;  // a byte of the identity record the program does not read
   qor::putI16(board.statusBlock(), tav::status::kVersionAMajor, 4);
   board.SetSourceAddress(ip("10.77.0.21"));
@@ -90,9 +90,9 @@ TEST(Datagrams, NetworkCommandAsReceivedAndTheRecordAfterIt) {
 
 TEST(Datagrams, DhcpKeepsTheRecordAndSendsATickMac) {
   UdpListener listener;
-  BoardSpec spec;
-  spec.mac = {0x00, 0x1a, 0x01, 0x02, 0x03, 0x04};
-  CBoard board = makeBoard(spec);
+  FakeBoard fake;
+  fake.mac = {0x00, 0x1a, 0x01, 0x02, 0x03, 0x04};
+  CBoard board = makeBoard(fake);
   tav::StatusBlock before = board.statusBlock();
 
   std::uint32_t ticksBefore = tav::TickCountMs();

@@ -155,11 +155,11 @@ TEST_F(TcpChannel, UnreachableBoardGivesConnectionFailure) {
   // Nothing listens on the board: refused at once.
   EXPECT_EQ(board().SetByte(1, 2, 3), tav::kMaintConnectFailed);
   // No host at all: bounded by the 2 s send time-out (or the neighbour lookup giving up).
-  BoardSpec spec;
-  spec.ip = "10.77.0.99";
+  FakeBoard fake;
+  fake.ip = "10.77.0.99";
   auto start = std::chrono::steady_clock::now();
   std::uint8_t value = 0;
-  EXPECT_EQ(makeBoard(spec).QueryByte(1, 2, value), tav::kMaintConnectFailed);
+  EXPECT_EQ(makeBoard(fake).QueryByte(1, 2, value), tav::kMaintConnectFailed);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 

@@ -122,7 +122,7 @@ TEST(SimProgram, ServesTheDemoFleetUntilTerminated) {
     names.insert(qor::gbkToUtf8(qor::getText(a.bytes, 4 + 36, 32)));
     from.insert(a.from);
   }
-  EXPECT_EQ(answers.size(), 19u)
+  EXPECT_EQ(answers.size(), 20u)
       << "one answer per board, both boards of the shared address included";
   EXPECT_EQ(names.size(), answers.size());
   EXPECT_TRUE(names.count("会议室编码器"));
