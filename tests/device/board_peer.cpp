@@ -18,21 +18,6 @@
 
 namespace devtest {
 
-void enterBoardNamespace() {
-  const char* path = std::getenv("TAVMON_BOARD_NETNS");
-  if (!path) throw std::runtime_error("TAVMON_BOARD_NETNS not set: not inside the test LAN");
-  int ns = open(path, O_RDONLY | O_CLOEXEC);
-  if (ns < 0 || setns(ns, CLONE_NEWNET) != 0)
-    throw std::runtime_error("cannot enter the boards' namespace");
-  close(ns);
-}
-
-void addBoardAddress(const std::string& address) {
-  static std::set<std::string> added;
-  if (added.insert(address).second)
-    testlan::run({"ip", "addr", "add", address + "/24", "dev", "brd0"}, true);
-}
-
 namespace {
 
 sockaddr_in endpoint(const std::string& address, std::uint16_t port) {
@@ -63,7 +48,7 @@ TcpPeer::TcpPeer(const std::string& address, std::uint16_t port, std::vector<Tur
   auto ready = listening.get_future();
   thread_ = std::thread(
       [this, address, port, turns = std::move(turns), l = std::move(listening)]() mutable {
-        enterBoardNamespace();
+        testlan::enterBoardSide();
         listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         int one = 1;
         setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
@@ -116,7 +101,7 @@ UdpListener::UdpListener(std::uint16_t port) {
   // The socket is made on a helper thread inside the boards' namespace; the descriptor stays
   // usable from any thread afterwards.
   std::thread([&] {
-    enterBoardNamespace();
+    testlan::enterBoardSide();
     fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     int one = 1;
     setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);

@@ -11,15 +11,12 @@
 #include <vector>
 
 #include "status_builder.h"
+#include "testlan.h"
 
 namespace devtest {
 
 using ByteVec = std::vector<std::uint8_t>;
 
-// Puts the calling thread's new sockets on the boards' side.
-void enterBoardNamespace();
-// Adds an address to the boards' interface once per process (e.g. "10.77.0.20").
-void addBoardAddress(const std::string& address);
 
 // One connection's script: read up to requestSize bytes (stops early when the PC closes or goes
 // quiet), then send the answer (if any) and close.

@@ -18,8 +18,8 @@ constexpr const char* kSourceIp = "10.77.0.21";  // where the search answer came
 class TcpChannel : public ::testing::Test {
  protected:
   void SetUp() override {
-    addBoardAddress(kBoardIp);
-    addBoardAddress(kSourceIp);
+    testlan::addBoardAddress(kBoardIp);
+    testlan::addBoardAddress(kSourceIp);
   }
   // A board contacted at its status-block address.
   CBoard board() const { return makeBoard({}); }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
@@ -83,6 +84,22 @@ bool entered() { return gEntered; }
 
 std::string boardNetnsPath() {
   return "/proc/" + std::to_string(getpid()) + "/fd/" + std::to_string(gBoardNs);
+}
+
+void enterBoardSide() {
+  const char* path = std::getenv("TAVMON_BOARD_NETNS");
+  if (!path) throw std::runtime_error("test LAN: TAVMON_BOARD_NETNS is not set");
+  int ns = open(path, O_RDONLY | O_CLOEXEC);
+  if (ns < 0) fail("opening the boards' namespace");
+  int rc = setns(ns, CLONE_NEWNET);
+  close(ns);
+  if (rc != 0) fail("entering the boards' namespace");
+}
+
+void addBoardAddress(const std::string& address, int prefix, const std::string& device) {
+  const std::string cidr = address + "/" + std::to_string(prefix);
+  if (run({"ip", "addr", "replace", cidr, "dev", device}, true) != 0)
+    throw std::runtime_error("test LAN: cannot add board address " + cidr + " on " + device);
 }
 
 int run(const std::vector<std::string>& argv, bool inBoardNamespace) {

@@ -24,6 +24,14 @@ bool entered();
 // TAVMON_BOARD_NETNS (a path to open and setns into) and TAVMON_BOARD_IF (brd0).
 std::string boardNetnsPath();
 
+// Puts the calling thread's new sockets on the boards' side (a raw board peer's thread).
+// Throws std::runtime_error outside a test LAN.
+void enterBoardSide();
+
+// Adds an address to a boards' side interface; adding it again is harmless. Throws when `ip`
+// refuses.
+void addBoardAddress(const std::string& address, int prefix = 24, const std::string& device = "brd0");
+
 // Runs a program with arguments (no shell) in the PC namespace, or in the boards' namespace;
 // returns its exit status, -1 when it could not be started.
 int run(const std::vector<std::string>& argv, bool inBoardNamespace = false);

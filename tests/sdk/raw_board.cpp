@@ -19,21 +19,18 @@
 namespace sdktest {
 
 Bytes packet(std::uint8_t command, const Bytes& payload) {
-  Bytes out{'q', 'o', 'r', command};
-  out.insert(out.end(), payload.begin(), payload.end());
+  Bytes out(4 + payload.size());
+  out[0] = 'q';
+  out[1] = 'o';
+  out[2] = 'r';
+  out[3] = command;
+  std::copy(payload.begin(), payload.end(), out.begin() + 4);
   return out;
-}
-
-void addBoardAddress(const std::string& address) {
-  static std::set<std::string> added;
-  if (added.insert(address).second &&
-      testlan::run({"ip", "addr", "add", address + "/24", "dev", "brd0"}, true) != 0)
-    throw std::runtime_error("cannot add board address " + address);
 }
 
 RawBoard::RawBoard(std::string address, std::vector<std::uint16_t> ports, Answer answer)
     : answer_(std::move(answer)) {
-  addBoardAddress(address);
+  testlan::addBoardAddress(address);
   if (pipe(stopPipe_) != 0) throw std::runtime_error("pipe");
   // Listeners are opened on the board thread, after it entered the boards' namespace; the
   // constructor waits for them so a test never connects too early.
@@ -49,9 +46,11 @@ RawBoard::RawBoard(std::string address, std::vector<std::uint16_t> ports, Answer
       done = true;
       readyChanged.notify_one();
     };
-    int ns = open(std::getenv("TAVMON_BOARD_NETNS"), O_RDONLY | O_CLOEXEC);
-    if (ns < 0 || setns(ns, CLONE_NEWNET) != 0) return finish("cannot enter the boards' namespace");
-    close(ns);
+    try {
+      testlan::enterBoardSide();
+    } catch (const std::exception& e) {
+      return finish(e.what());
+    }
     for (std::uint16_t port : ports) {
       int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
       int one = 1;

@@ -49,7 +49,4 @@ class RawBoard {
   std::thread thread_;
 };
 
-// Adds a board address to the boards' interface once per process.
-void addBoardAddress(const std::string& address);
-
 }  // namespace sdktest

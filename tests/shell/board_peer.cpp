@@ -44,19 +44,19 @@ std::vector<std::uint8_t> answer(const tav::StatusBlock& block, std::uint8_t com
 }
 
 void addBoardAddress(const std::string& address, const std::string& device) {
-  ASSERT_EQ(testlan::run({"ip", "addr", "replace", address + "/32", "dev", device}, true), 0) << address;
+  testlan::addBoardAddress(address, 32, device);
 }
 
 namespace {
 
 bool enterBoardNamespace() {
-  int ns = open(std::getenv("TAVMON_BOARD_NETNS"), O_RDONLY | O_CLOEXEC);
-  if (ns < 0 || setns(ns, CLONE_NEWNET) != 0) {
-    ADD_FAILURE() << "cannot enter the boards' namespace";
+  try {
+    testlan::enterBoardSide();
+    return true;
+  } catch (const std::exception& e) {
+    ADD_FAILURE() << e.what();
     return false;
   }
-  close(ns);
-  return true;
 }
 
 void sendDatagram(const PeerDatagram& d) {
