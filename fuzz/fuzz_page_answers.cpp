@@ -1,6 +1,7 @@
 // What the settings pages take from outside: the board's "sendunique:" text answer (as GBK in
-// the SDK's text buffer, and as UTF-8), an integer typed into an edit field, and the blocks a
-// page refreshes from (status, stream information, stream access).
+// the SDK's text buffer, and as UTF-8), an integer typed into an edit field, the blocks a page
+// refreshes from (status, stream information, stream access) and the identity records built
+// over a board's current identity.
 //
 // Input: [mode] then the bytes. Mode % 4: 0 GBK answer, 1 UTF-8 answer, 2 edit field,
 // 3 status block (200) + stream information (388) + stream access (200), zero-filled.
@@ -13,8 +14,10 @@
 #include <vector>
 
 #include "device/board.h"
+#include "device/datagrams.h"
 #include "fuzz_check.h"
 #include "gbk.h"
+#include "le_bytes.h"
 #include "pages/field_text.h"
 #include "pages/identity_settings.h"
 #include "pages/record_pages.h"
@@ -69,6 +72,19 @@ void FuzzBlocks(std::string_view bytes) {
     FUZZ_CHECK(record.size() == tav::LayoutOf(page).size);
     tav::PageApplies(page, board.deviceType());
   }
+
+  // A new identity named by user text (here the stream-access bytes as GBK): the name stays in
+  // its slot, so the device type and versions after it reach the board unchanged.
+  tav::IdentityInput input{shown.addresses, qor::gbkToUtf8(qor::getText(streamAccess, 0, 200))};
+  auto current = status.subspan<tav::status::kIdentity, tav::status::kIdentitySize>();
+  auto record = tav::BuildIdentityRecord(current, input.addresses.ip, input.addresses.mask,
+                                         input.addresses.gateway, input.name, 0x12345678);
+  constexpr std::size_t kNameEnd = tav::status::kName - tav::status::kIdentity + tav::status::kNameWidth;
+  FUZZ_CHECK(record[kNameEnd - 1] == 0);
+  FUZZ_CHECK(std::equal(record.begin() + kNameEnd, record.end(), current.begin() + kNameEnd));
+  auto configRecord = tav::IdentityConfigRecord(board, input, 0x12345678);
+  FUZZ_CHECK(std::all_of(configRecord.begin() + kNameEnd - 1, configRecord.end(),
+                         [](std::uint8_t b) { return b == 0; }));
 
   tav::TransportSettings transport;
   transport.Load(status);
