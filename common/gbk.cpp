@@ -15,7 +15,7 @@ namespace {
 std::string convert(const char* to, const char* from, std::string_view in, std::string_view replacement,
                     std::size_t skip) {
   iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return sanitizeUtf8(in);  // keep the output valid UTF-8
   std::string out;
   std::vector<char> buf(in.size() * 4 + 16);
   char* src = const_cast<char*>(in.data());

@@ -31,7 +31,10 @@ std::optional<std::string> FieldValue(std::string_view body, std::string_view ke
   std::string_view rest = body.substr(at + key.size());
   rest = rest.substr(0, std::min(rest.find(';'), rest.size()));
   if (rest.empty()) return std::nullopt;
-  return std::string(rest.substr(0, kUniqueValueMax));
+  // Cut at a character boundary: the answer is UTF-8 by now.
+  std::size_t cut = std::min(rest.size(), kUniqueValueMax);
+  while (cut > 0 && cut < rest.size() && (static_cast<unsigned char>(rest[cut]) & 0xC0) == 0x80) --cut;
+  return std::string(rest.substr(0, cut));
 }
 
 std::uint8_t ThirdOctet(std::uint32_t address) {

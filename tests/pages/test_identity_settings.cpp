@@ -32,6 +32,11 @@ TEST(IdentitySettings, UniqueAnswerShowsOrHidesRows) {
   }
   std::string longId(70, 'Q');
   EXPECT_EQ(ParseUniqueAnswer("sendunique:SN=1;ID=" + longId + ";").id, std::string(63, 'Q'));
+  // 21 three-byte characters are 63 bytes; the 22nd must not be cut in half.
+  std::string chinese;
+  for (int i = 0; i < 22; ++i) chinese += "编";
+  EXPECT_EQ(ParseUniqueAnswer("sendunique:SN=1;ID=" + chinese + ";").id, chinese.substr(0, 63));
+  EXPECT_EQ(ParseUniqueAnswer("sendunique:SN=1;ID=x" + chinese + ";").id, "x" + chinese.substr(0, 60));
   EXPECT_EQ(UniqueRequestText(), "getunique:SN=;ID=;");
 }
 
