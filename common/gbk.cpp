@@ -12,8 +12,8 @@ namespace qor {
 namespace {
 
 // Converts with iconv; an invalid or incomplete input sequence is replaced and skipped.
-std::string convert(const char* to, const char* from, std::string_view in, std::string_view replacement,
-                    std::size_t skip) {
+std::string convert(const char* to, const char* from, std::string_view in,
+                    std::string_view replacement, std::size_t skip) {
   iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return sanitizeUtf8(in);  // keep the output valid UTF-8
   std::string out;
@@ -48,7 +48,9 @@ std::size_t utf8SeqLen(unsigned char c) {
 
 }  // namespace
 
-std::string gbkToUtf8(std::string_view gbk) { return convert("UTF-8", "GBK", gbk, "\xEF\xBF\xBD", 1); }
+std::string gbkToUtf8(std::string_view gbk) {
+  return convert("UTF-8", "GBK", gbk, "\xEF\xBF\xBD", 1);
+}
 
 std::string utf8ToGbk(std::string_view utf8) {
   // Unconvertible characters: skip the whole UTF-8 sequence, write '?'.
@@ -83,7 +85,8 @@ std::string sanitizeUtf8(std::string_view s) {
     auto c = static_cast<unsigned char>(s[i]);
     std::size_t n = utf8SeqLen(c);
     bool ok = n > 0 && i + n <= s.size();
-    for (std::size_t k = 1; ok && k < n; ++k) ok = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
+    for (std::size_t k = 1; ok && k < n; ++k)
+      ok = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
     if (ok && n == 3) {
       auto c1 = static_cast<unsigned char>(s[i + 1]);
       ok = !(c == 0xE0 && c1 < 0xA0) && !(c == 0xED && c1 >= 0xA0);

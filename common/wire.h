@@ -24,7 +24,8 @@ inline constexpr std::size_t kStatusBlockSize = 200;
 inline constexpr std::size_t kFrameSize = 8060;  // direct frames and the network command
 
 inline bool hasHead(Bytes b, std::uint8_t command) {
-  return b.size() >= 4 && b[0] == kMagic[0] && b[1] == kMagic[1] && b[2] == kMagic[2] && b[3] == command;
+  return b.size() >= 4 && b[0] == kMagic[0] && b[1] == kMagic[1] && b[2] == kMagic[2] &&
+         b[3] == command;
 }
 inline void putHead(MutBytes b, std::uint8_t command) {
   if (b.size() < 4) return;
@@ -40,8 +41,10 @@ inline std::string ipText(std::uint32_t a) {
   return std::to_string(a & 0xff) + "." + std::to_string((a >> 8) & 0xff) + "." +
          std::to_string((a >> 16) & 0xff) + "." + std::to_string(a >> 24);
 }
-inline constexpr std::uint32_t ipFromOctets(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) {
-  return std::uint32_t(a) | (std::uint32_t(b) << 8) | (std::uint32_t(c) << 16) | (std::uint32_t(d) << 24);
+inline constexpr std::uint32_t ipFromOctets(std::uint8_t a, std::uint8_t b, std::uint8_t c,
+                                            std::uint8_t d) {
+  return std::uint32_t(a) | (std::uint32_t(b) << 8) | (std::uint32_t(c) << 16) |
+         (std::uint32_t(d) << 24);
 }
 // Strict dotted-quad parse; false for anything else.
 bool parseIp(std::string_view text, std::uint32_t& out);

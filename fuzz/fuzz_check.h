@@ -6,8 +6,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#define FUZZ_CHECK(condition) \
-  ((condition) ? void(0) : fuzz::Fail(#condition, __FILE__, __LINE__))
+#define FUZZ_CHECK(condition) ((condition) ? void(0) : fuzz::Fail(#condition, __FILE__, __LINE__))
 
 namespace fuzz {
 

@@ -87,7 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (result != QORSDK_CONFIG_OK) {
     // Nothing stored; the compare type may still set its flag at 72.
     std::vector<std::uint8_t> kept = record;
-    if (entry->rule == qorsdk::BlockRule::Compare) std::copy_n(before.begin() + 72, 4, kept.begin() + 72);
+    if (entry->rule == qorsdk::BlockRule::Compare)
+      std::copy_n(before.begin() + 72, 4, kept.begin() + 72);
     FUZZ_CHECK(kept == before);
     return 0;
   }

@@ -17,10 +17,10 @@
 namespace {
 
 void CheckTexts(const CBoard& board) {
-  const std::string texts[] = {board.AddressText(),   board.MaskText(),        board.Name(),
-                               board.MacText(),       board.TypeName(),        board.VersionText(),
-                               board.BasebandText(),  board.TransportName(),   board.StreamAddressText(),
-                               board.VideoModeName()};
+  const std::string texts[] = {
+      board.AddressText(),       board.MaskText(),     board.Name(),         board.MacText(),
+      board.TypeName(),          board.VersionText(),  board.BasebandText(), board.TransportName(),
+      board.StreamAddressText(), board.VideoModeName()};
   for (const std::string& text : texts) FUZZ_CHECK(fuzz::IsValidUtf8(text));
   for (const std::string& text : tav::DeviceRowTexts(board)) FUZZ_CHECK(fuzz::IsValidUtf8(text));
   FUZZ_CHECK(board.MacText().size() == 17);

@@ -79,7 +79,8 @@ void FuzzBlocks(std::string_view bytes) {
   auto current = status.subspan<tav::status::kIdentity, tav::status::kIdentitySize>();
   auto record = tav::BuildIdentityRecord(current, input.addresses.ip, input.addresses.mask,
                                          input.addresses.gateway, input.name, 0x12345678);
-  constexpr std::size_t kNameEnd = tav::status::kName - tav::status::kIdentity + tav::status::kNameWidth;
+  constexpr std::size_t kNameEnd =
+      tav::status::kName - tav::status::kIdentity + tav::status::kNameWidth;
   FUZZ_CHECK(record[kNameEnd - 1] == 0);
   FUZZ_CHECK(std::equal(record.begin() + kNameEnd, record.end(), current.begin() + kNameEnd));
   auto configRecord = tav::IdentityConfigRecord(board, input, 0x12345678);
@@ -98,8 +99,8 @@ void FuzzBlocks(std::string_view bytes) {
     case tav::TransportExtra::None:
       break;
   }
-  for (const std::string* text : {&transport.form.url, &transport.form.user,
-                                  &transport.form.password, &transport.form.hint})
+  for (const std::string* text :
+       {&transport.form.url, &transport.form.user, &transport.form.password, &transport.form.hint})
     FUZZ_CHECK(fuzz::IsValidUtf8(*text));
   if (auto plan = transport.Plan()) FUZZ_CHECK(plan->record.size() == tav::kTransportRecordSize);
 }

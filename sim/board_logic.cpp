@@ -311,7 +311,7 @@ Outcome handleConfig(BoardState& b, qor::Bytes request, bool rtspUrlDerived) {
       std::string reply = textAnswer(b, text);
       Reply r(4 + reply.size() + 1, 0);
       qor::putHead(r, 0x52);
-      std::memcpy(r.data() + 4, reply.data(), reply.size());
+      std::copy(reply.begin(), reply.end(), r.begin() + 4);
       std::string shown = reply.size() > 40 ? reply.substr(0, 40) + "..." : reply;
       return {r, "text \"" + text + "\" -> \"" + shown + "\""};
     }

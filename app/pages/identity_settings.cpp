@@ -33,7 +33,8 @@ std::optional<std::string> FieldValue(std::string_view body, std::string_view ke
   if (rest.empty()) return std::nullopt;
   // Cut at a character boundary: the answer is UTF-8 by now.
   std::size_t cut = std::min(rest.size(), kUniqueValueMax);
-  while (cut > 0 && cut < rest.size() && (static_cast<unsigned char>(rest[cut]) & 0xC0) == 0x80) --cut;
+  while (cut > 0 && cut < rest.size() && (static_cast<unsigned char>(rest[cut]) & 0xC0) == 0x80)
+    --cut;
   return std::string(rest.substr(0, cut));
 }
 

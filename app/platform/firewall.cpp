@@ -65,11 +65,15 @@ bool ufwRuleCovers(const std::string& rule, std::uint16_t port) {
   return false;
 }
 
-std::string udpSpec(std::uint16_t port) { return std::to_string(port) + "/udp"; }
+std::string udpSpec(std::uint16_t port) {
+  return std::to_string(port) + "/udp";
+}
 
 }  // namespace
 
-std::vector<std::uint16_t> trustedUdpPorts() { return {qor::kAnswerPort, qor::kMaintPort}; }
+std::vector<std::uint16_t> trustedUdpPorts() {
+  return {qor::kAnswerPort, qor::kMaintPort};
+}
 
 FirewallKind detectFirewall(const FirewallTools& tools) {
   if (!tools.findProgram("ufw").empty()) return FirewallKind::Ufw;
@@ -92,7 +96,8 @@ std::vector<std::uint16_t> ufwAllowedPorts(const std::string& statusOutput,
     if (from >= f.size() || f[from] != "Anywhere") continue;
     if (from + 1 < f.size() && f[from + 1] == "(v6)") continue;
     for (std::uint16_t port : wanted)
-      if (ufwRuleCovers(f[0], port) && std::find(allowed.begin(), allowed.end(), port) == allowed.end())
+      if (ufwRuleCovers(f[0], port) &&
+          std::find(allowed.begin(), allowed.end(), port) == allowed.end())
         allowed.push_back(port);
   }
   return allowed;
@@ -129,8 +134,10 @@ TrustResult addTrustRules(const FirewallTools& tools) {
         if (tools.run(query).exitCode != 0) missing.push_back(p);
       }
       for (std::uint16_t p : missing) {
-        if (running && !step(tools, {"firewall-cmd", "--add-port=" + udpSpec(p)}, result)) return result;
-        if (!step(tools, {"firewall-cmd", "--permanent", "--add-port=" + udpSpec(p)}, result)) return result;
+        if (running && !step(tools, {"firewall-cmd", "--add-port=" + udpSpec(p)}, result))
+          return result;
+        if (!step(tools, {"firewall-cmd", "--permanent", "--add-port=" + udpSpec(p)}, result))
+          return result;
       }
       break;
     }

@@ -4,6 +4,8 @@
 
 namespace tav::platform {
 
-bool flushNeighbourCache() { return startDetached({"ip", "neigh", "flush", "all"}); }
+bool flushNeighbourCache() {
+  return startDetached({"ip", "neigh", "flush", "all"});
+}
 
 }  // namespace tav::platform

@@ -46,7 +46,8 @@ std::string findProgram(const std::string& name) {
   if (name.empty()) return {};
   if (name.find('/') != std::string::npos) return isExecutable(name) ? name : std::string();
   const char* path = std::getenv("PATH");
-  std::stringstream dirs(path ? path : "/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin");
+  std::stringstream dirs(path ? path
+                              : "/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin");
   std::string dir;
   while (std::getline(dirs, dir, ':')) {
     if (dir.empty()) continue;

@@ -44,7 +44,8 @@ std::vector<tav::platform::Adapter> CAdapterSetDlg::Adapters() const {
 
 void CAdapterSetDlg::accept() {
   // Enumerated afresh: the adapters may have changed while the dialog was open.
-  if (auto address = tav::ChosenAdapterAddress(Adapters(), adapters_->currentText().toStdString())) {
+  if (auto address =
+          tav::ChosenAdapterAddress(Adapters(), adapters_->currentText().toStdString())) {
     chosenAddress_ = *address;
     chosen_ = true;
   }
@@ -54,7 +55,8 @@ void CAdapterSetDlg::accept() {
 CAdapterConfirm::CAdapterConfirm(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("CAdapterConfirm"));
   setWindowTitle(QStringLiteral("提示"));
-  auto* text = new QLabel(QStringLiteral("检测到多块网卡，请先点选网卡设置并设置接收数据的网卡"), this);
+  auto* text =
+      new QLabel(QStringLiteral("检测到多块网卡，请先点选网卡设置并设置接收数据的网卡"), this);
   text->setWordWrap(false);
   auto* ok = new QPushButton(QStringLiteral("确定"), this);
   ok->setDefault(true);

@@ -69,7 +69,8 @@ QTreeWidgetItem* CLeftView::ItemForCode(int code) const {
   return nullptr;
 }
 
-CCtrlWnd::CCtrlWnd(tav::PageHost& host, bool openStatistics) : QWidget(nullptr, Qt::Window), host_(host) {
+CCtrlWnd::CCtrlWnd(tav::PageHost& host, bool openStatistics)
+    : QWidget(nullptr, Qt::Window), host_(host) {
   setObjectName(QStringLiteral("CCtrlWnd"));
   setAttribute(Qt::WA_DeleteOnClose);
   const CBoard* board = host_.CurrentBoard();

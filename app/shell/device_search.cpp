@@ -60,7 +60,8 @@ bool AddressNotAbove(std::uint32_t a, std::uint32_t b) {
   return true;
 }
 
-std::size_t SortedRowPosition(const std::vector<std::uint32_t>& rowAddresses, std::uint32_t address) {
+std::size_t SortedRowPosition(const std::vector<std::uint32_t>& rowAddresses,
+                              std::uint32_t address) {
   for (std::size_t row = rowAddresses.size(); row > 0; --row)
     if (AddressNotAbove(rowAddresses[row - 1], address)) return row;
   return 0;
@@ -72,13 +73,15 @@ ListenTarget ChooseListenTarget(const std::vector<platform::Adapter>& adapters,
   if (!chosenAddressText.empty()) {
     std::uint32_t chosen = 0;
     const platform::Adapter* adapter = nullptr;
-    if (qor::parseIp(chosenAddressText, chosen)) adapter = platform::adapterWithAddress(adapters, chosen);
+    if (qor::parseIp(chosenAddressText, chosen))
+      adapter = platform::adapterWithAddress(adapters, chosen);
     if (adapter) {
       target.address = chosen;
       target.interfaceIndex = adapter->index;
       return target;
     }
-    target.note = "所选网卡地址" + std::string(chosenAddressText) + "已不在本机上，改为在所有网卡上接收应答。";
+    target.note = "所选网卡地址" + std::string(chosenAddressText) +
+                  "已不在本机上，改为在所有网卡上接收应答。";
     return target;
   }
   if (auto first = platform::hostFirstAddress(adapters)) {
@@ -89,9 +92,12 @@ ListenTarget ChooseListenTarget(const std::vector<platform::Adapter>& adapters,
   return target;
 }
 
-DeviceSearch::DeviceSearch(CBoardCtrl& boards, Notifier& notifier) : boards_(boards), notifier_(notifier) {}
+DeviceSearch::DeviceSearch(CBoardCtrl& boards, Notifier& notifier)
+    : boards_(boards), notifier_(notifier) {}
 
-DeviceSearch::~DeviceSearch() { CloseSockets(); }
+DeviceSearch::~DeviceSearch() {
+  CloseSockets();
+}
 
 void DeviceSearch::CloseSockets() {
   if (listener_ >= 0) close(listener_);
@@ -141,8 +147,8 @@ bool DeviceSearch::Open(const ListenTarget& target) {
     bind(sender_, reinterpret_cast<sockaddr*>(&local), sizeof local);
     auto question = DiscoveryRequest();
     sockaddr_in to = endpoint(INADDR_BROADCAST, qor::kSearchPort);
-    sent = sendto(sender_, question.data(), question.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to) ==
-           ssize_t(question.size());
+    sent = sendto(sender_, question.data(), question.size(), 0, reinterpret_cast<sockaddr*>(&to),
+                  sizeof to) == ssize_t(question.size());
   }
   if (!sent) notifier_.log(std::string("搜索请求发送失败：") + std::strerror(errno));
   return listening;
@@ -179,11 +185,13 @@ std::vector<DeviceSearch::Found> DeviceSearch::Drain() {
       }
       if (arrived != interfaceIndex_) continue;
     }
-    for (int index : Take(std::span<const std::uint8_t>(buffer.data(), std::size_t(n)), from.sin_addr.s_addr))
+    for (int index :
+         Take(std::span<const std::uint8_t>(buffer.data(), std::size_t(n)), from.sin_addr.s_addr))
       found.push_back({index, 0});
   }
   // Rows of earlier finds in this batch may have moved down: report them as they stand now.
-  for (Found& f : found) f.row = int(std::find(rows_.begin(), rows_.end(), f.boardIndex) - rows_.begin());
+  for (Found& f : found)
+    f.row = int(std::find(rows_.begin(), rows_.end(), f.boardIndex) - rows_.begin());
   return found;
 }
 

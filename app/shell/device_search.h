@@ -41,7 +41,8 @@ bool AddressNotAbove(std::uint32_t a, std::uint32_t b);
 // Where a new row with `address` goes in rows listed by their contact addresses (ascending):
 // after the last row whose address is not above it, so an address already listed goes below
 // the earlier one; 0 when every row is above it.
-std::size_t SortedRowPosition(const std::vector<std::uint32_t>& rowAddresses, std::uint32_t address);
+std::size_t SortedRowPosition(const std::vector<std::uint32_t>& rowAddresses,
+                              std::uint32_t address);
 
 // Where the answers are taken in.
 struct ListenTarget {

@@ -48,28 +48,50 @@ std::vector<TreeNode> BuildDeviceTree(int t) {
 
 int PageViewForCode(int code, int t) {
   switch (code) {
-    case kCodeIdentity: return 0;
-    case kCodeTransport: return 1;
-    case kCodePeripheral: return 2;
-    case kCodeVideoEncoding: return 3;
-    case kCodeAudioEncoding: return 4;
-    case kCodeVolume: return 5;
-    case kCodeVideoPosition: return IsEncoderType(t) ? 16 : 6;
-    case kCodeRestart: return 7;
-    case kCodeVideoQuality: return 8;
-    case kCodeFactoryReset: return 9;
-    case kCodeUpgrade: return 10;
-    case kCodeStatistics: return IsEncoderType(t) ? 13 : 14;
-    case kCodePassword: return 15;
-    case kCodeTime: return 17;
-    case kCodeOsd: return 18;
-    case kCodeStorage: return 19;
-    case kCodeSerial: return kViewSerial;
-    case kCodeRegisterDebug: return kViewRegisterDebug;
-    case kCodeCustomer: return kViewCustomer;
-    case kCodeGeneralI2c: return kViewGeneralI2c;
-    case kCodeEdid: return kViewEdid;
-    default: return kViewBlank;
+    case kCodeIdentity:
+      return 0;
+    case kCodeTransport:
+      return 1;
+    case kCodePeripheral:
+      return 2;
+    case kCodeVideoEncoding:
+      return 3;
+    case kCodeAudioEncoding:
+      return 4;
+    case kCodeVolume:
+      return 5;
+    case kCodeVideoPosition:
+      return IsEncoderType(t) ? 16 : 6;
+    case kCodeRestart:
+      return 7;
+    case kCodeVideoQuality:
+      return 8;
+    case kCodeFactoryReset:
+      return 9;
+    case kCodeUpgrade:
+      return 10;
+    case kCodeStatistics:
+      return IsEncoderType(t) ? 13 : 14;
+    case kCodePassword:
+      return 15;
+    case kCodeTime:
+      return 17;
+    case kCodeOsd:
+      return 18;
+    case kCodeStorage:
+      return 19;
+    case kCodeSerial:
+      return kViewSerial;
+    case kCodeRegisterDebug:
+      return kViewRegisterDebug;
+    case kCodeCustomer:
+      return kViewCustomer;
+    case kCodeGeneralI2c:
+      return kViewGeneralI2c;
+    case kCodeEdid:
+      return kViewEdid;
+    default:
+      return kViewBlank;
   }
 }
 

@@ -8,10 +8,10 @@ namespace tav {
 
 // Tree codes (the item data of the tree).
 enum PageCode : int {
-  kCodeParameters = 0,  // group "参数配置"
-  kCodeAdvanced = 1,    // group "高级"
+  kCodeParameters = 0,    // group "参数配置"
+  kCodeAdvanced = 1,      // group "高级"
   kCodeUpgradeGroup = 2,  // group "程序升级"
-  kCodeDebugGroup = 3,  // group "调试"; no page uses it
+  kCodeDebugGroup = 3,    // group "调试"; no page uses it
   kCodeIdentity = 4,
   kCodeTransport = 5,
   kCodePeripheral = 6,
@@ -37,16 +37,16 @@ enum PageCode : int {
 
 // Page numbers for CreateRightView: N of CRightViewN, and numbers of their own for the pages
 // that carry a name instead.
-inline constexpr int kViewBlank = 12;            // CRightView12
-inline constexpr int kViewSerial = 100;          // CRightViewSerial
-inline constexpr int kViewRegisterDebug = 101;   // RVdebug
-inline constexpr int kViewCustomer = 102;        // customerSetting
-inline constexpr int kViewGeneralI2c = 103;      // RVComDebug
-inline constexpr int kViewEdid = 104;            // EdidDebug
+inline constexpr int kViewBlank = 12;           // CRightView12
+inline constexpr int kViewSerial = 100;         // CRightViewSerial
+inline constexpr int kViewRegisterDebug = 101;  // RVdebug
+inline constexpr int kViewCustomer = 102;       // customerSetting
+inline constexpr int kViewGeneralI2c = 103;     // RVComDebug
+inline constexpr int kViewEdid = 104;           // EdidDebug
 
 struct TreeNode {
   int code;
-  int stringId;                   // label in the string table
+  int stringId;  // label in the string table
   std::vector<TreeNode> children;
 };
 

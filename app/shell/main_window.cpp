@@ -39,7 +39,9 @@ ShellHooks& shellHooks() {
 
 namespace {
 
-QString qt(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+QString qt(std::string_view text) {
+  return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
 
 constexpr int kColumnWidths[] = {120, 90, 120, 200, 265};
 const char* const kAdapterPrompt = "检测到多块网卡，请先点选网卡设置并设置接收数据的网卡";
@@ -93,8 +95,8 @@ CTavmonDlg::CTavmonDlg(tav::Notifier* dialogs, QWidget* parent)
   setObjectName(QStringLiteral("CTavmonDlg"));
   setWindowIcon(tav::AppIcon());
 #ifdef TAVMON_VERSION_MAJOR
-  const std::string version =
-      tav::VersionText(TAVMON_VERSION_MAJOR, TAVMON_VERSION_MINOR, TAVMON_VERSION_PATCH, TAVMON_VERSION_TWEAK);
+  const std::string version = tav::VersionText(TAVMON_VERSION_MAJOR, TAVMON_VERSION_MINOR,
+                                               TAVMON_VERSION_PATCH, TAVMON_VERSION_TWEAK);
 #else
   const std::string version;
 #endif
@@ -112,11 +114,15 @@ CTavmonDlg::CTavmonDlg(tav::Notifier* dialogs, QWidget* parent)
   searchButton_->setText(QString::fromUtf8(tav::str(125)));
   searchButton_->setMinimumWidth(searchButton_->sizeHint().width());
   searchButton_->setText(QString::fromUtf8(tav::str(119)));
-  connect(AddButton("单板设置", "singleBoardButton"), &QPushButton::clicked, this, &CTavmonDlg::OnSingleBoard);
+  connect(AddButton("单板设置", "singleBoardButton"), &QPushButton::clicked, this,
+          &CTavmonDlg::OnSingleBoard);
   connect(AddButton("批量设置", "batchButton"), &QPushButton::clicked, this, &CTavmonDlg::OnBatch);
-  connect(AddButton("手动添加", "manualAddButton"), &QPushButton::clicked, this, &CTavmonDlg::OnManualAdd);
-  connect(AddButton("网卡设置", "adapterButton"), &QPushButton::clicked, this, &CTavmonDlg::OnAdapterSet);
-  connect(AddButton("添加信任列表", "trustButton"), &QPushButton::clicked, this, &CTavmonDlg::OnTrustList);
+  connect(AddButton("手动添加", "manualAddButton"), &QPushButton::clicked, this,
+          &CTavmonDlg::OnManualAdd);
+  connect(AddButton("网卡设置", "adapterButton"), &QPushButton::clicked, this,
+          &CTavmonDlg::OnAdapterSet);
+  connect(AddButton("添加信任列表", "trustButton"), &QPushButton::clicked, this,
+          &CTavmonDlg::OnTrustList);
   buttons->addStretch(1);
   connect(AddButton("帮助", "helpButton"), &QPushButton::clicked, this, &CTavmonDlg::OnAbout);
   connect(AddButton(tav::str(118), "exitButton"), &QPushButton::clicked, this, &QDialog::reject);
@@ -177,7 +183,8 @@ QPushButton* CTavmonDlg::AddButton(const char* text, const char* objectName) {
 void CTavmonDlg::resizeEvent(QResizeEvent* event) {
   QDialog::resizeEvent(event);
   const QRect client = rect();
-  const tav::MainLayout l = tav::MainWindowLayout(client.left(), client.top(), client.right() + 1, client.bottom() + 1);
+  const tav::MainLayout l =
+      tav::MainWindowLayout(client.left(), client.top(), client.right() + 1, client.bottom() + 1);
   deviceList_->setGeometry(l.list.x, l.list.y, l.list.width, l.list.height);
   logBox_->setGeometry(l.log.x, l.log.y, l.log.width, l.log.height);
   const int barHeight = std::min(buttonBar_->sizeHint().height(), 36);
@@ -197,7 +204,9 @@ void CTavmonDlg::LogLine(std::string_view text) {
   if (dialogs_) dialogs_->log(text);
 }
 
-tav::Notifier& CTavmonDlg::notifier() { return *windowNotifier_; }
+tav::Notifier& CTavmonDlg::notifier() {
+  return *windowNotifier_;
+}
 
 CBoard* CTavmonDlg::CurrentBoard() {
   const int row = deviceList_->currentRow();
@@ -268,7 +277,8 @@ void CTavmonDlg::InsertBoardRow(int boardIndex) {
   std::vector<std::uint32_t> addresses;
   addresses.reserve(std::size_t(deviceList_->rowCount()));
   for (int row = 0; row < deviceList_->rowCount(); ++row)
-    addresses.push_back(boards_.At(deviceList_->item(row, 0)->data(Qt::UserRole).toInt()).ContactAddress());
+    addresses.push_back(
+        boards_.At(deviceList_->item(row, 0)->data(Qt::UserRole).toInt()).ContactAddress());
   const CBoard& board = boards_.At(boardIndex);
   const int row = int(tav::SortedRowPosition(addresses, board.ContactAddress()));
   deviceList_->insertRow(row);
@@ -290,7 +300,8 @@ void CTavmonDlg::boardIdentityChanged() {
   if (!board) return;
   FillRow(deviceList_->currentRow(), *board);
   FitColumns();
-  if (ctrlWnd_) ctrlWnd_->setWindowTitle(qt(tav::CtrlWindowTitle(board->AddressText(), board->Name())));
+  if (ctrlWnd_)
+    ctrlWnd_->setWindowTitle(qt(tav::CtrlWindowTitle(board->AddressText(), board->Name())));
 }
 
 // ---- search
@@ -362,8 +373,8 @@ void CTavmonDlg::OpenCtrlWnd() {
   const QPoint topLeft = deviceList_->mapToGlobal(QPoint(0, 0));
   const QScreen* screen = this->screen();
   const int screenTop = screen ? screen->availableGeometry().top() : 0;
-  const tav::Box place =
-      tav::CtrlWindowPlacement({topLeft.x(), topLeft.y(), deviceList_->width(), deviceList_->height()}, screenTop);
+  const tav::Box place = tav::CtrlWindowPlacement(
+      {topLeft.x(), topLeft.y(), deviceList_->width(), deviceList_->height()}, screenTop);
   ctrlWnd_->setGeometry(place.x, place.y, place.width, place.height);
 
   connect(ctrlWnd_, &CCtrlWnd::closed, this, [this] { setEnabled(true); });
@@ -405,8 +416,9 @@ void CTavmonDlg::OnTrustList() {
   QApplication::restoreOverrideCursor();
   const std::string text = tav::platform::trustMessage(result);
   LogLine(text);
-  notifier().message(text, result.outcome == tav::platform::TrustOutcome::Failed ? tav::NoticeIcon::Error
-                                                                                 : tav::NoticeIcon::Information);
+  notifier().message(text, result.outcome == tav::platform::TrustOutcome::Failed
+                               ? tav::NoticeIcon::Error
+                               : tav::NoticeIcon::Information);
 }
 
 void CTavmonDlg::OnAbout() {

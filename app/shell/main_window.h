@@ -64,15 +64,15 @@ class CTavmonDlg : public QDialog, public tav::PageHost {
   bool AdapterChosen() const { return adapterChosen_; }
 
  public slots:
-  void StartSearch();            // "搜索设备"
-  void OnSearchTimer();          // end of the 3000 ms window
-  void OnSingleBoard();          // "单板设置"
-  void OnBatch();                // "批量设置"
-  void OnManualAdd();            // "手动添加"
-  void OnAdapterSet();           // "网卡设置"
-  void OnTrustList();            // "添加信任列表"
-  void OnAbout();                // "帮助": the about box
-  void OnMaintenance();          // Ctrl+F
+  void StartSearch();    // "搜索设备"
+  void OnSearchTimer();  // end of the 3000 ms window
+  void OnSingleBoard();  // "单板设置"
+  void OnBatch();        // "批量设置"
+  void OnManualAdd();    // "手动添加"
+  void OnAdapterSet();   // "网卡设置"
+  void OnTrustList();    // "添加信任列表"
+  void OnAbout();        // "帮助": the about box
+  void OnMaintenance();  // Ctrl+F
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

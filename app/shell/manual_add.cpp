@@ -6,7 +6,8 @@
 
 namespace tav {
 
-int ManualAdd(CBoardCtrl& boards, std::uint32_t address, Notifier& notifier, const std::function<void()>& asked) {
+int ManualAdd(CBoardCtrl& boards, std::uint32_t address, Notifier& notifier,
+              const std::function<void()>& asked) {
   CBoard probe;
   probe.setIp(address);
   probe.SetSourceAddress(address);

@@ -14,8 +14,8 @@
 namespace tav {
 
 IpAddressEdit::IpAddressEdit(QWidget* parent) : QLineEdit(parent) {
-  static const QRegularExpression dotted(
-      QStringLiteral(R"(^((25[0-5]|2[0-4]\d|1\d\d|[1-9]?\d)\.){0,3}(25[0-5]|2[0-4]\d|1\d\d|[1-9]?\d)?$)"));
+  static const QRegularExpression dotted(QStringLiteral(
+      R"(^((25[0-5]|2[0-4]\d|1\d\d|[1-9]?\d)\.){0,3}(25[0-5]|2[0-4]\d|1\d\d|[1-9]?\d)?$)"));
   setValidator(new QRegularExpressionValidator(dotted, this));
   setPlaceholderText(QStringLiteral("0.0.0.0"));
   setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255")) + 24);
@@ -44,7 +44,8 @@ CManualAddDlg::CManualAddDlg(CTavmonDlg& main) : QDialog(&main), main_(main) {
   buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
   connect(buttons, &QDialogButtonBox::accepted, this, &CManualAddDlg::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  connect(address_, &QLineEdit::textChanged, this, [this] { ok_->setEnabled(address_->Address().has_value()); });
+  connect(address_, &QLineEdit::textChanged, this,
+          [this] { ok_->setEnabled(address_->Address().has_value()); });
 
   auto* row = new QHBoxLayout;
   row->addWidget(label);

@@ -7,7 +7,9 @@
 namespace tav {
 namespace {
 
-QString qt(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+QString qt(std::string_view text) {
+  return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
 
 // The top-level window a box belongs to: the active single-board window when there is one, so
 // the box is not hidden behind it.
@@ -31,8 +33,8 @@ void QtNotifier::message(std::string_view text, NoticeIcon icon) {
 }
 
 bool QtNotifier::ask(std::string_view text) {
-  QMessageBox box(QMessageBox::Question, QStringLiteral("Tavmon"), qt(text), QMessageBox::Yes | QMessageBox::No,
-                  owner(parent_));
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Tavmon"), qt(text),
+                  QMessageBox::Yes | QMessageBox::No, owner(parent_));
   box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
   box.button(QMessageBox::No)->setText(QStringLiteral("否"));
   return box.exec() == QMessageBox::Yes;

@@ -6,12 +6,13 @@
 namespace tav {
 
 std::string VersionText(int major, int minor, int patch, int tweak) {
-  return "V" + std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(patch) + "." +
-         std::to_string(tweak);
+  return "V" + std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(patch) +
+         "." + std::to_string(tweak);
 }
 
 std::string MainWindowTitle(std::string_view versionText) {
-  return std::string("Tavmon 编解码设备局域网诊断工具 ") + " " + std::string(versionText) + "内部版本";
+  return std::string("Tavmon 编解码设备局域网诊断工具 ") + " " + std::string(versionText) +
+         "内部版本";
 }
 
 std::string CtrlWindowTitle(std::string_view addressText, std::string_view name) {

@@ -34,7 +34,8 @@ TEST(Wire, AddressTexts) {
   ASSERT_TRUE(qor::parseIp("192.168.1.20", a));
   EXPECT_EQ(a, qor::ipFromOctets(192, 168, 1, 20));
   EXPECT_EQ(qor::ipText(a), "192.168.1.20");
-  for (const char* bad : {"", "1.2.3", "1.2.3.4.5", "256.1.1.1", "1.2.3.x", " 1.2.3.4", "1..2.3", "0001.2.3.4"})
+  for (const char* bad :
+       {"", "1.2.3", "1.2.3.4.5", "256.1.1.1", "1.2.3.x", " 1.2.3.4", "1..2.3", "0001.2.3.4"})
     EXPECT_FALSE(qor::parseIp(bad, a)) << bad;
 }
 
@@ -43,8 +44,13 @@ TEST(Gbk, ConvertsBothWaysAndNeverEmitsInvalidUtf8) {
   std::string gbk = qor::utf8ToGbk(utf8);
   EXPECT_EQ(gbk, "\xB1\xE0\xC2\xEB\xB0\xE5");
   EXPECT_EQ(qor::gbkToUtf8(gbk), utf8);
-  EXPECT_EQ(qor::gbkToUtf8("ab\xFF" "c"), "ab\xEF\xBF\xBD" "c");
+  EXPECT_EQ(qor::gbkToUtf8("ab\xFF"
+                           "c"),
+            "ab\xEF\xBF\xBD"
+            "c");
   EXPECT_EQ(qor::gbkToUtf8("x\xB1"), "x\xEF\xBF\xBD");  // lead byte cut off at the end
-  EXPECT_EQ(qor::utf8ToGbk("a\xF0\x9F\x98\x80" "b"), "a?b");  // emoji has no GBK form
+  EXPECT_EQ(qor::utf8ToGbk("a\xF0\x9F\x98\x80"
+                           "b"),
+            "a?b");  // emoji has no GBK form
   EXPECT_EQ(qor::sanitizeUtf8("a\xC3"), "a\xEF\xBF\xBD");
 }

@@ -17,7 +17,6 @@ namespace devtest {
 
 using ByteVec = std::vector<std::uint8_t>;
 
-
 // One connection's script: read up to requestSize bytes (stops early when the PC closes or goes
 // quiet), then send the answer (if any) and close.
 struct Turn {

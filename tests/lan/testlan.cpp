@@ -73,14 +73,17 @@ void enter(const Options& options) {
   must({"ip", "link", "set", "lo", "up"});
   must({"ip", "link", "set", "lo", "up"}, true);
   addAdapter("lan0", "brd0", std::string(kPcAddress) + "/24", true);
-  if (options.secondAdapter) addAdapter("lan1", "brd1", std::string(kSecondPcAddress) + "/24", false);
+  if (options.secondAdapter)
+    addAdapter("lan1", "brd1", std::string(kSecondPcAddress) + "/24", false);
 
   setenv("TAVMON_BOARD_NETNS", boardNetnsPath().c_str(), 1);
   setenv("TAVMON_BOARD_IF", "brd0", 1);
   gEntered = true;
 }
 
-bool entered() { return gEntered; }
+bool entered() {
+  return gEntered;
+}
 
 std::string boardNetnsPath() {
   return "/proc/" + std::to_string(getpid()) + "/fd/" + std::to_string(gBoardNs);

@@ -30,7 +30,8 @@ void enterBoardSide();
 
 // Adds an address to a boards' side interface; adding it again is harmless. Throws when `ip`
 // refuses.
-void addBoardAddress(const std::string& address, int prefix = 24, const std::string& device = "brd0");
+void addBoardAddress(const std::string& address, int prefix = 24,
+                     const std::string& device = "brd0");
 
 // Runs a program with arguments (no shell) in the PC namespace, or in the boards' namespace;
 // returns its exit status, -1 when it could not be started.

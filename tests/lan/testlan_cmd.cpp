@@ -13,9 +13,13 @@ int main(int argc, char** argv) {
   testlan::Options options;
   int i = 1;
   for (; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--second-adapter") == 0) options.secondAdapter = true;
-    else if (std::strcmp(argv[i], "--") == 0) { ++i; break; }
-    else break;
+    if (std::strcmp(argv[i], "--second-adapter") == 0)
+      options.secondAdapter = true;
+    else if (std::strcmp(argv[i], "--") == 0) {
+      ++i;
+      break;
+    } else
+      break;
   }
   if (i >= argc) {
     std::fprintf(stderr, "usage: testlan [--second-adapter] -- COMMAND [ARGS...]\n");

@@ -36,7 +36,8 @@ TEST(IdentitySettings, UniqueAnswerShowsOrHidesRows) {
   std::string chinese;
   for (int i = 0; i < 22; ++i) chinese += "编";
   EXPECT_EQ(ParseUniqueAnswer("sendunique:SN=1;ID=" + chinese + ";").id, chinese.substr(0, 63));
-  EXPECT_EQ(ParseUniqueAnswer("sendunique:SN=1;ID=x" + chinese + ";").id, "x" + chinese.substr(0, 60));
+  EXPECT_EQ(ParseUniqueAnswer("sendunique:SN=1;ID=x" + chinese + ";").id,
+            "x" + chinese.substr(0, 60));
   EXPECT_EQ(UniqueRequestText(), "getunique:SN=;ID=;");
 }
 

@@ -11,7 +11,9 @@ static uint32_t u32At(const uint8_t* b, size_t off) {
   return (uint32_t)b[off] | (uint32_t)b[off + 1] << 8 | (uint32_t)b[off + 2] << 16 |
          (uint32_t)b[off + 3] << 24;
 }
-static uint16_t u16At(const uint8_t* b, size_t off) { return (uint16_t)(b[off] | b[off + 1] << 8); }
+static uint16_t u16At(const uint8_t* b, size_t off) {
+  return (uint16_t)(b[off] | b[off + 1] << 8);
+}
 
 static int readStatus(const char* board, uint8_t* block) {
   memset(block, 0, QORSDK_STATUS_BLOCK_SIZE);

@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -19,7 +20,8 @@
 
 namespace shelltest {
 
-tav::StatusBlock statusBlock(const std::string& ip, int deviceType, const std::string& mac, const std::string& gbkName) {
+tav::StatusBlock statusBlock(const std::string& ip, int deviceType, const std::string& mac,
+                             const std::string& gbkName) {
   tav::StatusBlock b{};
   qor::putU32(b, 0, 200);
   qor::putU32(b, 4, 88);
@@ -31,15 +33,16 @@ tav::StatusBlock statusBlock(const std::string& ip, int deviceType, const std::s
   std::string octet;
   for (std::size_t i = 0; i < 6 && std::getline(in, octet, ':'); ++i)
     b[tav::status::kMac + i] = std::uint8_t(std::stoul(octet, nullptr, 16));
-  std::memcpy(b.data() + tav::status::kName, gbkName.data(), std::min<std::size_t>(gbkName.size(), 31));
+  std::memcpy(b.data() + tav::status::kName, gbkName.data(),
+              std::min<std::size_t>(gbkName.size(), 31));
   qor::putU32(b, tav::status::kDeviceType, std::uint32_t(deviceType));
   return b;
 }
 
 std::vector<std::uint8_t> answer(const tav::StatusBlock& block, std::uint8_t command) {
-  std::vector<std::uint8_t> d(4);
+  std::vector<std::uint8_t> d(4 + block.size());
   qor::putHead(d, command);
-  d.insert(d.end(), block.begin(), block.end());
+  std::copy(block.begin(), block.end(), d.begin() + 4);
   return d;
 }
 
@@ -72,7 +75,8 @@ void sendDatagram(const PeerDatagram& d) {
   to.sin_family = AF_INET;
   to.sin_port = htons(qor::kAnswerPort);
   inet_pton(AF_INET, d.to.c_str(), &to.sin_addr);
-  if (sendto(out, d.bytes.data(), d.bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to) < 0)
+  if (sendto(out, d.bytes.data(), d.bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to) <
+      0)
     ADD_FAILURE() << "board peer cannot send to " << d.to << ": " << std::strerror(errno);
   close(out);
 }
@@ -88,7 +92,9 @@ void sendFromBoard(const PeerDatagram& datagram) {
 BoardPeer::BoardPeer(std::vector<PeerDatagram> datagrams, std::string device)
     : datagrams_(std::move(datagrams)), device_(std::move(device)) {}
 
-BoardPeer::~BoardPeer() { join(); }
+BoardPeer::~BoardPeer() {
+  join();
+}
 
 void BoardPeer::join() {
   if (thread_.joinable()) thread_.join();
@@ -96,7 +102,8 @@ void BoardPeer::join() {
 
 void BoardPeer::start() {
   thread_ = std::thread([this] { run(); });
-  for (int i = 0; i < 200 && !ready_; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  for (int i = 0; i < 200 && !ready_; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   ASSERT_TRUE(ready_) << "board peer did not start";
 }
 

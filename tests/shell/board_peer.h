@@ -14,13 +14,14 @@
 namespace shelltest {
 
 struct PeerDatagram {
-  std::string from;                  // source address (added to the boards' interface)
-  std::string to = "10.77.0.1";      // or "255.255.255.255"
+  std::string from;              // source address (added to the boards' interface)
+  std::string to = "10.77.0.1";  // or "255.255.255.255"
   std::vector<std::uint8_t> bytes;
 };
 
 // A status block with the fields the list shows.
-tav::StatusBlock statusBlock(const std::string& ip, int deviceType, const std::string& mac = "00:1a:00:00:00:01",
+tav::StatusBlock statusBlock(const std::string& ip, int deviceType,
+                             const std::string& mac = "00:1a:00:00:00:01",
                              const std::string& gbkName = "enc");
 // "qor" 0xE6 + block.
 std::vector<std::uint8_t> answer(const tav::StatusBlock& block, std::uint8_t command = 0xE6);

@@ -36,7 +36,9 @@ struct Gui {
 
   Gui() { window.show(); }
 
-  QPushButton* button(const char* name) { return window.findChild<QPushButton*>(QString::fromLatin1(name)); }
+  QPushButton* button(const char* name) {
+    return window.findChild<QPushButton*>(QString::fromLatin1(name));
+  }
 
   // Presses "搜索设备" and waits for the search window to end.
   void search() {
@@ -53,12 +55,14 @@ struct Gui {
 
   std::vector<std::string> row(int r) {
     std::vector<std::string> out;
-    for (int c = 0; c < 5; ++c) out.push_back(window.DeviceList()->item(r, c)->text().toStdString());
+    for (int c = 0; c < 5; ++c)
+      out.push_back(window.DeviceList()->item(r, c)->text().toStdString());
     return out;
   }
 
   bool logged(const std::string& text) const {
-    return std::find(notifier.logLines.begin(), notifier.logLines.end(), text) != notifier.logLines.end();
+    return std::find(notifier.logLines.begin(), notifier.logLines.end(), text) !=
+           notifier.logLines.end();
   }
 };
 

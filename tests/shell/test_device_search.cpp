@@ -26,7 +26,9 @@ std::vector<std::string> rowAddresses(const DeviceSearch& search, const CBoardCt
   return out;
 }
 
-ListenTarget everyAdapter() { return {}; }
+ListenTarget everyAdapter() {
+  return {};
+}
 
 struct Search {
   CBoardCtrl boards;
@@ -35,7 +37,8 @@ struct Search {
   Search() { search.flushNeighbours = false; }
   void run(const ListenTarget& target = everyAdapter()) { search.RunBlocking(target, 700ms); }
   bool logged(const std::string& text) const {
-    return std::find(notifier.logLines.begin(), notifier.logLines.end(), text) != notifier.logLines.end();
+    return std::find(notifier.logLines.begin(), notifier.logLines.end(), text) !=
+           notifier.logLines.end();
   }
 };
 
@@ -77,7 +80,8 @@ TEST(DeviceSearchLan, TwiceAnsweringBoardGivesTwoRowsAndTheConflictMessage) {
   Search s;
   s.run();
   ASSERT_EQ(s.boards.Count(), 2);
-  EXPECT_EQ(rowAddresses(s.search, s.boards), (std::vector<std::string>{"10.77.0.31", "10.77.0.31"}));
+  EXPECT_EQ(rowAddresses(s.search, s.boards),
+            (std::vector<std::string>{"10.77.0.31", "10.77.0.31"}));
   EXPECT_EQ(s.search.Rows(), (std::vector<int>{0, 1}));  // the later one below the earlier
   ASSERT_EQ(s.notifier.messages.size(), 1u);
   EXPECT_EQ(s.notifier.messages[0].text, str(168));
@@ -126,12 +130,15 @@ TEST(DeviceSearchLan, ListenerWithTheChosenAdapterTakesItsBroadcasts) {
   // answers from a foreign subnet, as long as they arrive on that adapter.
   addBoardAddress("172.20.0.5");
   addBoardAddress("10.77.0.41");
-  BoardPeer peer({{"172.20.0.5", "255.255.255.255", answer(statusBlock("172.20.0.5", 1, "00:1a:00:00:00:05"))},
-                  {"10.77.0.41", "255.255.255.255", answer(statusBlock("10.77.0.41", 2, "00:1a:00:00:00:41"))}});
+  BoardPeer peer(
+      {{"172.20.0.5", "255.255.255.255", answer(statusBlock("172.20.0.5", 1, "00:1a:00:00:00:05"))},
+       {"10.77.0.41", "255.255.255.255",
+        answer(statusBlock("10.77.0.41", 2, "00:1a:00:00:00:41"))}});
   peer.start();
   Search s;
   const ListenTarget target = ChooseListenTarget(platform::listAdapters(), "10.77.0.1");
   ASSERT_EQ(target.interfaceIndex, if_nametoindex("lan0"));
   s.run(target);
-  EXPECT_EQ(rowAddresses(s.search, s.boards), (std::vector<std::string>{"10.77.0.41", "172.20.0.5"}));
+  EXPECT_EQ(rowAddresses(s.search, s.boards),
+            (std::vector<std::string>{"10.77.0.41", "172.20.0.5"}));
 }

@@ -16,7 +16,8 @@ using namespace std::chrono_literals;
 TEST(DeviceSearchTwoAdapters, QuestionLeavesAndAnswersCountOnTheChosenAdapterOnly) {
   addBoardAddress("10.88.0.50", "brd1");
   addBoardAddress("10.77.0.50", "brd0");
-  BoardPeer behindLan1({{"10.88.0.50", "255.255.255.255", answer(statusBlock("10.88.0.50", 1, "00:1a:00:00:00:50"))}},
+  BoardPeer behindLan1({{"10.88.0.50", "255.255.255.255",
+                         answer(statusBlock("10.88.0.50", 1, "00:1a:00:00:00:50"))}},
                        "brd1");
   behindLan1.start();
 
@@ -28,7 +29,8 @@ TEST(DeviceSearchTwoAdapters, QuestionLeavesAndAnswersCountOnTheChosenAdapterOnl
   ASSERT_EQ(target.interfaceIndex, if_nametoindex("lan1"));
   ASSERT_TRUE(search.Open(target));
   // A board behind lan0 answers too, straight at the PC: not the chosen adapter.
-  sendFromBoard({"10.77.0.50", "10.77.0.1", answer(statusBlock("10.77.0.50", 1, "00:1a:00:00:00:51"))});
+  sendFromBoard(
+      {"10.77.0.50", "10.77.0.1", answer(statusBlock("10.77.0.50", 1, "00:1a:00:00:00:51"))});
   const auto end = std::chrono::steady_clock::now() + 700ms;
   while (std::chrono::steady_clock::now() < end) {
     search.Drain();

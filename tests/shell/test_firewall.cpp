@@ -48,17 +48,18 @@ TEST(Firewall, UfwStatusParsing) {
       {"5007/udp                   ALLOW       Anywhere                   # Tavmon\n"
        "6006/udp                   ALLOW       Anywhere\n",
        {5007, 6006}},
-      {"5007                       ALLOW       Anywhere\n", {5007}},                // tcp and udp
-      {"5000:5010/udp              ALLOW IN    Anywhere\n", {5007}},                // range
-      {"5007,6006/udp              ALLOW       Anywhere\n", {5007, 6006}},          // list
-      {"5007/tcp                   ALLOW       Anywhere\n", {}},                    // wrong protocol
+      {"5007                       ALLOW       Anywhere\n", {5007}},        // tcp and udp
+      {"5000:5010/udp              ALLOW IN    Anywhere\n", {5007}},        // range
+      {"5007,6006/udp              ALLOW       Anywhere\n", {5007, 6006}},  // list
+      {"5007/tcp                   ALLOW       Anywhere\n", {}},            // wrong protocol
       {"5007/udp                   DENY        Anywhere\n", {}},
-      {"5007/udp                   ALLOW       192.168.1.0/24\n", {}},              // one source only
-      {"5007/udp (v6)              ALLOW       Anywhere (v6)\n", {}},               // IPv6 only
+      {"5007/udp                   ALLOW       192.168.1.0/24\n", {}},  // one source only
+      {"5007/udp (v6)              ALLOW       Anywhere (v6)\n", {}},   // IPv6 only
       {"50070/udp                  ALLOW       Anywhere\n", {}},
       {"OpenSSH                    ALLOW       Anywhere\n", {}},
   };
-  for (const Case& c : cases) EXPECT_EQ(ufwAllowedPorts(std::string(kUfwHeader) + c.rules, wanted), c.allowed) << c.rules;
+  for (const Case& c : cases)
+    EXPECT_EQ(ufwAllowedPorts(std::string(kUfwHeader) + c.rules, wanted), c.allowed) << c.rules;
 }
 
 TEST(Firewall, NoSupportedFirewallIsSaidPlainly) {
@@ -110,10 +111,10 @@ TEST(Firewall, FirewalldRuntimeAndPermanentRules) {
   TrustResult r = addTrustRules(sys.tools());
   EXPECT_EQ(r.kind, FirewallKind::Firewalld);
   EXPECT_EQ(r.outcome, TrustOutcome::Added);
-  EXPECT_EQ(sys.ran, (std::vector<std::string>{"firewall-cmd --state", "firewall-cmd --query-port=5007/udp",
-                                               "firewall-cmd --query-port=6006/udp",
-                                               "firewall-cmd --add-port=5007/udp",
-                                               "firewall-cmd --permanent --add-port=5007/udp"}));
+  EXPECT_EQ(sys.ran, (std::vector<std::string>{
+                         "firewall-cmd --state", "firewall-cmd --query-port=5007/udp",
+                         "firewall-cmd --query-port=6006/udp", "firewall-cmd --add-port=5007/udp",
+                         "firewall-cmd --permanent --add-port=5007/udp"}));
 
   // A stopped firewalld is asked and given permanent rules only.
   sys.ran.clear();

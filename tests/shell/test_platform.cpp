@@ -45,7 +45,8 @@ TEST(Adapters, TestLanAdaptersWithAddressMaskAndMac) {
   ASSERT_EQ(testlan::run({"ip", "addr", "add", "10.77.5.1/16", "dev", "lan0"}), 0);
   for (const auto& a : listAdapters()) {
     if (a.name == "lan0") {
-      EXPECT_EQ(a.addresses, (std::vector<std::uint32_t>{ipFromOctets(10, 77, 0, 1), ipFromOctets(10, 77, 5, 1)}));
+      EXPECT_EQ(a.addresses, (std::vector<std::uint32_t>{ipFromOctets(10, 77, 0, 1),
+                                                         ipFromOctets(10, 77, 5, 1)}));
     }
   }
   ASSERT_EQ(testlan::run({"ip", "addr", "del", "10.77.5.1/16", "dev", "lan0"}), 0);
@@ -66,12 +67,14 @@ TEST(Process, RunsWithArgumentsAndReportsExitAndOutput) {
 }
 
 TEST(Process, DetachedProgramRunsWithoutBeingWaitedFor) {
-  const auto file = std::filesystem::temp_directory_path() / ("tavmon-detached-" + std::to_string(getpid()));
+  const auto file =
+      std::filesystem::temp_directory_path() / ("tavmon-detached-" + std::to_string(getpid()));
   std::filesystem::remove(file);
   const auto start = std::chrono::steady_clock::now();
   ASSERT_TRUE(startDetached({"sh", "-c", "sleep 0.3; touch \"$0\"", file.string()}));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
-  for (int i = 0; i < 50 && !std::filesystem::exists(file); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  for (int i = 0; i < 50 && !std::filesystem::exists(file); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_TRUE(std::filesystem::exists(file));
   std::filesystem::remove(file);
   EXPECT_FALSE(startDetached({"no-such-program-tavmon"}));

@@ -27,7 +27,9 @@ using tav::str;
 
 namespace {
 
-std::string fleetPath(const char* name) { return std::string(std::getenv("TAVMON_SIM_FLEETS")) + "/" + name; }
+std::string fleetPath(const char* name) {
+  return std::string(std::getenv("TAVMON_SIM_FLEETS")) + "/" + name;
+}
 
 std::vector<std::string> treeLabels(CLeftView* tree) {
   std::vector<std::string> out;
@@ -35,9 +37,13 @@ std::vector<std::string> treeLabels(CLeftView* tree) {
   return out;
 }
 
-bool has(const std::vector<std::string>& v, const std::string& s) { return std::find(v.begin(), v.end(), s) != v.end(); }
+bool has(const std::vector<std::string>& v, const std::string& s) {
+  return std::find(v.begin(), v.end(), s) != v.end();
+}
 
-void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+void flushDeletes() {
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
 
 tav::StatusBlock shelltest_block() {
   tav::StatusBlock b{};
@@ -56,7 +62,9 @@ TEST(ShellGui, DemoFleetIsListedInAddressOrderWithItsTexts) {
   EXPECT_FALSE(gui.button("searchButton")->isEnabled());
   EXPECT_EQ(gui.button("searchButton")->text().toStdString(), "设备搜索中……");
   EXPECT_GE(gui.button("searchButton")->width(),
-            gui.button("searchButton")->fontMetrics().horizontalAdvance(gui.button("searchButton")->text()));
+            gui.button("searchButton")
+                ->fontMetrics()
+                .horizontalAdvance(gui.button("searchButton")->text()));
   EXPECT_TRUE(QTest::qWaitFor([&] { return !gui.window.Searching(); }, 6000));
   EXPECT_TRUE(gui.button("searchButton")->isEnabled());
   EXPECT_EQ(gui.button("searchButton")->text().toStdString(), "搜索设备");
@@ -72,13 +80,17 @@ TEST(ShellGui, DemoFleetIsListedInAddressOrderWithItsTexts) {
     EXPECT_TRUE(tav::AddressNotAbove(a, b)) << addresses[i - 1] << " before " << addresses[i];
   }
   EXPECT_EQ(gui.row(0), (std::vector<std::string>{"10.77.0.11", "会议室编码器", "00:0e:0a:4d:00:0b",
-                                                  "组播发送@239.77.0.11:1234", "HD编码板/K3.12-A1.8/HDMI_1080P"}));
-  EXPECT_EQ(gui.row(1), (std::vector<std::string>{"10.77.0.12", "门卫室标清编码", "00:0e:0a:4d:00:0c",
-                                                  "广播发送@10.77.0.255:5002", "编码板/K2.40-A1.2/CVBS"}));
-  const int onvif = int(std::find(addresses.begin(), addresses.end(), "10.77.0.18") - addresses.begin());
+                                                  "组播发送@239.77.0.11:1234",
+                                                  "HD编码板/K3.12-A1.8/HDMI_1080P"}));
+  EXPECT_EQ(gui.row(1),
+            (std::vector<std::string>{"10.77.0.12", "门卫室标清编码", "00:0e:0a:4d:00:0c",
+                                      "广播发送@10.77.0.255:5002", "编码板/K2.40-A1.2/CVBS"}));
+  const int onvif =
+      int(std::find(addresses.begin(), addresses.end(), "10.77.0.18") - addresses.begin());
   EXPECT_EQ(gui.row(onvif)[3], "Onvif@0.0.0.0:5555");
   EXPECT_EQ(gui.row(onvif)[4], "HD编码板/K3.12-A1.8/XGA1024x768");
-  const int wall = int(std::find(addresses.begin(), addresses.end(), "10.77.0.34") - addresses.begin());
+  const int wall =
+      int(std::find(addresses.begin(), addresses.end(), "10.77.0.34") - addresses.begin());
   EXPECT_EQ(gui.row(wall)[3], "TCP接收@10.77.0.15:7000");
   EXPECT_EQ(gui.row(wall)[4], "HD解码板/K3.12-A1.8/BOTH_1920x1080");
 
@@ -94,8 +106,10 @@ TEST(ShellGui, DemoFleetIsListedInAddressOrderWithItsTexts) {
   EXPECT_EQ(gui.notifier.logLines.back(), "搜索到" + std::to_string(sim.boardCount()) + "个设备。");
   // The log box shows the newest line first.
   EXPECT_TRUE(gui.window.LogBox()->toPlainText().startsWith(QLatin1Char('(')));
-  EXPECT_TRUE(gui.window.LogBox()->toPlainText().section(QLatin1Char('\n'), 0, 0).endsWith(
-      QString::fromStdString(gui.notifier.logLines.back())));
+  EXPECT_TRUE(gui.window.LogBox()
+                  ->toPlainText()
+                  .section(QLatin1Char('\n'), 0, 0)
+                  .endsWith(QString::fromStdString(gui.notifier.logLines.back())));
 
   // Headers and the texts fit their columns.
   const QHeaderView* header = gui.window.DeviceList()->horizontalHeader();
@@ -104,7 +118,8 @@ TEST(ShellGui, DemoFleetIsListedInAddressOrderWithItsTexts) {
   for (int c = 0; c < 5; ++c) {
     EXPECT_EQ(gui.window.DeviceList()->horizontalHeaderItem(c)->text().toStdString(), headers[c]);
     for (int r = 0; r < gui.window.DeviceList()->rowCount(); ++r)
-      EXPECT_GT(header->sectionSize(c), metrics.horizontalAdvance(gui.window.DeviceList()->item(r, c)->text()))
+      EXPECT_GT(header->sectionSize(c),
+                metrics.horizontalAdvance(gui.window.DeviceList()->item(r, c)->text()))
           << r << "/" << c;
   }
 }
@@ -167,7 +182,9 @@ TEST(ShellGui, SingleBoardWindowTreeFollowsTheBoardType) {
     int row;
     std::vector<std::string> present, absent;
   } cases[] = {
-      {0, {"SPI调试", "视频编码", "时间设置", "OSD设置"}, {"i2c调试", "存储设置", "EDID调试", "音量调节"}},
+      {0,
+       {"SPI调试", "视频编码", "时间设置", "OSD设置"},
+       {"i2c调试", "存储设置", "EDID调试", "音量调节"}},
       {1, {"时间设置", "OSD设置", "存储设置", "自定义", "EDID调试"}, {"i2c调试", "SPI调试"}},
       {2, {"音量调节", "i2c调试"}, {"视频质量", "视频位置", "视频编码", "音频编码"}},
   };
@@ -283,7 +300,8 @@ TEST(ShellGui, ManualAddPlacesTheRowOrReportsTheBoardOffLine) {
     QTest::mouseClick(dialog->OkButton(), Qt::LeftButton);
   });
   QTest::mouseClick(gui.button("manualAddButton"), Qt::LeftButton);
-  EXPECT_EQ(gui.column(0), (std::vector<std::string>{"192.168.1.10", "192.168.1.30", "192.168.1.50"}));
+  EXPECT_EQ(gui.column(0),
+            (std::vector<std::string>{"192.168.1.10", "192.168.1.30", "192.168.1.50"}));
   EXPECT_EQ(gui.row(1)[1], "手动");
   EXPECT_EQ(gui.notifier.logLines.back(), "手动添加设备成功。");
   const int index = gui.window.DeviceList()->item(1, 0)->data(Qt::UserRole).toInt();
@@ -309,7 +327,8 @@ TEST(ShellGui, ResizeRuleTitleAndLog) {
   QApplication::processEvents();
   EXPECT_EQ(gui.window.DeviceList()->geometry(), QRect(10, 40, 880, 200));
   EXPECT_EQ(gui.window.LogBox()->geometry(), QRect(10, 248, 880, 100));
-  EXPECT_TRUE(gui.window.windowTitle().startsWith(QStringLiteral("Tavmon 编解码设备局域网诊断工具  V")));
+  EXPECT_TRUE(
+      gui.window.windowTitle().startsWith(QStringLiteral("Tavmon 编解码设备局域网诊断工具  V")));
   EXPECT_TRUE(gui.window.windowTitle().endsWith(QStringLiteral("内部版本")));
   // Every button's text fits it.
   for (QPushButton* b : gui.window.findChildren<QPushButton*>())
@@ -324,7 +343,8 @@ TEST(ShellGui, ResizeRuleTitleAndLog) {
   EXPECT_EQ(log[0], '(');
   EXPECT_EQ(log.substr(9, 3), "): ");
   EXPECT_EQ(log.substr(12, 11), "第二行\r\n");
-  EXPECT_TRUE(gui.window.LogBox()->toPlainText().startsWith(QString::fromStdString(log.substr(0, 21))));
+  EXPECT_TRUE(
+      gui.window.LogBox()->toPlainText().startsWith(QString::fromStdString(log.substr(0, 21))));
 }
 
 TEST(ShellGui, AdapterDialogChoiceAndCancel) {
@@ -341,7 +361,7 @@ TEST(ShellGui, AdapterDialogChoiceAndCancel) {
   QComboBox* box = dialog.AdapterBox();
   ASSERT_EQ(box->count(), 2);
   EXPECT_EQ(box->itemText(0).toStdString(), "eth0 (192.168.1.2)");  // sorted
-  EXPECT_EQ(box->currentText(), QString());                          // nothing preselected
+  EXPECT_EQ(box->currentText(), QString());                         // nothing preselected
   box->setCurrentIndex(0);
   dialog.accept();
   EXPECT_TRUE(dialog.Chosen());

@@ -19,7 +19,8 @@ TEST(ShellGuiTwoAdapters, PromptOnceThenLogLine) {
     ++prompts;
     EXPECT_EQ(confirm->windowTitle().toStdString(), "提示");
     bool found = false;
-    for (QLabel* l : confirm->findChildren<QLabel*>()) found = found || l->text().toStdString() == prompt;
+    for (QLabel* l : confirm->findChildren<QLabel*>())
+      found = found || l->text().toStdString() == prompt;
     EXPECT_TRUE(found);
     QTest::mouseClick(confirm->findChild<QPushButton*>(), Qt::LeftButton);
   });

@@ -17,7 +17,8 @@ using qor::ipFromOctets;
 
 namespace {
 
-std::vector<std::uint8_t> reply(std::uint8_t command, std::uint8_t marker, std::size_t size = kSearchReplySize) {
+std::vector<std::uint8_t> reply(std::uint8_t command, std::uint8_t marker,
+                                std::size_t size = kSearchReplySize) {
   std::vector<std::uint8_t> d(size, marker);
   qor::putHead(d, command);
   return d;
@@ -67,10 +68,12 @@ TEST(RowOrder, AscendingByDottedOctetsDuplicatesBelow) {
 
   // Three answers in arrival order .30, .4, 10.0.0.9 end as 10.0.0.9, .4, .30.
   std::vector<std::uint32_t> rows;
-  for (auto a : {ipFromOctets(192, 168, 1, 30), ipFromOctets(192, 168, 1, 4), ipFromOctets(10, 0, 0, 9)})
+  for (auto a :
+       {ipFromOctets(192, 168, 1, 30), ipFromOctets(192, 168, 1, 4), ipFromOctets(10, 0, 0, 9)})
     rows.insert(rows.begin() + std::ptrdiff_t(SortedRowPosition(rows, a)), a);
-  EXPECT_EQ(rows, (std::vector<std::uint32_t>{ipFromOctets(10, 0, 0, 9), ipFromOctets(192, 168, 1, 4),
-                                              ipFromOctets(192, 168, 1, 30)}));
+  EXPECT_EQ(rows,
+            (std::vector<std::uint32_t>{ipFromOctets(10, 0, 0, 9), ipFromOctets(192, 168, 1, 4),
+                                        ipFromOctets(192, 168, 1, 30)}));
 
   // A manual add between two rows; an address already listed goes below the earlier row.
   std::vector<std::uint32_t> listed{ipFromOctets(192, 168, 1, 10), ipFromOctets(192, 168, 1, 50)};
@@ -126,17 +129,20 @@ std::vector<std::string> labels(int type) {
   return out;
 }
 
-bool has(const std::vector<std::string>& v, const std::string& s) { return std::find(v.begin(), v.end(), s) != v.end(); }
+bool has(const std::vector<std::string>& v, const std::string& s) {
+  return std::find(v.begin(), v.end(), s) != v.end();
+}
 
 }  // namespace
 
 TEST(DeviceTree, ItemsFollowTheDeviceType) {
   // An encoder of type 20 gets the whole parameter set, in order.
-  EXPECT_EQ(labels(20), (std::vector<std::string>{
-                            "[参数配置]", "IP与MAC地址", "网络收发", "外设配置", "视频编码", "视频质量",
-                            "视频位置", "音频编码", "时间设置", "OSD设置", "存储设置", "串口设置",
-                            "[高级]", "重启设备", "恢复出厂值", "[程序升级]", "升级", "[调试]", "自定义",
-                            "通用i2c调试", "EDID调试"}));
+  EXPECT_EQ(labels(20),
+            (std::vector<std::string>{
+                "[参数配置]", "IP与MAC地址", "网络收发",   "外设配置",   "视频编码", "视频质量",
+                "视频位置",   "音频编码",    "时间设置",   "OSD设置",    "存储设置", "串口设置",
+                "[高级]",     "重启设备",    "恢复出厂值", "[程序升级]", "升级",     "[调试]",
+                "自定义",     "通用i2c调试", "EDID调试"}));
 
   const auto t21 = labels(21);
   for (const char* absent : {"视频质量", "视频位置", "视频编码", "音频编码", "OSD设置", "时间设置"})
@@ -162,19 +168,28 @@ TEST(DeviceTree, CodesOpenTheirPages) {
   struct Case {
     int code, type, view;
   } cases[] = {
-      {kCodeIdentity, 1, 0},        {kCodeVideoQuality, 2, 8},     {kCodeVideoPosition, 1, 16},
-      {kCodeVideoPosition, 2, 6},   {kCodeStatistics, 20, 13},     {kCodeStatistics, 21, 14},
-      {kCodePassword, 1, 15},       {kCodeSerial, 1, kViewSerial}, {kCodeRegisterDebug, 7, kViewRegisterDebug},
-      {kCodeEdid, 9, kViewEdid},    {kCodeParameters, 1, kViewBlank}, {kCodeDebugGroup, 1, kViewBlank},
+      {kCodeIdentity, 1, 0},
+      {kCodeVideoQuality, 2, 8},
+      {kCodeVideoPosition, 1, 16},
+      {kCodeVideoPosition, 2, 6},
+      {kCodeStatistics, 20, 13},
+      {kCodeStatistics, 21, 14},
+      {kCodePassword, 1, 15},
+      {kCodeSerial, 1, kViewSerial},
+      {kCodeRegisterDebug, 7, kViewRegisterDebug},
+      {kCodeEdid, 9, kViewEdid},
+      {kCodeParameters, 1, kViewBlank},
+      {kCodeDebugGroup, 1, kViewBlank},
       {99, 1, kViewBlank},
   };
-  for (const Case& c : cases) EXPECT_EQ(PageViewForCode(c.code, c.type), c.view) << c.code << "/" << c.type;
+  for (const Case& c : cases)
+    EXPECT_EQ(PageViewForCode(c.code, c.type), c.view) << c.code << "/" << c.type;
 }
 
 namespace {
 
-platform::Adapter adapter(std::string name, std::vector<std::uint32_t> addresses, unsigned index, bool up = true,
-                          bool loopback = false) {
+platform::Adapter adapter(std::string name, std::vector<std::uint32_t> addresses, unsigned index,
+                          bool up = true, bool loopback = false) {
   platform::Adapter a;
   a.name = name;
   a.description = platform::describeAdapter(name, addresses);

@@ -20,7 +20,9 @@ class RecordingNotifier : public Notifier {
   std::vector<std::string> logLines;
   std::deque<bool> answers;
 
-  void message(std::string_view text, NoticeIcon icon) override { messages.push_back({std::string(text), icon}); }
+  void message(std::string_view text, NoticeIcon icon) override {
+    messages.push_back({std::string(text), icon});
+  }
   bool ask(std::string_view text) override {
     questions.emplace_back(text);
     if (answers.empty()) return false;
