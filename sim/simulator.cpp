@@ -488,20 +488,7 @@ struct Simulator::Impl {
         }
       }
     }
-    for (auto& l : lines) log(l);
-    if (moved) reconfigure(false);
-    {
-      // Journaled once the boards have acted, so a test that waits for the entry meets them
-      // at their new addresses.
-      std::lock_guard lock(mu);
-      for (auto& who : heardBy) addJournal(who, "udp:4007", bytes);
-    }
-    for (auto& p : sends) {
-      if (p.due <= Clock::now())
-        sendDatagram(p);
-      else
-        pending.push_back(std::move(p));
-    }
+    settleDatagram("udp:4007", bytes, lines, heardBy, moved, sends);
   }
 
   // The maintenance dialog's protocol: answers go back to the asking socket.
@@ -543,11 +530,20 @@ struct Simulator::Impl {
         sends.push_back(std::move(p));
       }
     }
+    settleDatagram("udp:6006", bytes, lines, heardBy, moved, sends);
+  }
+
+  // What every datagram ends with: the log, new addresses, the journal, then the answers
+  // (now, or queued for a delayed board). Journaled once the boards have acted, so a test
+  // that waits for the entry meets them at their new addresses.
+  void settleDatagram(const char* endpoint, qor::Bytes bytes, const std::vector<std::string>& lines,
+                      const std::vector<std::string>& heardBy, bool moved,
+                      std::vector<Pending>& sends) {
     for (auto& l : lines) log(l);
     if (moved) reconfigure(false);
     {
       std::lock_guard lock(mu);
-      for (auto& who : heardBy) addJournal(who, "udp:6006", bytes);
+      for (auto& who : heardBy) addJournal(who, endpoint, bytes);
     }
     for (auto& p : sends) {
       if (p.due <= Clock::now())
