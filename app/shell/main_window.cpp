@@ -14,7 +14,9 @@
 #include <QSocketNotifier>
 #include <QTableWidget>
 #include <QTextCursor>
+#include <QThread>
 #include <QVBoxLayout>
+#include <memory>
 
 #include "platform/adapters.h"
 #include "platform/firewall.h"
@@ -411,14 +413,24 @@ void CTavmonDlg::OnAdapterSet() {
 }
 
 void CTavmonDlg::OnTrustList() {
+  // The firewall front ends can take seconds per rule: run them off the window's thread so it
+  // keeps repainting, and keep the button off until they are done.
+  auto* button = findChild<QPushButton*>(QStringLiteral("trustButton"));
+  if (button) button->setEnabled(false);
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const tav::platform::TrustResult result = tav::platform::addTrustRules();
-  QApplication::restoreOverrideCursor();
-  const std::string text = tav::platform::trustMessage(result);
-  LogLine(text);
-  notifier().message(text, result.outcome == tav::platform::TrustOutcome::Failed
-                               ? tav::NoticeIcon::Error
-                               : tav::NoticeIcon::Information);
+  auto result = std::make_shared<tav::platform::TrustResult>();
+  QThread* worker = QThread::create([result] { *result = tav::platform::addTrustRules(); });
+  connect(worker, &QThread::finished, this, [this, worker, button, result] {
+    worker->deleteLater();
+    QApplication::restoreOverrideCursor();
+    if (button) button->setEnabled(true);
+    const std::string text = tav::platform::trustMessage(*result);
+    LogLine(text);
+    notifier().message(text, result->outcome == tav::platform::TrustOutcome::Failed
+                                 ? tav::NoticeIcon::Error
+                                 : tav::NoticeIcon::Information);
+  });
+  worker->start();
 }
 
 void CTavmonDlg::OnAbout() {
