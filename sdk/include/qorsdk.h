@@ -98,8 +98,8 @@ extern "C" {
  *
  *  type cmd  payload      port   type cmd  payload      port
  *  0    E4   88           4010   10   EF   8            4010
- *  1    16   28           4010   11   EC   28 or 228    4010  (228 when size > 28 or u32 at 28 is 200;
- *  2    26   16           4010                                 the u32 at 28 is always read)
+ *  1    16   28           4010   11   EC   28 or 228    4010  (below)
+ *  2    26   16           4010
  *  3    12   0            4010   12   E8   u32 12,0,0   4010  (record never read)
  *  4    13   0            4010   13   E7   0            8060
  *  5    22   0            4010   14   FA   1052         8067
@@ -129,7 +129,14 @@ extern "C" {
  * NUL-terminated command text (at most QORSDK_TEXT_COMMAND_MAX characters) on entry and the answer
  * text on return, cut at QORSDK_TEXT_BUFFER_SIZE - 1 characters and always NUL-terminated.
  *
- * Connect waits at most 2 s; send and receive time out after 1.6 s each. */
+ * Type 11: a size field of 28 with the u32 at 28 holding 200 (QORSDK_TRANSPORT as the transport
+ * page fills it) sends all 228 bytes; a size field of 28 reads that u32, so such a record is at
+ * least 32 bytes. A size field between 29 and 228 sends 228 bytes, one below 28 sends 28; bytes
+ * past the size field are never read and go as zeros.
+ *
+ * Each step has its own limit: connect 2 s, send 1.6 s, receive 1.6 s (however the reply is
+ * split), so a call returns within 5.2 s whatever the board does. A board that has not sent the
+ * whole reply when the receive limit passes gives 15; a closed port gives 12. */
 QORSDK_API int32_t QORSDK_CALL DEVICE_GetConfig(const char* address, int32_t type, void* record);
 QORSDK_API int32_t QORSDK_CALL DEVICE_SetConfig(const char* address, int32_t type, const void* record);
 

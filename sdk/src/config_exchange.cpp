@@ -1,6 +1,7 @@
 #include "config_exchange.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <new>
 
@@ -37,6 +38,24 @@ std::optional<std::vector<std::uint8_t>> withText(std::uint8_t command, const vo
   auto out = headOnly(command);
   out.insert(out.end(), chars, chars + length);
   out.push_back(0);
+  return out;
+}
+
+// Type 11. The transport block's size field is 28 and the stream-access block's own size word
+// (200) follows at 28: then all 228 bytes go. A size field below 28 is trusted as the record's
+// length: nothing past it is read and the bytes it lacks go as zeros. A size field between 28
+// and 228 sends 228 bytes, again zero past the size field.
+std::vector<std::uint8_t> transportCommand(std::uint8_t command, const std::uint8_t* record) {
+  std::uint32_t size = qor::getU32({record, 4}, 0);
+  std::size_t readable = std::min<std::size_t>(size, kTransportLong);
+  bool longForm = size > kTransportShort;
+  if (size == kTransportShort)
+    longForm = qor::getU32({record, kTransportShort + 4}, kTransportShort) == kStreamAccessMarker;
+  if (size == kTransportShort && longForm) readable = kTransportLong;
+  std::size_t payload = longForm ? kTransportLong : kTransportShort;
+  auto out = headOnly(command);
+  out.resize(4 + payload, 0);
+  std::copy_n(record, std::min(readable, payload), out.begin() + 4);
   return out;
 }
 
@@ -89,11 +108,7 @@ std::optional<std::vector<std::uint8_t>> writeCommand(std::int32_t type, const v
   if (type == QORSDK_SET_TEXT_COMMAND) return withText(entry->command, record);
   std::uint32_t payload = entry->payload;
   if (type == QORSDK_SET_TRANSPORT) {
-    // A transport record carries the stream-access block when its size says so or when the
-    // block's own size word (at 28) is present; the caller's record is then 228 bytes.
-    std::uint32_t marker = qor::getU32({static_cast<const std::uint8_t*>(record), 32}, 28);
-    if (sizeField(record) > kTransportShort || marker == kStreamAccessMarker)
-      payload = kTransportLong;
+    return transportCommand(entry->command, static_cast<const std::uint8_t*>(record));
   }
   auto bytes = static_cast<const std::uint8_t*>(record);
   out.insert(out.end(), bytes, bytes + payload);
@@ -179,34 +194,42 @@ std::uint32_t boardAddress(const char* address) {
 }
 
 // One connection: connect, send, and for a read receive at least `minimum` bytes into reply.
+// Each step has its own limit (connect, send, receive), so a call ends within their sum
+// whatever the board does; a board that drips its reply gets 15 when the receive limit passes.
 std::int32_t exchange(std::uint32_t address, std::uint16_t port,
                       const std::vector<std::uint8_t>& command, std::size_t minimum,
                       std::vector<std::uint8_t>* reply) {
+  using std::chrono::milliseconds;
   TcpSocket socket;
   if (!socket.valid()) return QORSDK_CONFIG_NO_SOCKET;
-  switch (socket.connectWithWait(address, port, kConnectWaitMs)) {
+  switch (socket.connectBy(address, port, Clock::now() + milliseconds(kConnectWaitMs))) {
     case ConnectOutcome::Refused:
       return QORSDK_CONFIG_CONNECT;
     case ConnectOutcome::ModeFailed:
       return QORSDK_CONFIG_SOCKET_MODE;
-    case ConnectOutcome::Started:
+    case ConnectOutcome::Unfinished:
+      return QORSDK_CONFIG_TRANSFER;
+    case ConnectOutcome::Connected:
       break;
   }
   if (!socket.makeBlocking(kTransferTimeoutMs)) return QORSDK_CONFIG_SOCKET_MODE;
-  if (!socket.sendAll(command.data(), command.size())) return QORSDK_CONFIG_TRANSFER;
+  if (!socket.sendAll(command.data(), command.size(),
+                      Clock::now() + milliseconds(kTransferTimeoutMs)))
+    return QORSDK_CONFIG_TRANSFER;
   if (!reply) return QORSDK_CONFIG_OK;
 
+  const auto receiveBy = Clock::now() + milliseconds(kTransferTimeoutMs);
   reply->resize(kReceiveBufferSize);
-  long got = socket.receive(reply->data(), reply->size());
-  if (got < 0) return QORSDK_CONFIG_TRANSFER;
+  std::size_t got = 0;
   // TCP may split a long block; keep reading until the type's minimum has arrived.
-  while (got > 0 && static_cast<std::size_t>(got) < minimum) {
-    long more = socket.receive(reply->data() + got, reply->size() - static_cast<std::size_t>(got));
-    if (more <= 0) break;
-    got += more;
-  }
-  reply->resize(static_cast<std::size_t>(got));
-  return got == 0 || reply->size() < minimum ? QORSDK_CONFIG_SHORT_REPLY : QORSDK_CONFIG_OK;
+  do {
+    long more = socket.receive(reply->data() + got, reply->size() - got, receiveBy);
+    if (more < 0) return QORSDK_CONFIG_TRANSFER;
+    if (more == 0) break;
+    got += static_cast<std::size_t>(more);
+  } while (got < minimum && got < reply->size());
+  reply->resize(got);
+  return got == 0 || got < minimum ? QORSDK_CONFIG_SHORT_REPLY : QORSDK_CONFIG_OK;
 }
 
 }  // namespace

@@ -14,9 +14,17 @@
 #include <cerrno>
 #endif
 
+#include <algorithm>
 #include <atomic>
 
 namespace qorsdk {
+namespace {
+// Whole milliseconds left until the deadline, rounded up; 0 once it has passed.
+int msUntil(Clock::time_point deadline) {
+  auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return left <= 0 ? 0 : static_cast<int>(std::min<long long>(left, 60000));
+}
+}  // namespace
 
 #if defined(_WIN32)
 namespace {
@@ -47,7 +55,18 @@ bool TcpSocket::valid() const {
   return fd_ != kNoSocket;
 }
 
-ConnectOutcome TcpSocket::connectWithWait(std::uint32_t address, std::uint16_t port, int waitMs) {
+// Waits until the socket is readable (or writable) or the deadline passes.
+bool waitReady(SOCKET fd, bool forWrite, Clock::time_point deadline) {
+  fd_set set;
+  FD_ZERO(&set);
+  FD_SET(fd, &set);
+  int ms = msUntil(deadline);
+  timeval wait{ms / 1000, (ms % 1000) * 1000};
+  return select(0, forWrite ? nullptr : &set, forWrite ? &set : nullptr, nullptr, &wait) > 0;
+}
+
+ConnectOutcome TcpSocket::connectBy(std::uint32_t address, std::uint16_t port,
+                                    Clock::time_point deadline) {
   u_long on = 1;
   if (ioctlsocket(sock(fd_), FIONBIO, &on) != 0) return ConnectOutcome::ModeFailed;
   sockaddr_in to{};
@@ -55,14 +74,22 @@ ConnectOutcome TcpSocket::connectWithWait(std::uint32_t address, std::uint16_t p
   to.sin_port = htons(port);
   to.sin_addr.s_addr = address;
   if (connect(sock(fd_), reinterpret_cast<sockaddr*>(&to), sizeof to) == 0)
-    return ConnectOutcome::Started;
+    return ConnectOutcome::Connected;
   if (WSAGetLastError() != WSAEWOULDBLOCK) return ConnectOutcome::Refused;
-  fd_set writable;
+  fd_set writable, failed;
   FD_ZERO(&writable);
   FD_SET(sock(fd_), &writable);
-  timeval wait{waitMs / 1000, (waitMs % 1000) * 1000};
-  select(0, nullptr, &writable, nullptr, &wait);
-  return ConnectOutcome::Started;
+  FD_ZERO(&failed);
+  FD_SET(sock(fd_), &failed);
+  int ms = msUntil(deadline);
+  timeval wait{ms / 1000, (ms % 1000) * 1000};
+  if (select(0, nullptr, &writable, &failed, &wait) <= 0) return ConnectOutcome::Unfinished;
+  int error = 0;
+  int length = sizeof error;
+  getsockopt(sock(fd_), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
+  if (error == WSAECONNREFUSED) return ConnectOutcome::Refused;
+  return error == 0 && FD_ISSET(sock(fd_), &writable) ? ConnectOutcome::Connected
+                                                        : ConnectOutcome::Unfinished;
 }
 
 bool TcpSocket::makeBlocking(int timeoutMs) {
@@ -74,8 +101,9 @@ bool TcpSocket::makeBlocking(int timeoutMs) {
          setsockopt(sock(fd_), SOL_SOCKET, SO_RCVTIMEO, opt, sizeof ms) == 0;
 }
 
-bool TcpSocket::sendAll(const std::uint8_t* data, std::size_t size) {
+bool TcpSocket::sendAll(const std::uint8_t* data, std::size_t size, Clock::time_point deadline) {
   while (size > 0) {
+    if (!waitReady(sock(fd_), true, deadline)) return false;
     int n = send(sock(fd_), reinterpret_cast<const char*>(data), static_cast<int>(size), 0);
     if (n <= 0) return false;
     data += n;
@@ -84,7 +112,8 @@ bool TcpSocket::sendAll(const std::uint8_t* data, std::size_t size) {
   return true;
 }
 
-long TcpSocket::receive(std::uint8_t* buffer, std::size_t size) {
+long TcpSocket::receive(std::uint8_t* buffer, std::size_t size, Clock::time_point deadline) {
+  if (!waitReady(sock(fd_), false, deadline)) return -1;
   int n = recv(sock(fd_), reinterpret_cast<char*>(buffer), static_cast<int>(size), 0);
   return n < 0 ? -1 : n;
 }
@@ -101,7 +130,20 @@ bool TcpSocket::valid() const {
   return fd_ >= 0;
 }
 
-ConnectOutcome TcpSocket::connectWithWait(std::uint32_t address, std::uint16_t port, int waitMs) {
+namespace {
+// Waits for `events` on fd until the deadline: the returned events, 0 when it passed.
+short waitFor(int fd, short events, Clock::time_point deadline) {
+  for (;;) {
+    pollfd p{fd, events, 0};
+    int r = poll(&p, 1, msUntil(deadline));
+    if (r > 0) return p.revents;
+    if (r == 0 || errno != EINTR) return 0;
+  }
+}
+}  // namespace
+
+ConnectOutcome TcpSocket::connectBy(std::uint32_t address, std::uint16_t port,
+                                    Clock::time_point deadline) {
   int fd = static_cast<int>(fd_);
   int flags = fcntl(fd, F_GETFL);
   if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) return ConnectOutcome::ModeFailed;
@@ -109,12 +151,17 @@ ConnectOutcome TcpSocket::connectWithWait(std::uint32_t address, std::uint16_t p
   to.sin_family = AF_INET;
   to.sin_port = htons(port);
   to.sin_addr.s_addr = address;
-  if (connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0) return ConnectOutcome::Started;
+  if (connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0)
+    return ConnectOutcome::Connected;
   if (errno != EINPROGRESS && errno != EINTR) return ConnectOutcome::Refused;
-  pollfd p{fd, POLLOUT, 0};
-  while (poll(&p, 1, waitMs) < 0 && errno == EINTR) {
-  }
-  return ConnectOutcome::Started;
+  if (waitFor(fd, POLLOUT, deadline) == 0) return ConnectOutcome::Unfinished;
+  // A closed port answers the connect with a reset: Linux reports it only through the socket's
+  // error, after the wait.
+  int error = 0;
+  socklen_t length = sizeof error;
+  if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
+  if (error == ECONNREFUSED) return ConnectOutcome::Refused;
+  return error == 0 ? ConnectOutcome::Connected : ConnectOutcome::Unfinished;
 }
 
 bool TcpSocket::makeBlocking(int timeoutMs) {
@@ -126,10 +173,12 @@ bool TcpSocket::makeBlocking(int timeoutMs) {
          setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit) == 0;
 }
 
-bool TcpSocket::sendAll(const std::uint8_t* data, std::size_t size) {
+bool TcpSocket::sendAll(const std::uint8_t* data, std::size_t size, Clock::time_point deadline) {
+  int fd = static_cast<int>(fd_);
   while (size > 0) {
-    ssize_t n = send(static_cast<int>(fd_), data, size, MSG_NOSIGNAL);
-    if (n < 0 && errno == EINTR) continue;
+    if (waitFor(fd, POLLOUT, deadline) == 0) return false;
+    ssize_t n = send(fd, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
     if (n <= 0) return false;
     data += n;
     size -= static_cast<std::size_t>(n);
@@ -137,10 +186,12 @@ bool TcpSocket::sendAll(const std::uint8_t* data, std::size_t size) {
   return true;
 }
 
-long TcpSocket::receive(std::uint8_t* buffer, std::size_t size) {
+long TcpSocket::receive(std::uint8_t* buffer, std::size_t size, Clock::time_point deadline) {
+  int fd = static_cast<int>(fd_);
   for (;;) {
-    ssize_t n = recv(static_cast<int>(fd_), buffer, size, 0);
-    if (n < 0 && errno == EINTR) continue;
+    if (waitFor(fd, POLLIN, deadline) == 0) return -1;
+    ssize_t n = recv(fd, buffer, size, MSG_DONTWAIT);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
     return n < 0 ? -1 : static_cast<long>(n);
   }
 }

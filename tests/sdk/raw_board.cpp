@@ -87,6 +87,11 @@ std::vector<Received> RawBoard::received(std::size_t count) {
   return received_;
 }
 
+void RawBoard::drip(std::chrono::milliseconds pause) {
+  std::lock_guard guard(lock_);
+  drip_ = pause;
+}
+
 std::size_t RawBoard::connections() {
   std::lock_guard guard(lock_);
   return received_.size();
@@ -134,9 +139,19 @@ void RawBoard::handle(int connection, std::uint16_t port) {
   Bytes request;
   readUntil(connection, request, answer_ ? requestComplete : std::function<bool(const Bytes&)>{});
   std::optional<Bytes> reply = answer_ ? answer_(request) : std::nullopt;
-  if (reply)
+  std::chrono::milliseconds pause;
+  {
+    std::lock_guard guard(lock_);
+    pause = drip_;
+  }
+  if (reply && pause.count() > 0) {
+    for (std::uint8_t byte : *reply) {
+      if (send(connection, &byte, 1, MSG_NOSIGNAL) != 1) break;
+      std::this_thread::sleep_for(pause);
+    }
+  } else if (reply) {
     send(connection, reply->data(), reply->size(), MSG_NOSIGNAL);
-  else
+  } else
     readUntil(connection, request, {});  // the rest of a write, or until the PC gives up
   close(connection);
   std::lock_guard guard(lock_);

@@ -36,12 +36,16 @@ class RawBoard {
   // Waits until `count` connections have ended (or two seconds) and returns what they sent.
   std::vector<Received> received(std::size_t count);
   std::size_t connections();
+  // From now on replies go out one byte at a time with this pause between bytes (zero: whole),
+  // until the PC closes the connection.
+  void drip(std::chrono::milliseconds pause);
 
  private:
   void serve(std::vector<int> listeners);
   void handle(int connection, std::uint16_t port);
 
   Answer answer_;
+  std::chrono::milliseconds drip_{0};
   std::mutex lock_;
   std::condition_variable changed_;
   std::vector<Received> received_;

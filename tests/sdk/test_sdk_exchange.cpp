@@ -300,10 +300,54 @@ TEST(SdkFailure, SocketStepsReportTheirOwnCodes) {
   EXPECT_EQ(DEVICE_GetConfig(kBoard, 256, record), QORSDK_CONFIG_SOCKET_MODE);
   gFailTimeouts = false;
 
-  // The board closes without a word; then it refuses (nothing listens on 8060).
+  // The board closes without a word; then it refuses (nothing listens on 8060), which Linux
+  // reports only through the socket error after the connect wait.
   board.answer(Bytes{});
   EXPECT_EQ(DEVICE_GetConfig(kBoard, 256, record), QORSDK_CONFIG_SHORT_REPLY);
-  EXPECT_EQ(DEVICE_SetConfig(kBoard, 13, nullptr), QORSDK_CONFIG_TRANSFER);
+  double waited =
+      secondsOf([&] { EXPECT_EQ(DEVICE_SetConfig(kBoard, 13, nullptr), QORSDK_CONFIG_CONNECT); });
+  EXPECT_LT(waited, 0.5);
+}
+
+TEST(SdkDeadline, ADrippingBoardCannotHoldARead) {
+  ScriptedBoard board;
+  Bytes block = pattern(200, 200, 9);
+  board.answer(packet(0xE6, block));
+  Bytes record(200, 0);
+  record[0] = 200;
+  // A byte every 0.1 s would take 20.4 s: the receive limit ends the call.
+  board.board.drip(std::chrono::milliseconds(100));
+  double waited = secondsOf(
+      [&] { EXPECT_EQ(DEVICE_GetConfig(kBoard, 256, record.data()), QORSDK_CONFIG_TRANSFER); });
+  EXPECT_GT(waited, 1.4);
+  EXPECT_LT(waited, 2.2);
+  EXPECT_EQ(record[1], 0);  // nothing stored
+  // The same reply in many small segments within the limit is read whole.
+  board.board.drip(std::chrono::milliseconds(1));
+  EXPECT_EQ(DEVICE_GetConfig(kBoard, 256, record.data()), QORSDK_CONFIG_OK);
+  EXPECT_EQ(record, block);
+}
+
+TEST(SdkWrite, TransportNeverReadsPastItsSizeField) {
+  RawBoard board(kBoard, {4010});
+  std::size_t sent = 0;
+  // Exactly as long as the size field says, so a read past it is caught by the sanitizer.
+  auto sendOf = [&](std::uint32_t size) {
+    std::vector<std::uint8_t> record(std::max<std::uint32_t>(size, 4));
+    for (std::size_t i = 0; i < record.size(); ++i) record[i] = static_cast<std::uint8_t>(i + 1);
+    std::memcpy(record.data(), &size, 4);
+    EXPECT_EQ(DEVICE_SetConfig(kBoard, 11, record.data()), QORSDK_CONFIG_OK);
+    Bytes got = board.received(++sent).back().bytes;
+    Bytes expected(4 + (size > 28 ? 228 : 28), 0);
+    std::copy(record.begin(), record.begin() + std::min<std::size_t>(size, expected.size() - 4),
+              expected.begin() + 4);
+    std::copy_n(packet(0xEC).begin(), 4, expected.begin());
+    return std::pair{got, expected};
+  };
+  for (std::uint32_t size : {4u, 20u, 29u, 100u, 228u}) {
+    auto [got, expected] = sendOf(size);
+    EXPECT_EQ(got, expected) << "size field " << size;
+  }
 }
 
 TEST(SdkFailure, SilentBoardsTimeOut) {

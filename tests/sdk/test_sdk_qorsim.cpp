@@ -73,7 +73,7 @@ TEST(SdkQorsim, ReadsWritesAndFaults) {
   wrong.wrongHead = true;
   refused.refuseTcp = true;
   for (const Case& c : {Case{cut, QORSDK_CONFIG_SHORT_REPLY}, Case{wrong, QORSDK_CONFIG_WRONG_HEAD},
-                        Case{refused, QORSDK_CONFIG_TRANSFER}}) {
+                        Case{refused, QORSDK_CONFIG_CONNECT}}) {
     sim.setFaults(board, c.faults);
     auto record = sized(200);
     EXPECT_EQ(DEVICE_GetConfig(address, 256, record.data()), c.result);
