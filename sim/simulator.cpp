@@ -27,6 +27,7 @@
 #include <thread>
 
 #include "board_logic.h"
+#include "discovery.h"
 #include "fleet.h"
 #include "layout.h"
 #include "qorsim.h"
@@ -447,10 +448,11 @@ struct Simulator::Impl {
                           (b.faults.silent ? "silent" : "restarting") + ", no answer");
           continue;
         }
-        if (cmd == 0xE5) {
+        if (cmd == 0xE5 || cmd == kDiscoveryQuestion) {
           std::vector<std::uint8_t> reply(4 + qor::kStatusBlockSize);
           qor::putHead(reply, 0xE6);
           qor::putBytes(reply, 4, b.status);
+          if (cmd == kDiscoveryQuestion) reply = discoveryAnswer(b);
           applyReplyFaults(reply, b.faults);
           Pending p;
           p.socket = udp;

@@ -85,8 +85,9 @@ extern "C" {
 #define QORSDK_CLIENT_E_LOGIN_REFUSED ((int32_t)0x80000064)  /* user name or password refused */
 #define QORSDK_LAST_ERROR_STARTED 20005                      /* CLIENT_Start on a started handle */
 
-/* Discovery (CLIENT_GetDeviceList): 0, 1 bad arguments, 9 socket option or send failed, 34 the
- * answer port could not be bound, 35 an answer was too short or unknown. */
+/* Discovery (CLIENT_GetDeviceList): 0, 1 bad arguments, 9 no socket, socket option or send
+ * failed, 34 the answer port could not be bound, 35 an answer was too short or unknown. */
+#define QORSDK_DISCOVERY_SOCKET 9
 #define QORSDK_DISCOVERY_BIND 34
 #define QORSDK_DISCOVERY_BAD_ANSWER 35
 
@@ -568,11 +569,26 @@ QORSDK_API int32_t QORSDK_CALL CLIENT_GetDeviceConfig(QORSDK_HANDLE handle, int3
 QORSDK_API int32_t QORSDK_CALL CLIENT_SetDeviceConfig(QORSDK_HANDLE handle, int32_t type,
                                                       const void* record);
 
-/* Discovery and login: not yet provided. CLIENT_GetDeviceList returns 1 (count 0 when given);
- * CLIENT_Login returns null with QORSDK_CLIENT_E_NULL for a null argument, else
- * QORSDK_CLIENT_E_LOGIN_REFUSED, through error when it is not null. */
+/* Discovery. Broadcasts "qor" + 0xE0 (mode 2: 0xE5) to 255.255.255.255 port 4007 and collects
+ * answers on UDP port 5007 (bound without sharing: a second discovery at the same time gets 34)
+ * until none has come for 1.5 s, and at most 4.5 s in all however many arrive. record->text
+ * (textLength bytes, zeroed first) receives the answering addresses newest first, each followed
+ * by ";" ("B;A;"), as long as the whole list fits with its NUL; later answers are still counted.
+ * In mode 2, record->blocks receives the 200-byte status block of each long answer while 200
+ * bytes are free. Short answers (0xE1) and long answers (0xE6) are listed and counted; a long
+ * answer shorter than 204 bytes is listed but gives 35, another command gives 35 unlisted.
+ * Results: 0 (also when nobody answered), 1 (null record or count, size or record->size not
+ * sizeof(QORSDK_DISCOVERY), no text buffer, mode 2 without a block buffer), 9, 34, 35. The count
+ * goes to record->count and *count. Datagrams above 8192 bytes are read cut. */
 QORSDK_API int32_t QORSDK_CALL CLIENT_GetDeviceList(QORSDK_DISCOVERY* record, int32_t size,
                                                     int32_t* count);
+/* Local check of the fixed service account ("tarvenol" as user and password); nothing is sent.
+ * Null address, user or password: null, *error = QORSDK_CLIENT_E_NULL (when error is given). A
+ * null error pointer: null. Another user or password: null, *error =
+ * QORSDK_CLIENT_E_LOGIN_REFUSED. Otherwise a new handle (free it with CLIENT_Logout) whose
+ * device address is `address` when that is 5 to 15 characters long (else empty), login port
+ * `port` when above 0 and mode code 1; *info gets "VGAenc" and flag 1, even when no handle could
+ * be made. *error is left alone on success. */
 QORSDK_API QORSDK_HANDLE QORSDK_CALL CLIENT_Login(const char* address, int32_t port,
                                                   const char* user, const char* password,
                                                   QORSDK_DEVICE_INFO* info, int32_t* error);

@@ -292,18 +292,4 @@ QORSDK_API int32_t QORSDK_CALL CLIENT_SetDeviceConfig(QORSDK_HANDLE handle, int3
   return DEVICE_SetConfig(client->address, type, record);
 }
 
-QORSDK_API int32_t QORSDK_CALL CLIENT_GetDeviceList(QORSDK_DISCOVERY*, int32_t, int32_t* count) {
-  if (count) *count = 0;
-  return 1;
-}
-
-QORSDK_API QORSDK_HANDLE QORSDK_CALL CLIENT_Login(const char* address, int32_t, const char* user,
-                                                  const char* password, QORSDK_DEVICE_INFO*,
-                                                  int32_t* error) {
-  if (error)
-    *error =
-        (!address || !user || !password) ? QORSDK_CLIENT_E_NULL : QORSDK_CLIENT_E_LOGIN_REFUSED;
-  return nullptr;
-}
-
 }  // extern "C"

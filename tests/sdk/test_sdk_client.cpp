@@ -329,3 +329,40 @@ TEST(SdkResultText, EveryDocumentedValueHasWords) {
     EXPECT_STRNE(QORSDK_ClientResultText(code), "unknown result") << code;
   EXPECT_STREQ(QORSDK_ConfigResultText(11), "unknown result");
 }
+
+TEST(SdkClient, LoginChecksTheServiceAccountLocally) {
+  std::int32_t error = 0;
+  QORSDK_DEVICE_INFO info;
+  std::memset(&info, 0xEE, sizeof info);
+  EXPECT_EQ(CLIENT_Login("10.0.0.1", 80, "admin", "tarvenol", &info, &error), nullptr);
+  EXPECT_EQ(error, QORSDK_CLIENT_E_LOGIN_REFUSED);
+  EXPECT_EQ(CLIENT_Login("10.0.0.1", 80, "tarvenol", "tarvenol ", &info, &error), nullptr);
+  EXPECT_EQ(error, QORSDK_CLIENT_E_LOGIN_REFUSED);
+  EXPECT_EQ(CLIENT_Login(nullptr, 80, "tarvenol", "tarvenol", &info, &error), nullptr);
+  EXPECT_EQ(error, QORSDK_CLIENT_E_NULL);
+  EXPECT_EQ(CLIENT_Login("10.0.0.1", 80, "tarvenol", "tarvenol", &info, nullptr), nullptr);
+  EXPECT_EQ(info.flag, 0xEEEEEEEEu);  // refused calls write nothing
+
+  error = 0;
+  QORSDK_HANDLE h = CLIENT_Login("10.0.0.1", 8000, "tarvenol", "tarvenol", &info, &error);
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(error, 0);
+  EXPECT_EQ(std::memcmp(info.model, "VGAenc\0\0", 8), 0);
+  EXPECT_EQ(info.flag, 1u);
+  EXPECT_EQ(info.reserved[0], 0xEE);  // nothing else written
+  auto* record = qorsdk::liveRecord(h);
+  ASSERT_NE(record, nullptr);
+  EXPECT_STREQ(record->address, "10.0.0.1");
+  EXPECT_EQ(record->port2, 8000);
+  EXPECT_EQ(record->mode, 1);
+  EXPECT_EQ(CLIENT_Logout(h), 0);
+
+  // Address texts outside 5..15 characters are not stored; port 0 keeps the default.
+  for (const char* address : {"1.2.", "255.255.255.2555"}) {
+    h = CLIENT_Login(address, 0, "tarvenol", "tarvenol", &info, &error);
+    ASSERT_NE(h, nullptr);
+    EXPECT_STREQ(qorsdk::liveRecord(h)->address, "") << address;
+    EXPECT_EQ(qorsdk::liveRecord(h)->port2, 0);
+    EXPECT_EQ(CLIENT_Logout(h), 0);
+  }
+}
