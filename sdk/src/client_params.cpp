@@ -2,8 +2,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
 
 #include "client_record.h"
+#include "credentials.h"
 #include "video_view.h"
 #include "wire.h"
 
@@ -18,6 +20,21 @@ std::size_t boundedLength(const char* text, std::size_t limit) {
 void copyText(char* slot, const char* text, std::size_t length) {
   std::memcpy(slot, text, length);
   slot[length] = 0;
+}
+
+std::int32_t setCredentials(ClientRecord& record, const QORSDK_CREDENTIALS& credentials);
+
+// A board account found in the credentials file, deciphered, becomes the handle's credentials
+// (as type 17 would set them); the mode and port the lookup derives are not applied.
+void applyStoredCredentials(ClientRecord& record, const QORSDK_SOURCE& source) {
+  if (!source.address || boundedLength(source.address, kAddressLimit) >= kAddressLimit) return;
+  auto folder = executableFolder();
+  if (!folder) return;
+  try {
+    LookupOutcome found = lookupCredentials(*folder, source.address, source.port2);
+    if (found.deciphered) setCredentials(record, found.record);
+  } catch (const std::exception&) {  // out of memory: no lookup, nothing thrown to the caller
+  }
 }
 
 std::int32_t setSource(ClientRecord& record, const QORSDK_SOURCE& source) {
@@ -47,8 +64,7 @@ std::int32_t setSource(ClientRecord& record, const QORSDK_SOURCE& source) {
     }
     return QORSDK_CLIENT_BAD_ARGUMENT;
   }
-  // Mode 0 would look up stored credentials for the address here; that lookup is not provided
-  // yet and, like a lookup that finds nothing, changes nothing.
+  if (source.mode == 0) applyStoredCredentials(record, source);
   return QORSDK_CLIENT_OK;
 }
 
