@@ -54,8 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t usedBefore = state.blockUsed;
     qorsdk::takeAnswer(state, datagram, sender);
 
-    bool magic = datagram.size() >= 4 && datagram[0] == 'q' && datagram[1] == 'o' &&
-                 datagram[2] == 'r';
+    bool magic =
+        datagram.size() >= 4 && datagram[0] == 'q' && datagram[1] == 'o' && datagram[2] == 'r';
     if (!magic) continue;
     if (datagram[3] == qorsdk::kDiscoveryShortAnswer) {
       ++expectedCount;
@@ -83,8 +83,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto end = std::find(text.begin(), text.begin() + textLength, 0);
   FUZZ_CHECK(end != text.begin() + textLength);
   std::string list(text.begin(), end);
-  static const std::regex kList("(((25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])\\.){3}"
-                                "(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9]);)*");
+  static const std::regex kList(
+      "(((25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])\\.){3}"
+      "(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9]);)*");
   FUZZ_CHECK(std::regex_match(list, kList));
   FUZZ_CHECK(std::count(list.begin(), list.end(), ';') <= state.count);
   return 0;

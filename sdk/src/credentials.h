@@ -29,15 +29,14 @@ std::optional<StoredCredentials> findCredentials(std::string_view text, std::str
 struct LookupOutcome {
   std::int32_t mode = 0;  // 0 no entry, 1 the service account, 12 a board account
   std::uint16_t port = 0;
-  bool deciphered = false;   // record holds size 84, the user and the plain password
+  bool deciphered = false;  // record holds size 84, the user and the plain password
   QORSDK_CREDENTIALS record{};
 };
 
 // The lookup in `folder` (ending in a separator): Xml/Data.xml there, and the password module
 // loaded from there by full path only (libpassword.so, else password.so; password.dll on
 // Windows). `port2` is the source's second port.
-LookupOutcome lookupCredentials(const std::string& folder, const char* address,
-                                std::int32_t port2);
+LookupOutcome lookupCredentials(const std::string& folder, const char* address, std::int32_t port2);
 
 // The folder of the running program's executable with its trailing separator; nothing when it
 // cannot be found or the path has no separator past its first character.

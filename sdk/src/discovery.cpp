@@ -25,7 +25,7 @@
 namespace qorsdk {
 namespace {
 
-constexpr int kQuietMs = 1500;         // the receive time-out that ends the discovery
+constexpr int kQuietMs = 1500;  // the receive time-out that ends the discovery
 constexpr int kAnswerBufferSize = 65536;
 // Boards answer within 3 s; with the quiet time after the last one that is the most the
 // discovery waits, however many datagrams a flooding host sends.
@@ -60,8 +60,7 @@ struct Udp {
 };
 
 // One datagram within `ms`: its length (-1 on time-out or error) and its sender.
-long receiveOne(Native fd, std::uint8_t* buffer, std::size_t size, int ms,
-                std::uint32_t& sender) {
+long receiveOne(Native fd, std::uint8_t* buffer, std::size_t size, int ms, std::uint32_t& sender) {
 #if defined(_WIN32)
   fd_set readable;
   FD_ZERO(&readable);

@@ -89,7 +89,7 @@ ConnectOutcome TcpSocket::connectBy(std::uint32_t address, std::uint16_t port,
   getsockopt(sock(fd_), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
   if (error == WSAECONNREFUSED) return ConnectOutcome::Refused;
   return error == 0 && FD_ISSET(sock(fd_), &writable) ? ConnectOutcome::Connected
-                                                        : ConnectOutcome::Unfinished;
+                                                      : ConnectOutcome::Unfinished;
 }
 
 bool TcpSocket::makeBlocking(int timeoutMs) {

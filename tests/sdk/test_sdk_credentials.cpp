@@ -54,15 +54,16 @@ TEST(SdkCredentials, FileEntries) {
   EXPECT_FALSE(findCredentials(kEntry, "10.77.0.2"));  // the quote ends the address
   EXPECT_FALSE(findCredentials(kEntry, "10.77.0.200"));
   // Keys are searched from the host onwards: an entry before it is not used.
-  auto later = findCredentials("username=\"a\" password=\"b\" host=\"1.2.3.4\" username=\"c\" "
-                               "password=\"\"",
-                               "1.2.3.4");
+  auto later = findCredentials(
+      "username=\"a\" password=\"b\" host=\"1.2.3.4\" username=\"c\" "
+      "password=\"\"",
+      "1.2.3.4");
   ASSERT_TRUE(later);
   EXPECT_EQ(later->user, "c");
   EXPECT_EQ(later->password, "");
   EXPECT_FALSE(findCredentials("host=\"1.2.3.4\" username=\"c\"", "1.2.3.4"));
-  EXPECT_FALSE(findCredentials("host=\"1.2.3.4\" username=\"c\" password=\"unterminated",
-                               "1.2.3.4"));
+  EXPECT_FALSE(
+      findCredentials("host=\"1.2.3.4\" username=\"c\" password=\"unterminated", "1.2.3.4"));
   // 31 bytes fit the record's field with its NUL; 32 are refused.
   std::string fits(31, 'u'), over(32, 'u');
   EXPECT_TRUE(findCredentials("host=\"h\" username=\"" + fits + "\" password=\"p\"", "h"));
