@@ -542,7 +542,12 @@ QORSDK_API int32_t QORSDK_CALL CLIENT_StopRealPlay(QORSDK_HANDLE handle);
 QORSDK_API int32_t QORSDK_CALL CLIENT_StopRealPlayEx(QORSDK_HANDLE handle);
 
 /* CLIENT_SetParam: 1 null handle, 2 bad handle, then by type (QORSDK_PARAM_*):
- *  0  source: 0; 3; 7 URL too long for mode 112; 1 for modes 80, 113, 114, 115 (URL kept)
+ *  0  source: 0; 3; 7 URL too long for mode 112; 1 for modes 80, 113, 114, 115 (URL kept).
+ *     Mode 0 looks the address up in Xml/Data.xml in the program's folder (host="ADDRESS" then
+ *     username="..." and password="...", at most 31 bytes each): a board account whose password
+ *     DecryptStringEX of the password module in that same folder (libpassword.so, else
+ *     password.so; loaded by full path only) deciphers becomes the handle's credentials, as type
+ *     17 would set them. The result does not change.
  *  1  video window; 2 sound; 3, 11, 14 words; 15 extended: 0; 3
  *  4-7 flags: 0 (record not read)
  *  8  volume: 0 (the argument is the volume; level -(((v-100)^2/10)^2/100) hundredths of a dB)

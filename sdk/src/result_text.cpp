@@ -53,6 +53,8 @@ QORSDK_API const char* QORSDK_CALL QORSDK_ClientResultText(int32_t result) {
       return "source already in the table";
     case QORSDK_CLIENT_SOURCE_MISSING:
       return "source not in the table";
+    case QORSDK_DISCOVERY_SOCKET:
+      return "no socket, socket option or broadcast could not be set up";
     case QORSDK_DISCOVERY_BIND:
       return "answer port could not be bound";
     case QORSDK_DISCOVERY_BAD_ANSWER:
