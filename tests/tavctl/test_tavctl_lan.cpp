@@ -378,12 +378,12 @@ TEST(TavctlProgram, ExitStatuses) {
       {{"restart"}, ctl::kExitBadArguments, "ADDR"},
       {{"show", "10.77.0.28"},
        ctl::kExitNoAnswer,
-       "10.77.0.28: reading the status block (type 256) failed: result 15"},
+       "10.77.0.28: reading the status block (type 256) failed: result 12"},
       {{"show", "10.77.0.27"},
        ctl::kExitExchangeFailed,
        "10.77.0.27: reading the status block (type 256) failed: "
        "result 14 (reply head does not match)"},
-      {{"restart", "10.77.0.28"}, ctl::kExitNoAnswer, "10.77.0.28: 设备重启失败。 result 15"},
+      {{"restart", "10.77.0.28"}, ctl::kExitNoAnswer, "10.77.0.28: 设备重启失败。 result 12"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> argv{tavctl};
