@@ -1,5 +1,7 @@
 #include "pages/osd_settings.h"
 
+#include <algorithm>
+
 #include "gbk.h"
 #include "pages/field_text.h"
 
@@ -177,8 +179,8 @@ std::optional<OverlayDescriptor> OsdSettings::ReadColumn(const OverlayFields& f,
     }
     *value = *n;
   }
-  // A list without a selection gives -1, as the board's tool sent it.
-  d.colour = f.colour;
+  // A list without a selection (the board's value is not in it) sends the board's value back.
+  d.colour = f.colour < 0 ? before.colour : f.colour;
   if (f.text == OverlayText(before.text)) {
     d.text = before.text;  // the board's own units, untouched
   } else if (auto units = OverlayUnits(f.text)) {
@@ -192,7 +194,7 @@ std::optional<OverlayDescriptor> OsdSettings::ReadColumn(const OverlayFields& f,
 
 std::optional<OverlayBlock> OsdSettings::Read() {
   OverlayBlock block;
-  block.channel = static_cast<std::uint32_t>(form.channel);
+  block.channel = form.channel < 0 ? shown_.channel : static_cast<std::uint32_t>(form.channel);
   auto time = ReadColumn(form.time, shown_.time);
   if (!time) return std::nullopt;
   auto channelText = ReadColumn(form.channelText, shown_.channelText);

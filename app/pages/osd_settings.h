@@ -59,7 +59,7 @@ struct OverlayFields {
   bool shown = false;
   std::string text;  // UTF-8
   std::string transparency, background, x, y, scale;
-  int colour = 0;  // list position; -1 none
+  int colour = 0;  // list position; -1 none (the board's value is not in the list)
 };
 
 struct OsdForm {

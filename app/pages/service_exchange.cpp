@@ -1,5 +1,6 @@
 #include "pages/service_exchange.h"
 
+#include <algorithm>
 #include <array>
 
 #include "wire.h"

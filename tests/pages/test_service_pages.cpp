@@ -217,17 +217,16 @@ TEST(OsdSettings, TextsTheUserLeftGoBackAsTheBoardSentThem) {
   RecordingNotifier notifier;
   OsdSettings page(link, notifier);
   OverlayBlock board;
-  board.channel = 2;
+  board.channel = 7;                               // neither in the channel list
   board.time.text = std::u16string{u'T', 0xDC00};  // an unpaired surrogate
   board.channelText.text = u"通道3";
   board.channelText.colour = 9;  // not in the list
   link.next()->answers.push_back(Answer(0x35, EncodeOverlay(board)));
   ASSERT_EQ(page.Get(kBoard), ServiceStatus::Ok);
-  EXPECT_EQ(page.form.channel, 2);
+  EXPECT_EQ(page.form.channel, -1);
   EXPECT_EQ(page.form.channelText.text, "通道3");
   EXPECT_EQ(page.form.channelText.colour, -1);
   auto s = link.next();
-  page.form.channelText.colour = 9;
   ASSERT_EQ(page.Set(kBoard), ServiceStatus::Ok);
   auto sent = DecodeOverlay(qor::Bytes(s->sent).subspan(4));
   EXPECT_EQ(sent->time.text, board.time.text);
