@@ -8,6 +8,7 @@
 #include "fleet.h"
 #include "gbk.h"
 #include "layout.h"
+#include "service.h"
 #include "wire.h"
 
 namespace qorsim {
@@ -438,7 +439,10 @@ Outcome handleConfig(BoardState& b, qor::Bytes request, bool rtspUrlDerived) {
       return read(0x35, b.overlay, "overlays");
     case 0x33:
       return write(
-          368, [&](qor::Bytes p, Outcome&) { std::copy(p.begin(), p.end(), b.overlay.begin()); },
+          368,
+          [&](qor::Bytes p, Outcome& o) {
+            o.summary = "write overlays of channel " + std::to_string(storeOverlay(b, p));
+          },
           "overlays");
     case 0x3A:
       return read(0x3B, b.storage, "storage report");
@@ -591,10 +595,10 @@ Outcome handleFile(BoardState& b, qor::Bytes request) {
     std::string path = qor::getText(descriptor, 16, 256);
     if (total != 272 + length || request.size() < 4 + total)
       return result(2, "file write to \"" + path + "\" with bad lengths");
-    b.files[path].assign(reinterpret_cast<const char*>(request.data()) + 4 + 272, length);
-    // The login file takes effect after a restart: code 1; any other file is an added file.
-    return result(path == "/mnt/apps/configFile/login.ini" ? 1 : 3,
-                  "file write " + std::to_string(length) + " bytes to \"" + path + "\"");
+    const std::int32_t code = fileWriteResult(b, path);
+    if (fileWriteKept(code))
+      b.files[path].assign(reinterpret_cast<const char*>(request.data()) + 4 + 272, length);
+    return result(code, "file write " + std::to_string(length) + " bytes to \"" + path + "\"");
   }
   if (request.empty()) return result(0, "empty upgrade component");
   b.upgradeComponents.push_back(request.size());

@@ -326,6 +326,10 @@ Faults parseFaults(Fields f) {
   if (auto v = f.flag("answerSearchTwice")) out.answerSearchTwice = *v;
   if (auto v = f.address("searchReplyFrom")) out.searchReplyFrom = qor::ipText(*v);
   if (auto v = f.flag("searchReplyBroadcast")) out.searchReplyBroadcast = *v;
+  if (auto v = f.integer("fileResult", std::numeric_limits<std::int32_t>::min(),
+                         std::numeric_limits<std::int32_t>::max()))
+    out.fileResult = static_cast<std::int32_t>(*v);
+  if (auto v = f.flag("silentFiles")) out.silentFiles = *v;
   f.finish();
   return out;
 }

@@ -38,6 +38,8 @@ struct Faults {
   bool answerSearchTwice = false;
   std::string searchReplyFrom;  // search reply sent from this address instead (added to the LAN)
   bool searchReplyBroadcast = false;  // search reply sent to 255.255.255.255:5007
+  std::optional<std::int32_t> fileResult;  // answer code of file writes on 8060 (else 1 or 3)
+  bool silentFiles = false;                // file writes on 8060 get no answer
 };
 
 struct JournalEntry {
@@ -90,6 +92,8 @@ struct BoardState {
   bool edidLocked = false;
   std::int64_t clockOffset = 0;                // board clock minus the host's, seconds (0x30/0x31)
   std::array<std::uint8_t, 368> overlay{};     // time and channel-text overlays (0x33/0x34)
+  // Each channel's overlays as last set; `overlay` is the channel set last (a read names none).
+  std::map<std::uint32_t, std::array<std::uint8_t, 368>> channelOverlays;
   std::array<std::uint8_t, 40> storage{};      // storage report (0x3A); 0x39 sets sizes and switch
   std::map<std::string, std::string> files;    // files written over TCP 8060, by target path
   std::vector<std::size_t> upgradeComponents;  // sizes of the upgrade components received on 8060

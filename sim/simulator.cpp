@@ -658,9 +658,10 @@ struct Simulator::Impl {
       }
       BoardState& b = board->state;
       faults = b.faults;
-      if (faults.silent || b.restarting()) {
+      if (faults.silent || b.restarting() ||
+          (faults.silentFiles && port == qor::kFilePort)) {
         quiet = true;
-        outcome.summary = faults.silent ? "silent, no answer" : "restarting, no answer";
+        outcome.summary = b.restarting() ? "restarting, no answer" : "silent, no answer";
       } else if (port == qor::kConfigPort) {
         outcome = handleConfig(b, request, board->factory.rtspUrlDerived);
       } else if (port == qor::kSerialPort) {

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "commands.h"
+#include "service_commands.h"
 
 namespace tav::ctl {
 
@@ -88,6 +89,8 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
                    "Search window when the board cannot be read at ADDR, in ms")
       ->capture_default_str();
 
+  ServiceCli service(app);
+
   for (CLI::App* sub : app.get_subcommands({})) sub->footer(std::string(ExitStatusHelp()));
 
   try {
@@ -103,6 +106,7 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
   if (app.got_subcommand(setCmd)) return Set(address, type, data, in, out, err);
   if (app.got_subcommand(restartCmd)) return Restart(address, out, err);
   if (app.got_subcommand(resetCmd)) return FactoryReset(address, out, err);
+  if (auto status = service.Run(in, out, err)) return *status;
   if (app.got_subcommand(setIpCmd)) {
     if (*nameOpt) setIp.name = name;
     return SetIp(setIp, out, err);
