@@ -14,8 +14,15 @@ namespace tav {
 namespace {
 
 constexpr std::size_t kMaxField = 7;
+// The lock command has no answer: a board that serves connections in parallel may take the
+// re-read first if it comes 1 ms later, and the caption would show the old state.
+constexpr std::chrono::milliseconds kLockRereadDelay{50};
+// Clear and copy are answered, so the board is done with them when the re-read starts.
+constexpr std::chrono::milliseconds kRereadDelay{1};
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
 
 int DigitValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -93,7 +100,9 @@ bool BlockSumsToZero(qor::Bytes block) {
 
 }  // namespace
 
-std::string EdidCommandText(std::string_view word) { return std::string(word) + ";"; }
+std::string EdidCommandText(std::string_view word) {
+  return std::string(word) + ";";
+}
 
 std::optional<std::string_view> AnswerField(std::string_view answer, std::size_t at) {
   if (at >= answer.size()) return std::nullopt;
@@ -104,8 +113,12 @@ std::optional<std::string_view> AnswerField(std::string_view answer, std::size_t
   return answer.substr(at, length);
 }
 
-long DecimalValue(std::string_view field) { return ReadInteger(field, 10); }
-long LiteralValue(std::string_view field) { return ReadInteger(field, 0); }
+long DecimalValue(std::string_view field) {
+  return ReadInteger(field, 10);
+}
+long LiteralValue(std::string_view field) {
+  return ReadInteger(field, 0);
+}
 
 AnswerCode ParseCodeAnswer(std::string_view answer, std::string_view word) {
   AnswerCode out;
@@ -191,8 +204,8 @@ EdidSummary DecodeEdid(const EdidBytes& e) {
 std::string TimingText(const EdidTiming& t) {
   char buf[96];
   std::snprintf(buf, sizeof buf, "%dx%d%c %.2f Hz, %.2f MHz", t.hActive,
-                t.interlaced ? t.vActive * 2 : t.vActive, t.interlaced ? 'i' : 'p',
-                t.refreshHz(), t.pixelClockKHz / 1000.0);
+                t.interlaced ? t.vActive * 2 : t.vActive, t.interlaced ? 'i' : 'p', t.refreshHz(),
+                t.pixelClockKHz / 1000.0);
   return buf;
 }
 
@@ -261,7 +274,8 @@ EdidOutcome EdidTool::readLockState() {
   std::string answer;
   int result = exchangeText(kEdidReadLock, answer);
   if (result != 0)
-    return show(EdidStatus::ExchangeFailed, result, Format("获取EDID状态失败；错误号=%d！", result));
+    return show(EdidStatus::ExchangeFailed, result,
+                Format("获取EDID状态失败；错误号=%d！", result));
   AnswerCode code = ParseCodeAnswer(answer, kEdidLockAnswer);
   if (!code.wordMatched)
     return show(EdidStatus::UnknownCommand, 0, "获取EDID状态失败；未知接收命令！");
@@ -278,9 +292,10 @@ EdidOutcome EdidTool::toggleLock() {
   record.push_back(0);
   int result = link_.setConfig(address_, kEdidCommandType, record);
   if (result != 0)
-    return show(EdidStatus::ExchangeFailed, result,
-                Format(unlocking ? "解锁EDID失败；错误号=%d！" : "锁定EDID失败；错误号=%d！", result));
-  std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return show(
+        EdidStatus::ExchangeFailed, result,
+        Format(unlocking ? "解锁EDID失败；错误号=%d！" : "锁定EDID失败；错误号=%d！", result));
+  std::this_thread::sleep_for(kLockRereadDelay);
   return readLockState();
 }
 
@@ -307,13 +322,17 @@ EdidOutcome EdidTool::codeCommand(std::string_view word, bool copy) {
     else
       outcome = show(EdidStatus::Done, c, "设置成功！");
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  std::this_thread::sleep_for(kRereadDelay);
   readLockState();
   return outcome;
 }
 
-EdidOutcome EdidTool::clear() { return codeCommand(kEdidClear, false); }
-EdidOutcome EdidTool::copyMonitor() { return codeCommand(kEdidCopyMonitor, true); }
+EdidOutcome EdidTool::clear() {
+  return codeCommand(kEdidClear, false);
+}
+EdidOutcome EdidTool::copyMonitor() {
+  return codeCommand(kEdidCopyMonitor, true);
+}
 
 EdidOutcome EdidTool::readEdid(std::string_view word, std::string_view answerWord) {
   std::string answer;
@@ -334,7 +353,11 @@ EdidOutcome EdidTool::readEdid(std::string_view word, std::string_view answerWor
   return {EdidStatus::Done, 0, {}};
 }
 
-EdidOutcome EdidTool::readBoardEdid() { return readEdid(kEdidReadBoard, kEdidBoardAnswer); }
-EdidOutcome EdidTool::readMonitorEdid() { return readEdid(kEdidReadMonitor, kEdidMonitorAnswer); }
+EdidOutcome EdidTool::readBoardEdid() {
+  return readEdid(kEdidReadBoard, kEdidBoardAnswer);
+}
+EdidOutcome EdidTool::readMonitorEdid() {
+  return readEdid(kEdidReadMonitor, kEdidMonitorAnswer);
+}
 
 }  // namespace tav

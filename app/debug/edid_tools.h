@@ -84,9 +84,9 @@ struct EdidSummary {
   int year = 0;
   int version = 0, revision = 0;
   std::optional<EdidTiming> preferred;
-  std::string monitorName;        // descriptor 0xFC, printable ASCII only
-  std::string serialText;         // descriptor 0xFF
-  int extensions = 0;             // byte 126
+  std::string monitorName;  // descriptor 0xFC, printable ASCII only
+  std::string serialText;   // descriptor 0xFF
+  int extensions = 0;       // byte 126
   bool baseChecksumValid = false;
   std::optional<bool> extensionChecksumValid;  // when a second block is announced
   std::vector<EdidTiming> ctaTimings;          // detailed timings of a CTA-861 extension
@@ -106,7 +106,7 @@ enum class EdidStatus {
 };
 struct EdidOutcome {
   EdidStatus status = EdidStatus::Done;
-  int result = 0;  // exchange result, or the board's code
+  int result = 0;       // exchange result, or the board's code
   std::string message;  // what the page showed; empty when it showed nothing
 };
 

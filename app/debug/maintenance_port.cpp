@@ -20,7 +20,9 @@ int BoardMaintenancePort::exchange(RegisterBlock& body, bool alt) {
 int BoardMaintenancePort::post(const RegisterBlock& body, bool alt) {
   return alt ? board_.PostAlt(body) : board_.Post(body);
 }
-std::uint32_t BoardMaintenancePort::readValue() { return board_.ReadValue(); }
+std::uint32_t BoardMaintenancePort::readValue() {
+  return board_.ReadValue();
+}
 int BoardMaintenancePort::writeValue(std::uint32_t value, Notifier& notifier) {
   return board_.WriteValue(value, notifier);
 }

@@ -130,10 +130,10 @@ int RegisterDebug::writeSingle() {
   takeFields();
   int result;
   if (alt()) {
-    result = port_.post(WriteBlock(device_, static_cast<std::uint16_t>(bus),
-                                   {{static_cast<std::uint8_t>(register_),
-                                     static_cast<std::uint8_t>(value_)}}),
-                        true);
+    result = port_.post(
+        WriteBlock(device_, static_cast<std::uint16_t>(bus),
+                   {{static_cast<std::uint8_t>(register_), static_cast<std::uint8_t>(value_)}}),
+        true);
   } else if (wide_) {
     result = port_.setWord(register_, value_);
   } else {
@@ -149,8 +149,8 @@ int RegisterDebug::readSingle() {
   int result;
   std::uint16_t value = 0;
   if (alt()) {
-    RegisterBlock block =
-        WriteBlock(device_, static_cast<std::uint16_t>(bus), {{static_cast<std::uint8_t>(register_), 0}});
+    RegisterBlock block = WriteBlock(device_, static_cast<std::uint16_t>(bus),
+                                     {{static_cast<std::uint8_t>(register_), 0}});
     result = port_.exchange(block, true);
     value = block[regblock::kValues];
   } else if (wide_) {
@@ -196,6 +196,8 @@ int RegisterDebug::readAll() {
   return 0;
 }
 
-void RegisterDebug::copy() { leftList = rightList; }
+void RegisterDebug::copy() {
+  leftList = rightList;
+}
 
 }  // namespace tav

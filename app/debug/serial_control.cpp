@@ -41,9 +41,9 @@ constexpr std::array<PtzKeyInfo, 9> kPtzKeys{{
 
 }  // namespace
 
-const std::array<std::string_view, 13> kBaudChoices{
-    kBaudAuto, "300",   "600",   "1200",  "2400",  "4800",  "9600",
-    "19200",   "38400", "43000", "56000", "57600", "115200"};
+const std::array<std::string_view, 13> kBaudChoices{kBaudAuto, "300",   "600",   "1200",  "2400",
+                                                    "4800",    "9600",  "19200", "38400", "43000",
+                                                    "56000",   "57600", "115200"};
 
 std::string BaudText(std::uint32_t baud) {
   return baud == 0 ? std::string(kBaudAuto) : std::to_string(baud);
@@ -62,8 +62,8 @@ std::vector<std::uint8_t> ConvertSendText(std::string_view text) {
   std::vector<std::uint8_t> bytes;
   if (text.size() < 2) return bytes;
   for (std::size_t at = 0; at < text.size(); at += 3)
-    bytes.push_back(static_cast<std::uint8_t>(HexDigitOrZero(text, at) * 16 +
-                                              HexDigitOrZero(text, at + 1)));
+    bytes.push_back(
+        static_cast<std::uint8_t>(HexDigitOrZero(text, at) * 16 + HexDigitOrZero(text, at + 1)));
   return bytes;
 }
 
@@ -88,7 +88,9 @@ std::array<std::uint8_t, kSerialRecordSize> SerialRecord(std::span<const std::ui
   return record;
 }
 
-std::span<const PtzKeyInfo> PtzKeys() { return kPtzKeys; }
+std::span<const PtzKeyInfo> PtzKeys() {
+  return kPtzKeys;
+}
 
 const PtzKeyInfo& PtzKeyOf(PtzKey key) {
   return *std::find_if(kPtzKeys.begin(), kPtzKeys.end(),
@@ -109,20 +111,38 @@ std::string PtzText(PtzKey key, std::uint8_t speed) {
   };
   Motion m{};
   switch (key) {
-    case PtzKey::Up: m = {0x00, 0x08, false, true}; break;
-    case PtzKey::Down: m = {0x00, 0x10, false, true}; break;
-    case PtzKey::Left: m = {0x00, 0x04, true, false}; break;
-    case PtzKey::Right: m = {0x00, 0x02, true, false}; break;
-    case PtzKey::Stop: m = {0x00, 0x00, false, false}; break;
-    case PtzKey::ZoomIn: m = {0x00, 0x20, false, false}; break;
-    case PtzKey::ZoomOut: m = {0x00, 0x40, false, false}; break;
-    case PtzKey::FocusNear: m = {0x01, 0x00, false, false}; break;
-    case PtzKey::FocusFar: m = {0x00, 0x80, false, false}; break;
+    case PtzKey::Up:
+      m = {0x00, 0x08, false, true};
+      break;
+    case PtzKey::Down:
+      m = {0x00, 0x10, false, true};
+      break;
+    case PtzKey::Left:
+      m = {0x00, 0x04, true, false};
+      break;
+    case PtzKey::Right:
+      m = {0x00, 0x02, true, false};
+      break;
+    case PtzKey::Stop:
+      m = {0x00, 0x00, false, false};
+      break;
+    case PtzKey::ZoomIn:
+      m = {0x00, 0x20, false, false};
+      break;
+    case PtzKey::ZoomOut:
+      m = {0x00, 0x40, false, false};
+      break;
+    case PtzKey::FocusNear:
+      m = {0x01, 0x00, false, false};
+      break;
+    case PtzKey::FocusFar:
+      m = {0x00, 0x80, false, false};
+      break;
   }
   auto stop = PelcoFrame(kPtzCameraAddress, 0, 0, 0, 0);
   if (key == PtzKey::Stop) return SendText(stop);
-  auto frame = PelcoFrame(kPtzCameraAddress, m.command1, m.command2, m.pan ? speed : 0,
-                          m.tilt ? speed : 0);
+  auto frame =
+      PelcoFrame(kPtzCameraAddress, m.command1, m.command2, m.pan ? speed : 0, m.tilt ? speed : 0);
   return SendText(frame) + "-" + SendText(stop);
 }
 
@@ -150,8 +170,9 @@ SendOutcome SerialControl::send() {
   out.data = ConvertSendText(sendText);
   if (sendText.size() > kSendTextMax) {
     char buf[160];
-    std::snprintf(buf, sizeof buf, "发送数据太长：最多%zu个字符（%zu个值），现有%zu个字符，未发送。",
-                  kSendTextMax, kSendTextMax / 3, sendText.size());
+    std::snprintf(buf, sizeof buf,
+                  "发送数据太长：最多%zu个字符（%zu个值），现有%zu个字符，未发送。", kSendTextMax,
+                  kSendTextMax / 3, sendText.size());
     notifier_.message(buf, NoticeIcon::Error);
     out.status = SendStatus::Refused;
     return out;
