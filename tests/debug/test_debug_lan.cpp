@@ -52,6 +52,11 @@ TEST(DebugLan, EdidReadLockClearAndCopy) {
   EdidSummary summary = DecodeEdid(monitor);
   EXPECT_TRUE(summary.baseChecksumValid);
   EXPECT_EQ(summary.monitorName, "LCD MONITOR");
+  ASSERT_TRUE(summary.extensionChecksumValid);
+  EXPECT_TRUE(*summary.extensionChecksumValid);
+  ASSERT_EQ(summary.ctaTimings.size(), 1u);
+  EXPECT_EQ(TimingText(summary.ctaTimings[0]), "1280x720p 60.00 Hz, 74.25 MHz");
+  EXPECT_NE(decoder.summaryText().find("CTA-861时序：1280x720p"), std::string::npos);
 
   EXPECT_EQ(decoder.toggleLock().status, EdidStatus::Done);
   EXPECT_EQ(decoder.lockCaption(), "解锁EDID");
@@ -72,17 +77,34 @@ TEST(DebugLan, EdidReadLockClearAndCopy) {
   EXPECT_EQ(encoder.copyMonitor().message, "读取外设EDID失败！");
 }
 
-TEST(DebugLan, EdidFromASilentBoardFailsWithTheExchangeResult) {
+TEST(DebugLan, EdidFaultsGiveTheExchangeResultOrTheDataMessage) {
   auto sim = TwoBoards();
-  qorsim::Faults faults;
-  faults.refuseTcp = true;
-  sim.setFaults("10.77.0.31", faults);
   sim.start();
   RecordingNotifier notifier;
   EdidTool tool(LanLink(), "10.77.0.31", notifier);
-  EdidOutcome o = tool.readBoardEdid();
-  EXPECT_EQ(o.status, EdidStatus::ExchangeFailed);
-  EXPECT_NE(o.result, 0);
+  tool.readBoardEdid();
+  std::string before = tool.edidText();
+  struct Case {
+    qorsim::Faults faults;
+    EdidStatus status;
+  };
+  qorsim::Faults refuse, wrongHead, cut;
+  refuse.refuseTcp = true;
+  wrongHead.wrongHead = true;
+  cut.cutReply = 700;  // the answer ends half-way through the values
+  for (const Case& c :
+       {Case{refuse, EdidStatus::ExchangeFailed}, Case{wrongHead, EdidStatus::ExchangeFailed},
+        Case{cut, EdidStatus::UnknownData}}) {
+    sim.setFaults("10.77.0.31", c.faults);
+    EdidOutcome o = tool.readBoardEdid();
+    EXPECT_EQ(o.status, c.status);
+    if (c.status == EdidStatus::ExchangeFailed) {
+      EXPECT_NE(o.result, 0);
+      EXPECT_EQ(tool.edidText(), before) << "a failed read leaves the text";
+    }
+  }
+  EXPECT_EQ(notifier.messages.back().text, "获取失败；未知接收数据！");
+  EXPECT_NE(tool.edidText(), before);
 }
 
 TEST(DebugLan, RegistersOnBothPages) {
