@@ -115,7 +115,8 @@ class EdidTool {
  public:
   EdidTool(BoardLink& link, std::string address, Notifier& notifier);
 
-  // Read the lock flag; the caption changes only on a readable answer.
+  // Read the lock flag (also the page's initial update); the caption changes only on a readable
+  // answer.
   EdidOutcome readLockState();
   // Lock when unlocked, unlock when locked; reads the state again after a sent command.
   EdidOutcome toggleLock();
