@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "debug_registers.h"
 #include "fleet.h"
 #include "gbk.h"
 #include "layout.h"
@@ -530,6 +531,7 @@ Outcome handleMaintenance(BoardState& b, qor::Bytes request) {
       std::size_t count = std::min<std::size_t>(qor::getU16(body, L::kBodyCount), L::kBodyArea);
       char what[96];
       if (cmd == 0xC1 || cmd == 0xC0) {
+        if (cmd == 0xC1) prepareBatchRead(body);
         for (std::size_t i = 0; i < count; ++i) {
           std::uint32_t key = registerKey(bus, device, body[L::kBodyParams + i]);
           if (cmd == 0xC0)

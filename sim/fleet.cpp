@@ -491,7 +491,7 @@ FleetBoard parseBoard(const json& value, std::size_t index) {
 }
 
 // A plausible EDID: base block with a 1080p60 preferred timing, the name and serial as
-// descriptors, and an empty CEA extension.
+// descriptors, and a CTA-861 extension with a 720p60 detailed timing.
 std::array<std::uint8_t, 256> makeEdid(const char manufacturer[3], std::uint16_t product,
                                        std::uint32_t serial, const std::string& name,
                                        const std::string& serialText) {
@@ -537,6 +537,9 @@ std::array<std::uint8_t, 256> makeEdid(const char manufacturer[3], std::uint16_t
   e[128] = 0x02;
   e[129] = 0x03;
   e[130] = 0x04;
+  const std::uint8_t dtd720[18] = {0x01, 0x1d, 0x00, 0x72, 0x51, 0xd0, 0x1e, 0x20, 0x6e,
+                                   0x28, 0x55, 0x00, 0x0f, 0x28, 0x21, 0x00, 0x00, 0x1e};
+  std::copy(dtd720, dtd720 + 18, e.begin() + 132);  // the extension's detailed timing: 720p60
   for (int block = 0; block < 2; ++block) {
     unsigned sum = 0;
     for (int i = 0; i < 127; ++i) sum += e[block * 128 + i];

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <iostream>
+#include <map>
 
 #include "commands.h"
 #include "service_commands.h"
@@ -90,6 +91,64 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
       ->capture_default_str();
 
   ServiceCli service(app);
+  EdidOptions edid;
+  auto* edidCmd = app.add_subcommand("edid",
+                                     "Read a board's EDID or its monitor's (EDID调试): the "
+                                     "decoded summary, the page's 32 lines, or lock, "
+                                     "unlock, clear and copy");
+  edidCmd->add_option("ADDR", edid.address, "The board's address")->required();
+  edidCmd->add_flag("--monitor", edid.monitor, "The attached monitor's EDID");
+  auto* rawFlag = edidCmd->add_flag("--raw", edid.raw, "The page's 32 lower-case lines");
+  edidCmd->add_flag("--json", edid.json, "Print as JSON")->excludes(rawFlag);
+  std::map<std::string, EdidAction> edidActions{{"--lock-state", EdidAction::LockState},
+                                                {"--lock", EdidAction::Lock},
+                                                {"--unlock", EdidAction::Unlock},
+                                                {"--clear", EdidAction::Clear},
+                                                {"--copy-monitor", EdidAction::CopyMonitor}};
+  std::vector<CLI::Option*> edidActionFlags;
+  for (const auto& [flag, action] : edidActions)
+    edidActionFlags.push_back(edidCmd->add_flag_callback(
+        flag, [&edid, action = action] { edid.action = action; },
+        "Instead of reading: " + flag.substr(2) + " (shows the lock state after)"));
+  for (auto* a : edidActionFlags)
+    for (auto* b : edidActionFlags)
+      if (a != b) a->excludes(b);
+
+  RegOptions reg;
+  int regBus = 0;
+  auto* regCmd = app.add_subcommand("reg",
+                                    "Read or write chip registers over i2c (i2c调试; with "
+                                    "--bus: 通用i2c调试). Numbers: 0x.. hex, else decimal");
+  regCmd->add_option("ADDR", reg.address, "The board's address")->required();
+  regCmd->add_option("ARGS", reg.args,
+                     "read|write DEV REG [VALUE], or [DEV] with --list/--read-list");
+  auto* busOpt = regCmd->add_option("--bus", regBus, "i2c bus 0, 1 or 2 (the general page)");
+  regCmd->add_flag("--16", reg.wide, "16-bit register and value (SPI boards)");
+  auto* listOpt = regCmd->add_option(
+      "--list", reg.listFile, "Write a register list file of \"reg,value\" lines (-: stdin)");
+  regCmd->add_flag("--read-list", reg.readList, "Read the registers as a list")->excludes(listOpt);
+  regCmd->add_flag("--json", reg.json, "Print as JSON");
+
+  SerialOptions serial;
+  auto* serialCmd = app.add_subcommand("serial",
+                                       "Read or set the serial port's baud rate and send "
+                                       "bytes out of it (串口设置)");
+  serialCmd->add_option("ADDR", serial.address, "The board's address")->required();
+  serialCmd->add_option("--baud", serial.baud, "Write this baud rate (auto: 动态调整)");
+  serialCmd->add_option("--send", serial.send,
+                        "Bytes as the page takes them: ff-01-00-07-00-48-50");
+  serialCmd->add_flag("--json", serial.json, "Print as JSON");
+
+  PtzOptions ptz;
+  auto* ptzCmd =
+      app.add_subcommand("ptz", "Send a camera keypad frame (Pelco-D) out of the serial port");
+  ptzCmd->add_option("ADDR", ptz.address, "The board's address")->required();
+  ptzCmd
+      ->add_option("KEY", ptz.key,
+                   "up, down, left, right, zoom-in, zoom-out, focus-near, focus-far or stop")
+      ->required();
+  ptzCmd->add_option("--speed", ptz.speed, "Pan/tilt speed, 0 to 0x3f (default 0x27)");
+  ptzCmd->add_flag("--json", ptz.json, "Print as JSON");
 
   for (CLI::App* sub : app.get_subcommands({})) sub->footer(std::string(ExitStatusHelp()));
 
@@ -111,6 +170,13 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
     if (*nameOpt) setIp.name = name;
     return SetIp(setIp, out, err);
   }
+  if (app.got_subcommand(edidCmd)) return Edid(edid, out, err);
+  if (app.got_subcommand(regCmd)) {
+    if (*busOpt) reg.bus = regBus;
+    return Reg(reg, in, out, err);
+  }
+  if (app.got_subcommand(serialCmd)) return Serial(serial, out, err);
+  if (app.got_subcommand(ptzCmd)) return Ptz(ptz, out, err);
   return kExitBadArguments;
 }
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tav::ctl {
 
@@ -56,5 +57,43 @@ struct SetIpOptions {
   int waitMs = kDefaultWaitMs;      // search window when the board cannot be read directly
 };
 int SetIp(const SetIpOptions& options, std::ostream& out, std::ostream& err);
+
+// Hardware debug pages (debug_commands.cpp).
+enum class EdidAction { Read, LockState, Lock, Unlock, Clear, CopyMonitor };
+struct EdidOptions {
+  std::string address;
+  EdidAction action = EdidAction::Read;
+  bool monitor = false;  // the attached monitor's EDID
+  bool raw = false;      // the page's 32 lines instead of the summary
+  bool json = false;
+};
+int Edid(const EdidOptions& options, std::ostream& out, std::ostream& err);
+
+struct RegOptions {
+  std::string address;
+  std::vector<std::string> args;        // read|write DEV REG [VALUE], or [DEV] with a list
+  std::optional<int> bus;               // the general page (port 8070) when given
+  bool wide = false;                    // 16-bit registers
+  std::optional<std::string> listFile;  // batch write ("-": standard input)
+  bool readList = false;                // batch read
+  bool json = false;
+};
+int Reg(const RegOptions& options, std::istream& in, std::ostream& out, std::ostream& err);
+
+struct SerialOptions {
+  std::string address;
+  std::optional<std::string> baud;  // write this rate ("auto" or "动态调整": 0)
+  std::optional<std::string> send;  // the page's send text
+  bool json = false;
+};
+int Serial(const SerialOptions& options, std::ostream& out, std::ostream& err);
+
+struct PtzOptions {
+  std::string address;
+  std::string key;  // up, down, left, right, zoom-in, zoom-out, focus-near, focus-far, stop
+  std::optional<std::string> speed;
+  bool json = false;
+};
+int Ptz(const PtzOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace tav::ctl

@@ -1,0 +1,98 @@
+#pragma once
+// Register and i2c debug pages without a display: RVdebug ("i2c调试": port 8068, bus 0, 16-bit
+// registers on SPI boards) and RVComDebug ("通用i2c调试": port 8070 with a bus choice). Number
+// input, register lists, register blocks and the pages' actions over a MaintenancePort.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "device/board.h"
+
+namespace tav {
+
+class MaintenancePort;
+class Notifier;
+
+// Register block offsets (the maintenance packet body).
+namespace regblock {
+inline constexpr std::size_t kSize = 0;  // u32 524
+inline constexpr std::size_t kDevice = 4;
+inline constexpr std::size_t kCount = 6;
+inline constexpr std::size_t kStatus = 8;
+inline constexpr std::size_t kBus = 10;
+inline constexpr std::size_t kRegisters = 12;
+inline constexpr std::size_t kValues = 268;
+inline constexpr std::size_t kPairs = 256;
+}  // namespace regblock
+
+// "0x" and hexadecimal digits (any other character counts as 0), else a decimal integer as
+// atoi reads it (blanks, sign, digits up to the first other character; nothing gives 0).
+std::uint32_t ParseNumber(std::string_view text);
+std::string NumberText(std::uint32_t value, bool wide);  // "0x%02x" or "0x%04x"
+
+struct RegisterPair {
+  std::uint8_t reg = 0;
+  std::uint8_t value = 0;
+  bool operator==(const RegisterPair&) const = default;
+};
+// Lines "register,value" in the number input form; lines without ',' or starting with it are
+// skipped; CR LF, a lone CR or a lone LF end a line. At most 256 pairs, the rest is ignored.
+std::vector<RegisterPair> ParseRegisterList(std::string_view text);
+std::string RegisterListText(const std::vector<RegisterPair>& pairs);  // "0x%02x,0x%02x\r\n" each
+
+RegisterBlock WriteBlock(std::uint16_t device, std::uint16_t bus,
+                         const std::vector<RegisterPair>& pairs);
+RegisterBlock ReadAllBlock(std::uint16_t device, std::uint16_t bus);  // n = 256
+// The pairs of an answer block; a count beyond 256 is taken as 256.
+std::vector<RegisterPair> BlockPairs(const RegisterBlock& block);
+
+enum class RegisterPageKind {
+  I2c,      // RVdebug
+  General,  // RVComDebug
+};
+
+// One of the two pages; the texts are the fields as the user typed them.
+class RegisterDebug {
+ public:
+  RegisterDebug(RegisterPageKind kind, MaintenancePort& port, Notifier& notifier);
+
+  // RVdebug on device types 7 and 11: 16-bit registers, the address field cleared and disabled.
+  void initialUpdate(int deviceType);
+  void setWide(bool wide);  // tavctl's --16
+
+  std::string deviceText = "0x42";
+  std::string registerText = "0x10";
+  std::string valueText;
+  std::string leftList, rightList;
+  int bus = 0;  // RVComDebug: 0, 1 or 2
+
+  bool wide() const { return wide_; }
+  bool deviceFieldEnabled() const { return !wide_; }
+  std::uint16_t device() const { return device_; }
+  std::uint16_t reg() const { return register_; }
+  std::uint16_t value() const { return value_; }
+
+  void takeFields();  // parse the three fields and show them back
+  int writeSingle();  // "写入"
+  int readSingle();   // "读出"; the value is shown in valueText
+  // "写入所有": 0 sent; kNoPairs when the list held no pair (nothing sent); else the result.
+  static constexpr int kNoPairs = 1;
+  int writeAll();
+  int readAll();  // "读出所有": the right list shows the answer
+  void copy();    // "<-- 复制"
+
+ private:
+  bool alt() const { return kind_ == RegisterPageKind::General; }
+  void fail(const char* format, int result);
+
+  RegisterPageKind kind_;
+  MaintenancePort& port_;
+  Notifier& notifier_;
+  bool wide_ = false;
+  std::uint16_t device_ = 0, register_ = 0, value_ = 0;
+  RegisterBlock block_{};
+};
+
+}  // namespace tav
