@@ -513,8 +513,8 @@ Detection DetectFromFrontEnd(const std::array<std::uint8_t, 4>& x) {
   }
   d.rate = MeasuredRate(d.lines, d.period);
   char buf[160];
-  const char* hint = d.lines >= 1080  ? "\n\n可能分辨率为：1080P或1600x1200"
-                     : d.lines <= 900 ? "\n\n可能分辨率为：720P或1024x768"
+  const char* hint = d.lines >= 1080  ? "\n可能分辨率为：1080P或1600x1200"
+                     : d.lines <= 900 ? "\n可能分辨率为：720P或1024x768"
                                       : "";
   std::snprintf(buf, sizeof buf, "频率: %.2f Hz\nMaxlines: %d\n%s", d.rate, d.lines, hint);
   d.text = buf;
