@@ -53,6 +53,7 @@ TEST_F(VideoOnQorsim, PeripheralApplyRefreshAndDetect) {
   form.frequencies.select("50Hz");
   form.audioText = "HDMI";
   ASSERT_EQ(ApplyPeripheral(LanLink(), channels, b, form, {}, notifier), 0);
+  ASSERT_TRUE(until(0, [](auto& s) { return qor::getU16(s.status, 124) == 23; }));
   sim.withBoard(0, [](qorsim::BoardState& s) {
     EXPECT_EQ(qor::getU16(s.status, 124), 23);
     EXPECT_EQ(qor::getU16(s.status, 130), 0x0100);
