@@ -88,6 +88,8 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
                    "Search window when the board cannot be read at ADDR, in ms")
       ->capture_default_str();
 
+  auto runVideo = AddVideoCommands(app, out, err);
+
   for (CLI::App* sub : app.get_subcommands({})) sub->footer(std::string(ExitStatusHelp()));
 
   try {
@@ -97,6 +99,7 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
     return code == 0 ? kExitOk : kExitBadArguments;
   }
 
+  if (auto rc = runVideo()) return *rc;
   if (app.got_subcommand(searchCmd)) return Search(search, out, err);
   if (app.got_subcommand(showCmd)) return Show(address, json, out, err);
   if (app.got_subcommand(getCmd)) return Get(address, type, data, out, err);
