@@ -18,7 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(entry.name.find_first_of(" \t\r\n") == std::string::npos);
     const tav::CustomerTiming& t = entry.timing;
     FUZZ_CHECK(t.type == 0 && t.blockLength == 0 && t.lineCount == 0);
-    again += "E." "name = " + entry.name + "\n";
+    again +=
+        "E."
+        "name = " +
+        entry.name + "\n";
     auto line = [&](const char* key, long long v) {
       again += std::string("E.") + key + " = " + std::to_string(v) + "\n";
     };

@@ -47,8 +47,7 @@ int ReportChannel(std::ostream& err, std::string_view address, std::string_view 
 }
 
 // The core's messages on standard error (failures) or standard output.
-void PrintNotices(const CaptureNotifier& notices, std::ostream& out, std::ostream& err,
-                  bool json) {
+void PrintNotices(const CaptureNotifier& notices, std::ostream& out, std::ostream& err, bool json) {
   for (const auto& line : notices.lines) {
     if (!line.message) continue;
     (line.icon == NoticeIcon::Error || json ? err : out) << TerminalLine(line.text) << "\n";
@@ -115,15 +114,19 @@ int Video(const VideoOptions& o, std::ostream& out, std::ostream& err) {
     const auto record = EncodePeripheral(settings);
     const int type = PeripheralConfigType(board.deviceType());
     if (int r = LanLink().setConfig(address, type, record); r != 0) {
-      ReportConfigFailure(err, address, "writing the peripheral record (type " +
-                                            std::to_string(type) + ")", r);
+      ReportConfigFailure(err, address,
+                          "writing the peripheral record (type " + std::to_string(type) + ")", r);
       return ExitForConfigResult(r);
     }
     const std::string name = ModeName(settings.code, settings.width, settings.height);
     if (o.json)
-      out << JsonText({{"address", address}, {"mode", name}, {"code", settings.code},
-                       {"width", settings.width}, {"height", settings.height},
-                       {"audioFlags", settings.audioFlags}, {"configType", type}})
+      out << JsonText({{"address", address},
+                       {"mode", name},
+                       {"code", settings.code},
+                       {"width", settings.width},
+                       {"height", settings.height},
+                       {"audioFlags", settings.audioFlags},
+                       {"configType", type}})
           << "\n";
     else
       out << "外设配置成功。 " << name << " (code " << settings.code << ", audio "
@@ -214,21 +217,28 @@ int Customer(std::string_view file, bool json, std::ostream& out, std::ostream& 
     Json entries = Json::array(), dropped = Json::array();
     for (const auto& e : table.entries) {
       const auto& t = e.timing;
-      entries.push_back({{"name", qor::gbkToUtf8(e.name)}, {"width", t.width}, {"height", t.height},
-                         {"freq", t.freq}, {"clock", t.clock}, {"maxwidth", t.maxWidth},
-                         {"maxheight", t.maxHeight}, {"offsetHori", t.offsetHori},
+      entries.push_back({{"name", qor::gbkToUtf8(e.name)},
+                         {"width", t.width},
+                         {"height", t.height},
+                         {"freq", t.freq},
+                         {"clock", t.clock},
+                         {"maxwidth", t.maxWidth},
+                         {"maxheight", t.maxHeight},
+                         {"offsetHori", t.offsetHori},
                          {"offsetVert", t.offsetVert}});
     }
     for (const auto& d : table.dropped)
       dropped.push_back({{"line", d.line}, {"name", qor::gbkToUtf8(d.name)}, {"reason", d.reason}});
-    out << JsonText({{"file", std::string(file)}, {"entries", entries}, {"dropped", dropped},
+    out << JsonText({{"file", std::string(file)},
+                     {"entries", entries},
+                     {"dropped", dropped},
                      {"truncated", table.truncated}})
         << "\n";
     return kExitOk;
   }
-  std::vector<std::vector<std::string>> rows = {
-      {"name", "width", "height", "freq", "clock", "maxwidth", "maxheight", "offsetHori",
-       "offsetVert"}};
+  std::vector<std::vector<std::string>> rows = {{"name", "width", "height", "freq", "clock",
+                                                 "maxwidth", "maxheight", "offsetHori",
+                                                 "offsetVert"}};
   for (const auto& e : table.entries) {
     const auto& t = e.timing;
     rows.push_back({qor::sanitizeUtf8(qor::gbkToUtf8(e.name)), std::to_string(t.width),
@@ -290,13 +300,23 @@ int Capture(const CaptureOptions& o, std::ostream& out, std::ostream& err) {
   if (o.json) {
     Json questions = Json::array();
     for (const auto& q : notices.questions) questions.push_back(TerminalLine(q));
-    out << JsonText({{"address", address}, {"width", f.width}, {"height", f.height},
-                     {"rate", f.rate}, {"clock", f.clock}, {"maxWidth", f.maxWidth},
-                     {"maxHeight", f.maxHeight}, {"offsetHori", f.offsetHori},
-                     {"offsetVert", f.offsetVert}, {"type", f.type},
-                     {"blockLength", f.blockLength}, {"vsyncWidth", f.vsyncWidth},
-                     {"lines", f.lines}, {"fieldLength", f.fieldLength}, {"info", f.info},
-                     {"questions", questions}, {"ok", ok}})
+    out << JsonText({{"address", address},
+                     {"width", f.width},
+                     {"height", f.height},
+                     {"rate", f.rate},
+                     {"clock", f.clock},
+                     {"maxWidth", f.maxWidth},
+                     {"maxHeight", f.maxHeight},
+                     {"offsetHori", f.offsetHori},
+                     {"offsetVert", f.offsetVert},
+                     {"type", f.type},
+                     {"blockLength", f.blockLength},
+                     {"vsyncWidth", f.vsyncWidth},
+                     {"lines", f.lines},
+                     {"fieldLength", f.fieldLength},
+                     {"info", f.info},
+                     {"questions", questions},
+                     {"ok", ok}})
         << "\n";
     PrintNotices(notices, out, err, true);
   } else {
@@ -417,8 +437,9 @@ std::function<std::optional<int>()> AddVideoCommands(CLI::App& app, std::ostream
                                                      std::ostream& err) {
   auto video = std::make_shared<VideoOptions>();
   auto* videoCmd = app.add_subcommand(
-      "video", "The peripheral page: capture/display mode, detected input and picture position; "
-               "--mode applies a mode");
+      "video",
+      "The peripheral page: capture/display mode, detected input and picture position; "
+      "--mode applies a mode");
   videoCmd->add_option("ADDR", video->address, "The board's address")->required();
   videoCmd->add_option("--mode", video->mode,
                        "A mode name of the mode table, e.g. CAPTURE_HDMI50i_1920x1080_50Hz, "
@@ -437,9 +458,10 @@ std::function<std::optional<int>()> AddVideoCommands(CLI::App& app, std::ostream
   customerCmd->add_flag("--json", customer->second, "Print as JSON");
 
   auto capture = std::make_shared<CaptureOptions>();
-  auto* captureCmd = app.add_subcommand(
-      "capture", "The capture parameter page: read the customer timing record and set the "
-                 "front end's registers");
+  auto* captureCmd =
+      app.add_subcommand("capture",
+                         "The capture parameter page: read the customer timing record and set the "
+                         "front end's registers");
   captureCmd->add_option("ADDR", capture->address, "The board's address")->required();
   captureCmd->add_option_function<std::string>(
       "--set", [capture](const std::string& v) { capture->set = v; },
@@ -460,8 +482,9 @@ std::function<std::optional<int>()> AddVideoCommands(CLI::App& app, std::ostream
 
   auto position = std::make_shared<PositionOptions>();
   auto* positionCmd = app.add_subcommand(
-      "position", "The video position pages: the picture position record (encoders), or with "
-                  "--video the video position record and its registers");
+      "position",
+      "The video position pages: the picture position record (encoders), or with "
+      "--video the video position record and its registers");
   positionCmd->add_option("ADDR", position->address, "The board's address")->required();
   positionCmd->add_flag("--video", position->decoderPage,
                         "The video position record (the page decoders get)");

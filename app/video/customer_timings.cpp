@@ -56,9 +56,8 @@ PicturePosition DecodePicturePosition(qor::Bytes r) {
 
 namespace {
 
-constexpr std::string_view kValueKeys[] = {".width",    ".height",    ".freq",
-                                           ".clock",    ".maxwidth",  ".maxheight",
-                                           ".offsetHori", ".offsetVert"};
+constexpr std::string_view kValueKeys[] = {".width",    ".height",    ".freq",       ".clock",
+                                           ".maxwidth", ".maxheight", ".offsetHori", ".offsetVert"};
 
 bool isBlank(char c) {
   return c == ' ' || c == '\t';
@@ -130,14 +129,30 @@ std::string lineText(std::string_view text, std::size_t start) {
 
 void store(CustomerTiming& t, std::size_t key, std::int32_t v) {
   switch (key) {
-    case 0: t.width = static_cast<std::uint32_t>(v); break;
-    case 1: t.height = static_cast<std::uint32_t>(v); break;
-    case 2: t.freq = static_cast<std::uint32_t>(v); break;
-    case 3: t.clock = static_cast<std::uint32_t>(v); break;
-    case 4: t.maxWidth = static_cast<std::uint16_t>(v); break;
-    case 5: t.maxHeight = static_cast<std::uint16_t>(v); break;
-    case 6: t.offsetHori = static_cast<std::int16_t>(v); break;
-    default: t.offsetVert = static_cast<std::int16_t>(v); break;
+    case 0:
+      t.width = static_cast<std::uint32_t>(v);
+      break;
+    case 1:
+      t.height = static_cast<std::uint32_t>(v);
+      break;
+    case 2:
+      t.freq = static_cast<std::uint32_t>(v);
+      break;
+    case 3:
+      t.clock = static_cast<std::uint32_t>(v);
+      break;
+    case 4:
+      t.maxWidth = static_cast<std::uint16_t>(v);
+      break;
+    case 5:
+      t.maxHeight = static_cast<std::uint16_t>(v);
+      break;
+    case 6:
+      t.offsetHori = static_cast<std::int16_t>(v);
+      break;
+    default:
+      t.offsetVert = static_cast<std::int16_t>(v);
+      break;
   }
 }
 

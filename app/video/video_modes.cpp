@@ -42,16 +42,37 @@ constexpr ModeCode kModes[] = {
 };
 
 constexpr std::string_view kKnownNames[] = {
-    "CAPTURE_AUTO", "CAPTURE_VGA_SVGA800x600", "CAPTURE_VGA_XGA1024x768",
-    "CAPTURE_VGA_SXGA1280x1024", "CAPTURE_VGA_WXGAI1280*768", "CAPTURE_VGA_WXGAII1440*900",
-    "CAPTURE_VGA_1280x720@60Hz", "CAPTURE_VGA_1280x800@60Hz", "CAPTURE_VGA_1360x768@60Hz",
-    "CAPTURE_VGA_1920x1080@60Hz", "CAPTURE_VGA_1600x1200@60Hz", "CAPTURE_VGA_1680x1050@60Hz",
-    "CAPTURE_VGA_1600x900@60Hz", "CAPTURE_VGA_1920x1200@60Hz", "CAPTURE_YPbPr_720P_50HZ",
-    "CAPTURE_YPbPr_720P_60HZ", "CAPTURE_YPbPr_1080I_50HZ", "CAPTURE_YPbPr_1080I_60HZ",
-    "CAPTURE_YPbPr_1080P_50HZ", "CAPTURE_YPbPr_1080P_60HZ", "CAPTURE_YPbPr_1080P_25HZ",
-    "CAPTURE_HDMI_1080P", "CAPTURE_HDMI_720P", "DISPLAY_VGA_XGA1024x768", "DISPLAY_YPbPr",
-    "CAPTURE_VGA_1600x1200@75Hz", "CAPTURE_VGA_1400x1050@75Hz", "CAPTURE_VGA_1440x900@75Hz",
-    "CAPTURE_VGA_1280x800@75Hz", "CAPTURE_VGA_1280x768@75Hz", "CAPTURE_VGA_1280x720@75Hz",
+    "CAPTURE_AUTO",
+    "CAPTURE_VGA_SVGA800x600",
+    "CAPTURE_VGA_XGA1024x768",
+    "CAPTURE_VGA_SXGA1280x1024",
+    "CAPTURE_VGA_WXGAI1280*768",
+    "CAPTURE_VGA_WXGAII1440*900",
+    "CAPTURE_VGA_1280x720@60Hz",
+    "CAPTURE_VGA_1280x800@60Hz",
+    "CAPTURE_VGA_1360x768@60Hz",
+    "CAPTURE_VGA_1920x1080@60Hz",
+    "CAPTURE_VGA_1600x1200@60Hz",
+    "CAPTURE_VGA_1680x1050@60Hz",
+    "CAPTURE_VGA_1600x900@60Hz",
+    "CAPTURE_VGA_1920x1200@60Hz",
+    "CAPTURE_YPbPr_720P_50HZ",
+    "CAPTURE_YPbPr_720P_60HZ",
+    "CAPTURE_YPbPr_1080I_50HZ",
+    "CAPTURE_YPbPr_1080I_60HZ",
+    "CAPTURE_YPbPr_1080P_50HZ",
+    "CAPTURE_YPbPr_1080P_60HZ",
+    "CAPTURE_YPbPr_1080P_25HZ",
+    "CAPTURE_HDMI_1080P",
+    "CAPTURE_HDMI_720P",
+    "DISPLAY_VGA_XGA1024x768",
+    "DISPLAY_YPbPr",
+    "CAPTURE_VGA_1600x1200@75Hz",
+    "CAPTURE_VGA_1400x1050@75Hz",
+    "CAPTURE_VGA_1440x900@75Hz",
+    "CAPTURE_VGA_1280x800@75Hz",
+    "CAPTURE_VGA_1280x768@75Hz",
+    "CAPTURE_VGA_1280x720@75Hz",
 };
 
 struct AudioMode {
@@ -70,14 +91,13 @@ struct ResolutionList {
   std::string_view defaultEntry;
 };
 
-const Names kVgaCapture = {"640x480",   "800x600",   "1024x768",  "1280x1024", "1280x768",
-                           "1440x900",  "1280x720",  "1280x800",  "1360x768",  "1920x1080",
-                           "1600x1200", "1680x1050", "1600x900",  "1920x1200", "AUTO"};
-const Names kHdmiCapture = {"480I",      "480P",      "576I",      "576P",     "720P",
-                            "1080I",     "1080P",     "800x600",   "1024x768", "1280x1024",
-                            "1280x768",  "1440x900",  "1280x720",  "1280x800", "1360x768",
-                            "1920x1080", "1600x1200", "1680x1050", "1600x900", "1920x1200",
-                            "AUTO"};
+const Names kVgaCapture = {"640x480",   "800x600",   "1024x768", "1280x1024", "1280x768",
+                           "1440x900",  "1280x720",  "1280x800", "1360x768",  "1920x1080",
+                           "1600x1200", "1680x1050", "1600x900", "1920x1200", "AUTO"};
+const Names kHdmiCapture = {
+    "480I",     "480P",      "576I",      "576P",      "720P",     "1080I",     "1080P",
+    "800x600",  "1024x768",  "1280x1024", "1280x768",  "1440x900", "1280x720",  "1280x800",
+    "1360x768", "1920x1080", "1600x1200", "1680x1050", "1600x900", "1920x1200", "AUTO"};
 const Names kYpbprCapture = {"480I", "480P", "576I", "576P", "720P", "1080I", "1080P"};
 const Names kSdiCapture = {"AUTO", "1080P", "1080I", "720P", "576I", "480I"};
 const Names kWideDisplay = {"800x600",   "1024x768", "1280x720",  "1280x960",
@@ -166,7 +186,9 @@ std::string resolutionOf(std::string_view type, int deviceType, int code, int w,
     if (is(720, 576)) return code == 23 ? "576I" : code == 24 ? "576P" : "";
     if (is(1280, 720)) return "720P";
     if (is(1920, 1080))
-      return (code == 23 || code == 25) ? "1080I" : (code == 12 || code == 24) ? "1080P" : "1920x1080";
+      return (code == 23 || code == 25)   ? "1080I"
+             : (code == 12 || code == 24) ? "1080P"
+                                          : "1920x1080";
     return sizeName(w, h);
   }
   if (type == "CAPTURE_YPbPr") {
@@ -231,7 +253,8 @@ std::optional<ModeChoice> ParseModeName(std::string_view name, int rate) {
       return ModeChoice{row.code, size->first, size->second};
     // Without the suffix: the row of the asked rate, else the first row (60 Hz where it has one).
     if (!withSuffix) {
-      if (rate != 0 && rate == ModeRate(row)) return ModeChoice{row.code, size->first, size->second};
+      if (rate != 0 && rate == ModeRate(row))
+        return ModeChoice{row.code, size->first, size->second};
       if (rate == 0 && !fallback) fallback = &row, fallbackSize = size;
     }
   }
@@ -339,25 +362,37 @@ void ChangeResolution(PeripheralForm& form, int resolutionIndex) {
   auto& f = form.frequencies;
   f.enabled = true;
   if (form.deviceType == 7) {
-    if (r == "AUTO" || r == "480I") refill(f, kRates60);
-    else if (r == "1080P" || r == "720P") refill(f, kRatesSdi);
-    else if (r == "1080I") refill(f, kRates60Then50);
-    else if (r == "576I") refill(f, kRates50);
+    if (r == "AUTO" || r == "480I")
+      refill(f, kRates60);
+    else if (r == "1080P" || r == "720P")
+      refill(f, kRatesSdi);
+    else if (r == "1080I")
+      refill(f, kRates60Then50);
+    else if (r == "576I")
+      refill(f, kRates50);
   }
   if (form.deviceType == 21) {
     f.enabled = false;
     return;
   }
   if (type == "CAPTURE_YPbPr") {
-    if (isOneOf(r, {"480I", "480P"})) refill(f, kRates60);
-    else if (isOneOf(r, {"576I", "576P"})) refill(f, kRates50);
-    else if (isOneOf(r, {"720P", "1080I", "1080P"})) refill(f, kRates50Then60);
+    if (isOneOf(r, {"480I", "480P"}))
+      refill(f, kRates60);
+    else if (isOneOf(r, {"576I", "576P"}))
+      refill(f, kRates50);
+    else if (isOneOf(r, {"720P", "1080I", "1080P"}))
+      refill(f, kRates50Then60);
   } else if (type == "CAPTURE_HDMI") {
-    if (isOneOf(r, {"480I", "480P"})) refill(f, kRates60);
-    else if (isOneOf(r, {"576I", "576P"})) refill(f, kRates50);
-    else if (isOneOf(r, {"720P", "1080I", "1080P"})) refill(f, kRates60Then50);
-    else if (r == "AUTO") f.enabled = false;
-    else if (!r.empty()) refill(f, kRatesComputer);
+    if (isOneOf(r, {"480I", "480P"}))
+      refill(f, kRates60);
+    else if (isOneOf(r, {"576I", "576P"}))
+      refill(f, kRates50);
+    else if (isOneOf(r, {"720P", "1080I", "1080P"}))
+      refill(f, kRates60Then50);
+    else if (r == "AUTO")
+      f.enabled = false;
+    else if (!r.empty())
+      refill(f, kRatesComputer);
   } else if (type == "CAPTURE_VGA") {
     if (r == "1920x1200") {
       f.select("60Hz");
@@ -379,7 +414,8 @@ void ShowStatus(PeripheralForm& form, qor::Bytes status) {
   int typeIndex = 0;
   if (row && !row->typeEntry.empty()) {
     auto it = std::find(form.types.entries.begin(), form.types.entries.end(), row->typeEntry);
-    if (it != form.types.entries.end()) typeIndex = static_cast<int>(it - form.types.entries.begin());
+    if (it != form.types.entries.end())
+      typeIndex = static_cast<int>(it - form.types.entries.begin());
   }
   ChangeType(form, typeIndex);
   const std::string type(form.types.text());
@@ -422,44 +458,79 @@ ModeChoice DeriveMode(std::string_view t, std::string_view r, std::string_view f
     } else if (display && automatic && (kind == 'H' || kind == 'V')) {
       code = kind == 'H' ? 134 : 131;
     } else if (capture && kind == 'V') {
-      if (n == 60) code = 3;
-      else if (n == 75) code = 16;
-      else if (n == 85) code = 17;
+      if (n == 60)
+        code = 3;
+      else if (n == 75)
+        code = 16;
+      else if (n == 85)
+        code = 17;
     } else if (capture && kind == 'H') {
-      if (n == 60) code = interlaced ? 25 : 12;
-      else if (n == 75) code = 21;
-      else if (n == 85) code = 22;
-      else if (n == 50 && interlaced) code = 23;
-      else if (n == 50 && progressive) code = 24;
+      if (n == 60)
+        code = interlaced ? 25 : 12;
+      else if (n == 75)
+        code = 21;
+      else if (n == 85)
+        code = 22;
+      else if (n == 50 && interlaced)
+        code = 23;
+      else if (n == 50 && progressive)
+        code = 24;
     } else if (capture && kind == 'Y') {
-      if (n == 60 && interlaced) code = 6;
-      else if (n == 60 && progressive) code = 8;
-      else if (n == 50 && interlaced) code = 5;
-      else if (n == 50 && progressive) code = 7;
+      if (n == 60 && interlaced)
+        code = 6;
+      else if (n == 60 && progressive)
+        code = 8;
+      else if (n == 50 && interlaced)
+        code = 5;
+      else if (n == 50 && progressive)
+        code = 7;
     } else if (capture && kind == 'S') {
       switch (n) {
-        case 24: code = 30; break;
-        case 25: code = 29; break;
-        case 30: code = 28; break;
-        case 50: code = interlaced ? 32 : 27; break;
-        default: code = interlaced && n == 60 ? 31 : 26; break;
+        case 24:
+          code = 30;
+          break;
+        case 25:
+          code = 29;
+          break;
+        case 30:
+          code = 28;
+          break;
+        case 50:
+          code = interlaced ? 32 : 27;
+          break;
+        default:
+          code = interlaced && n == 60 ? 31 : 26;
+          break;
       }
     } else if (display) {
-      if (kind == 'V') code = 131;
-      else if (kind == 'Y') code = interlaced ? 146 : 132;
-      else if (kind == 'H') code = 134;
-      else if (kind == 'B') code = 154;
+      if (kind == 'V')
+        code = 131;
+      else if (kind == 'Y')
+        code = interlaced ? 146 : 132;
+      else if (kind == 'H')
+        code = 134;
+      else if (kind == 'B')
+        code = 154;
     }
     if (code) m.code = static_cast<std::uint16_t>(*code);
   }
 
   if (interlaced || progressive) {
     switch (leadingInt(r)) {
-      case 480: m.width = 720, m.height = 480; break;
-      case 576: m.width = 720, m.height = 576; break;
-      case 720: m.width = 1280, m.height = 720; break;
-      case 1080: m.width = 1920, m.height = 1080; break;
-      default: break;
+      case 480:
+        m.width = 720, m.height = 480;
+        break;
+      case 576:
+        m.width = 720, m.height = 576;
+        break;
+      case 720:
+        m.width = 1280, m.height = 720;
+        break;
+      case 1080:
+        m.width = 1920, m.height = 1080;
+        break;
+      default:
+        break;
     }
   } else if (r != "AUTO") {
     if (auto size = sizeText(r)) m.width = size->first, m.height = size->second;
@@ -480,8 +551,16 @@ std::array<std::uint8_t, 16> EncodePeripheral(const PeripheralSettings& s) {
 
 int PeripheralConfigType(int deviceType) {
   switch (deviceType) {
-    case 1: case 3: case 5: case 7: case 9: case 11: case 20: return 0x07;
-    default: return 0x08;
+    case 1:
+    case 3:
+    case 5:
+    case 7:
+    case 9:
+    case 11:
+    case 20:
+      return 0x07;
+    default:
+      return 0x08;
   }
 }
 

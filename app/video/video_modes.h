@@ -53,7 +53,7 @@ struct ChoiceList {
   std::vector<std::string> entries;
   int selected = -1;
   bool enabled = true;
-  std::string_view text() const;  // the selected entry, empty when none
+  std::string_view text() const;        // the selected entry, empty when none
   bool select(std::string_view entry);  // false (selection kept) when absent
 };
 

@@ -77,7 +77,8 @@ int WriteRegisters(VideoChannels& channels, int deviceType, const std::vector<Re
 
 std::vector<std::string> CustomerNames(const CustomerTable& table) {
   std::vector<std::string> names;
-  for (const auto& entry : table.entries) names.push_back(qor::sanitizeUtf8(qor::gbkToUtf8(entry.name)));
+  for (const auto& entry : table.entries)
+    names.push_back(qor::sanitizeUtf8(qor::gbkToUtf8(entry.name)));
   return names;
 }
 
@@ -97,8 +98,8 @@ bool RefreshPeripheral(BoardLink& link, CBoard& board, PeripheralForm& form, Not
 
 int ApplyPeripheral(BoardLink& link, VideoChannels& channels, CBoard& board, PeripheralForm& form,
                     const CustomerTable& customers, Notifier& notifier) {
-  const ModeChoice mode = DeriveMode(form.types.text(), form.resolutions.text(),
-                                     form.frequencies.text(), form.code);
+  const ModeChoice mode =
+      DeriveMode(form.types.text(), form.resolutions.text(), form.frequencies.text(), form.code);
   form.code = mode.code;
   form.width = mode.width;
   form.height = mode.height;
@@ -116,7 +117,8 @@ int ApplyPeripheral(BoardLink& link, VideoChannels& channels, CBoard& board, Per
   }
 
   const auto record = EncodePeripheral(settings);
-  const int rc = link.setConfig(board.AddressText(), PeripheralConfigType(board.deviceType()), record);
+  const int rc =
+      link.setConfig(board.AddressText(), PeripheralConfigType(board.deviceType()), record);
   if (rc == 0) {
     StorePeripheral(board.statusBlock(), settings);
     say(notifier, str(183), NoticeIcon::Information);
@@ -206,8 +208,8 @@ bool CapturePage::refreshPosition() {
 }
 
 bool CapturePage::setPosition() {
-  const int rc = channels_.writeRecord16(EncodePicturePosition(
-      {fields.up, fields.left, fields.positionWidth, fields.positionHeight}));
+  const int rc = channels_.writeRecord16(
+      EncodePicturePosition({fields.up, fields.left, fields.positionWidth, fields.positionHeight}));
   if (rc != 0) {
     notifier_.message(format("设置失败 = %lld", rc), NoticeIcon::Error);
     return false;
@@ -364,7 +366,8 @@ std::optional<std::uint32_t> ParseHexField(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
   if (text.substr(i, 2) == "0x" || text.substr(i, 2) == "0X") {
-    const bool digitFollows = i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 2]));
+    const bool digitFollows =
+        i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 2]));
     if (digitFollows) i += 2;
   }
   std::uint64_t value = 0;

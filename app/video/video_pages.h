@@ -74,10 +74,10 @@ class CapturePage {
 
   CaptureFields fields;
 
-  bool refreshPosition();  // "刷新" of "视频位置"
-  bool setPosition();      // "设置" of "视频位置"
-  bool refreshCapture();   // "刷新" of "采集参数"
-  bool setCapture();       // "设置" of "采集参数"
+  bool refreshPosition();      // "刷新" of "视频位置"
+  bool setPosition();          // "设置" of "视频位置"
+  bool refreshCapture();       // "刷新" of "采集参数"
+  bool setCapture();           // "设置" of "采集参数"
   bool setHorizontalOffset();  // "单配" beside "左右移+-511"
   bool setVerticalOffset();    // "单配" beside "上下移00-ff"
   bool setMaxWidth();          // "单配W"
@@ -107,8 +107,8 @@ struct PositionFields {
   std::string address;  // "地址 0x", hexadecimal text
   std::string value;    // "值 0x", hexadecimal text
   // Control states after a refresh.
-  bool enabled = true;              // every control
-  bool positionEnabled = true;      // "左右位置", "上下位置", "水平间隔", "垂直间隔"
+  bool enabled = true;          // every control
+  bool positionEnabled = true;  // "左右位置", "上下位置", "水平间隔", "垂直间隔"
   bool coordinatesEnabled = false;  // "X坐标", "Y坐标"
 };
 

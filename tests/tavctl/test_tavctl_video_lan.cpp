@@ -72,7 +72,7 @@ TEST(TavctlVideo, ShowsModeDetectionAndPosition) {
 TEST(TavctlVideo, AppliesAModeFromTheTable) {
   auto sim = fleet();
   CtlRun r = tavctl({"video", "10.77.0.21", "--mode", "CAPTURE_HDMI_1280x1024", "--refresh", "75",
-                  "--audio", "HDMI"});
+                     "--audio", "HDMI"});
   ASSERT_EQ(r.status, 0) << r.err;
   ASSERT_TRUE(until(sim, 0, [](auto& b) { return qor::getU16(b.status, 124) == 21; }));
   sim.withBoard(0, [](auto& b) {

@@ -57,14 +57,16 @@ class FakeVideoBoard : public BoardLink, public VideoChannels {
   int query(RegisterBlock& body, int result) {
     if (result != 0) return result;
     const int device = qor::getU16(body, 4);
-    for (int i = 0; i < qor::getU16(body, 6); ++i) body[268 + i] = registers[{device, body[12 + i]}];
+    for (int i = 0; i < qor::getU16(body, 6); ++i)
+      body[268 + i] = registers[{device, body[12 + i]}];
     return 0;
   }
   int exchange(RegisterBlock& body) override { return query(body, exchangeResult); }
   int exchangeAlt(RegisterBlock& body) override { return query(body, exchangeAltResult); }
   int record(const RegisterBlock& body, bool alt) {
     Post post{alt, qor::getU16(body, 4), {}};
-    for (int i = 0; i < qor::getU16(body, 6); ++i) post.writes.push_back({body[12 + i], body[268 + i]});
+    for (int i = 0; i < qor::getU16(body, 6); ++i)
+      post.writes.push_back({body[12 + i], body[268 + i]});
     posts.push_back(post);
     return postResult;
   }

@@ -12,8 +12,8 @@ namespace {
 std::string Entry(const std::string& name, const std::string& prefix = "Cust1",
                   const std::string& skip = "") {
   std::string text = prefix + ".name = " + name + "\n";
-  const char* keys[] = {"width", "height", "freq", "clock", "maxwidth", "maxheight", "offsetHori",
-                        "offsetVert"};
+  const char* keys[] = {"width",    "height",    "freq",       "clock",
+                        "maxwidth", "maxheight", "offsetHori", "offsetVert"};
   const char* values[] = {"1600", "900", "60", "108000000", "1800", "1000", "-12", "3"};
   for (int i = 0; i < 8; ++i)
     if (skip != keys[i]) text += prefix + "." + keys[i] + " = " + values[i] + "\n";
@@ -33,8 +33,9 @@ TEST(CustomerIni, CrLfTabsAndFreeTextAround) {
   std::string text = "; timings\r\n" + Entry("A") + "\r\n";
   for (std::size_t at = 0; (at = text.find("\n", at)) != std::string::npos; at += 2)
     text.insert(at, "\r");
-  text += "Z.name\t=\tB\nZ.width\t= 640\n# note\nZ.height =\t480\nZ.freq = 60\nZ.clock = 25175000\n"
-          "Z.maxwidth = 800\nZ.maxheight = 525\nZ.offsetHori = 0\nZ.offsetVert = 0\n";
+  text +=
+      "Z.name\t=\tB\nZ.width\t= 640\n# note\nZ.height =\t480\nZ.freq = 60\nZ.clock = 25175000\n"
+      "Z.maxwidth = 800\nZ.maxheight = 525\nZ.offsetHori = 0\nZ.offsetVert = 0\n";
   CustomerTable t = ParseCustomerIni(text);
   ASSERT_EQ(t.entries.size(), 2u);
   EXPECT_EQ(t.entries[1].name, "B");
@@ -92,7 +93,8 @@ TEST(CustomerIni, OnlyTheFirst16384BytesCount) {
 
 TEST(CustomerIni, LoadsFromWorkingDirThenFallback) {
   namespace fs = std::filesystem;
-  const fs::path root = fs::temp_directory_path() / ("tavmon_customer_" + std::to_string(::getpid()));
+  const fs::path root =
+      fs::temp_directory_path() / ("tavmon_customer_" + std::to_string(::getpid()));
   fs::create_directories(root / "work");
   fs::create_directories(root / "config");
   std::ofstream(root / "config" / "customer.ini") << Entry("FromConfig");

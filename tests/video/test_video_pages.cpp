@@ -218,8 +218,11 @@ TEST_F(PageTest, PositionPageRules) {
   EXPECT_EQ(w.registerValue, -1);
   EXPECT_EQ(notifier.messages.back().text, "视频位置设置成功。");
 
-  for (auto [text, ok] : {std::pair{"1C71C00", true}, {"0x1c71f80", true}, {"1C71BFF", false},
-                          {"1C71F81", false}, {"zz", false}}) {
+  for (auto [text, ok] : {std::pair{"1C71C00", true},
+                          {"0x1c71f80", true},
+                          {"1C71BFF", false},
+                          {"1C71F81", false},
+                          {"zz", false}}) {
     page.fields.address = text;
     EXPECT_EQ(page.writeRegister(), ok) << text;
   }

@@ -102,7 +102,8 @@ TEST_F(VideoOnQorsim, CaptureParameters) {
   ASSERT_TRUE(page.setHorizontalOffset());
   page.fields.width = 1920;
   ASSERT_TRUE(page.quickSet());
-  ASSERT_TRUE(until(1, [](auto& s) { return s.registers.count(qorsim::registerKey(0, 0x42, 0x90)); }));
+  ASSERT_TRUE(
+      until(1, [](auto& s) { return s.registers.count(qorsim::registerKey(0, 0x42, 0x90)); }));
   sim.withBoard(1, [](qorsim::BoardState& s) {
     EXPECT_EQ(s.registers[qorsim::registerKey(0, 0x42, 0x7F)], 0x35);
     EXPECT_EQ(s.registers[qorsim::registerKey(0, 0x42, 0x7C)], 8);
@@ -112,7 +113,8 @@ TEST_F(VideoOnQorsim, CaptureParameters) {
   page.fields.height = 700;
   ASSERT_TRUE(page.setCapture());
   ASSERT_TRUE(until(1, [](auto& s) { return qor::getU32(s.customerTiming, 0) == 1000; }));
-  sim.withBoard(1, [](qorsim::BoardState& s) { EXPECT_EQ(qor::getU32(s.customerTiming, 0), 1000u); });
+  sim.withBoard(1,
+                [](qorsim::BoardState& s) { EXPECT_EQ(qor::getU32(s.customerTiming, 0), 1000u); });
 
   qorsim::Faults faults;
   faults.cutReply = 30;
