@@ -344,35 +344,33 @@ int Position(const PositionOptions& o, std::ostream& out, std::ostream& err) {
   BoardChannels channels(board);
   CaptureNotifier notices;
   Json json = {{"address", address}};
-  int status = kExitOk;
 
-  // Picture position record (CRightView16).
+  // Picture position record (CRightView16). A write is not read back: the board takes it
+  // after the connection closes, so a read at once may still see the old record.
   if (o.setPicture || o.clear || !o.decoderPage) {
-    if (o.setPicture) {
-      auto v = IntList(*o.setPicture, 4);
+    PicturePosition position;
+    if (o.setPicture || o.clear) {
+      auto v = o.setPicture ? IntList(*o.setPicture, 4) : std::vector<std::int32_t>{-1, -1, 0, 0};
       if (!v) {
         err << "tavctl: --set takes UP,LEFT,WIDTH,HEIGHT\n";
         return kExitBadArguments;
       }
-      Record16 r = EncodePicturePosition({(*v)[0], (*v)[1], (*v)[2], (*v)[3]});
-      if (int rc = channels.writeRecord16(r); rc != 0)
+      position = {(*v)[0], (*v)[1], (*v)[2], (*v)[3]};
+      if (int rc = channels.writeRecord16(EncodePicturePosition(position)); rc != 0)
         return ReportChannel(err, address, "writing the picture position", Channel::Short, rc);
-    } else if (o.clear) {
-      Record16 r = EncodePicturePosition({-1, -1, 0, 0});
-      if (int rc = channels.writeRecord16(r); rc != 0)
-        return ReportChannel(err, address, "clearing the picture position", Channel::Short, rc);
+    } else {
+      Record16 record{};
+      if (int rc = channels.readRecord16(record); rc != 0)
+        return ReportChannel(err, address, "reading the picture position", Channel::Short, rc);
+      position = DecodePicturePosition(record);
     }
-    Record16 record{};
-    if (int rc = channels.readRecord16(record); rc != 0)
-      return ReportChannel(err, address, "reading the picture position", Channel::Short, rc);
-    json["picturePosition"] = PositionJson(DecodePicturePosition(record));
-    if (!o.json) {
-      const auto p = DecodePicturePosition(record);
-      out << "上移 " << p.up << "  左移 " << p.left << "  长宽 " << p.width << "x" << p.height
-          << "\n";
-    }
-    if (o.json) out << JsonText(json) << "\n";
-    return status;
+    json["picturePosition"] = PositionJson(position);
+    if (o.json)
+      out << JsonText(json) << "\n";
+    else
+      out << "上移 " << position.up << "  左移 " << position.left << "  长宽 " << position.width
+          << "x" << position.height << "\n";
+    return kExitOk;
   }
 
   // Video position record (CRightView6).
@@ -430,7 +428,7 @@ int Position(const PositionOptions& o, std::ostream& out, std::ostream& err) {
         << f.horizontalSpacing << "  垂直间隔 " << f.verticalSpacing << "\n";
     if (o.reg) out << "地址 0x" << *o.reg << "  值 0x" << page.fields.value << "\n";
   }
-  return status;
+  return kExitOk;
 }
 
 std::function<std::optional<int>()> AddVideoCommands(CLI::App& app, std::ostream& out,
