@@ -258,4 +258,13 @@ LoadedCustomerTable LoadCustomerTable(const std::filesystem::path& workingDir,
   return loaded;
 }
 
+std::string LoadedTableNote(const LoadedCustomerTable& loaded) {
+  if (loaded.path.empty()) return "未找到 customer.ini";
+  std::string note = "已读取 " + loaded.path.string() + "，保留 " +
+                     std::to_string(loaded.table.entries.size()) + " 项";
+  if (!loaded.table.dropped.empty())
+    note += "，舍弃 " + std::to_string(loaded.table.dropped.size()) + " 项";
+  return note;
+}
+
 }  // namespace tav

@@ -83,4 +83,7 @@ struct LoadedCustomerTable {
 LoadedCustomerTable LoadCustomerTable(const std::filesystem::path& workingDir,
                                       const std::filesystem::path& fallbackDir);
 
+// What the peripheral page says about the table: the file it read and the entries it kept.
+std::string LoadedTableNote(const LoadedCustomerTable& loaded);
+
 }  // namespace tav

@@ -104,7 +104,10 @@ TEST(CustomerIni, LoadsFromWorkingDirThenFallback) {
   std::ofstream(root / "work" / "customer.ini") << Entry("FromWork");
   loaded = LoadCustomerTable(root / "work", root / "config");
   EXPECT_EQ(loaded.table.entries.at(0).name, "FromWork");
+  EXPECT_EQ(LoadedTableNote(loaded),
+            "已读取 " + (root / "work" / "customer.ini").string() + "，保留 1 项");
   loaded = LoadCustomerTable(root / "none", {});
+  EXPECT_EQ(LoadedTableNote(loaded), "未找到 customer.ini");
   EXPECT_TRUE(loaded.path.empty());
   EXPECT_TRUE(loaded.table.entries.empty());
   fs::remove_all(root);
