@@ -10,6 +10,7 @@
 #include "gbk.h"
 #include "layout.h"
 #include "service.h"
+#include "video.h"
 #include "wire.h"
 
 namespace qorsim {
@@ -350,10 +351,7 @@ Outcome handleConfig(BoardState& b, qor::Bytes request, bool rtspUrlDerived) {
       return write(
           16,
           [&](qor::Bytes p, Outcome&) {
-            std::copy(p.begin(), p.end(), b.peripheral.begin());
-            qor::putU16(s, L::kVideoMode, qor::getU16(p, 4));
-            qor::putU16(s, L::kVideoWidth, qor::getU16(p, 6));
-            qor::putU16(s, L::kVideoHeight, qor::getU16(p, 8));
+            applyPeripheral(b, p);
             refreshDerived(b, rtspUrlDerived);
           },
           "peripheral settings (type 7/8)");

@@ -712,6 +712,8 @@ void refreshDerived(BoardState& b, bool rtspUrlDerived) {
       if (active == height) lines = total;
     lines = std::min(lines, 2047);
   }
+  // In automatic mode the board goes on measuring the input it had.
+  if (lines == 0 && b.registers.count(registerKey(0, L::kFrontEndDevice, 0xB4))) return;
   int period = lines > 0 ? (28636363 / lines) * 8 / rate : 0;
   period = std::min(period, 0x3FFF);
   b.registers[registerKey(0, L::kFrontEndDevice, 0xB1)] = (period >> 8) & 0x3F;

@@ -149,6 +149,7 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
       ->required();
   ptzCmd->add_option("--speed", ptz.speed, "Pan/tilt speed, 0 to 0x3f (default 0x27)");
   ptzCmd->add_flag("--json", ptz.json, "Print as JSON");
+  auto runVideo = AddVideoCommands(app, out, err);
 
   for (CLI::App* sub : app.get_subcommands({})) sub->footer(std::string(ExitStatusHelp()));
 
@@ -159,6 +160,7 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
     return code == 0 ? kExitOk : kExitBadArguments;
   }
 
+  if (auto rc = runVideo()) return *rc;
   if (app.got_subcommand(searchCmd)) return Search(search, out, err);
   if (app.got_subcommand(showCmd)) return Show(address, json, out, err);
   if (app.got_subcommand(getCmd)) return Get(address, type, data, out, err);

@@ -3,11 +3,16 @@
 // `out`, its complaints to `err`, and returns the program's exit status. No Qt, no globals, so
 // tests call them in-process as well as through the built program.
 
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace CLI {
+class App;
+}
 
 namespace tav::ctl {
 
@@ -95,5 +100,33 @@ struct PtzOptions {
   bool json = false;
 };
 int Ptz(const PtzOptions& options, std::ostream& out, std::ostream& err);
+// Video commands (video_commands.cpp).
+struct VideoOptions {
+  std::string address;
+  std::string mode;  // empty: print the peripheral settings
+  int refresh = 0;
+  std::optional<std::string> audio;
+  bool json = false;
+};
+int Video(const VideoOptions& options, std::ostream& out, std::ostream& err);
+int Customer(std::string_view file, bool json, std::ostream& out, std::ostream& err);
+struct CaptureOptions {
+  std::string address;
+  std::optional<std::string> set;
+  std::optional<int> hOffset, vOffset, maxWidth, maxHeight, clock;
+  bool quick = false, yes = false, json = false;
+};
+int Capture(const CaptureOptions& options, std::ostream& out, std::ostream& err);
+struct PositionOptions {
+  std::string address;
+  bool decoderPage = false;
+  std::optional<std::string> setPicture, setVideo, reg, value;
+  bool clear = false, json = false;
+};
+int Position(const PositionOptions& options, std::ostream& out, std::ostream& err);
+// Adds video, customer, capture and position; the function runs the one given (nothing when
+// none was).
+std::function<std::optional<int>()> AddVideoCommands(CLI::App& app, std::ostream& out,
+                                                     std::ostream& err);
 
 }  // namespace tav::ctl
