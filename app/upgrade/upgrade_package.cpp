@@ -19,9 +19,9 @@ struct TypeName {
   const char* batch;
 };
 constexpr TypeName kTypeNames[] = {
-    {1, "编码", "HDMI编码"},       {2, "解码", "未知"},      {3, "VGA编码", "VGA编码"},
-    {4, "VGA解码", "VGA解码"},     {7, "SDI 编码", "SDI编码"}, {9, "DVI 编码", "DVI编码"},
-    {20, "T810", "未知"},          {21, "R810", "未知"},     {-1, "任意类型", "未知"},
+    {1, "编码", "HDMI编码"},   {2, "解码", "未知"},        {3, "VGA编码", "VGA编码"},
+    {4, "VGA解码", "VGA解码"}, {7, "SDI 编码", "SDI编码"}, {9, "DVI 编码", "DVI编码"},
+    {20, "T810", "未知"},      {21, "R810", "未知"},       {-1, "任意类型", "未知"},
 };
 constexpr char kUnknownType[] = "未知";
 
@@ -91,8 +91,8 @@ PackageHeader ToLongForm(const PackageHeader& s) {
 }
 
 std::string LengthList(const PackageHeader& h, PageKind page) {
-  const std::size_t further = page == PageKind::SingleBoard ? kLongMaxComponents - 1
-                                                            : kShortMaxComponents - 1;
+  const std::size_t further =
+      page == PageKind::SingleBoard ? kLongMaxComponents - 1 : kShortMaxComponents - 1;
   std::string list;
   if (h.lengths.empty()) return list;
   list = std::to_string(static_cast<std::int32_t>(h.lengths[0]));
@@ -114,7 +114,8 @@ PackageRead ReadPackage(std::span<const std::uint8_t> head, std::uint64_t fileLe
   }
   // What the page's reads would have returned: 204 bytes, then 1100 from the start.
   const auto first = head.first(std::min<std::size_t>(
-      head.size(), static_cast<std::size_t>(std::min<std::uint64_t>(fileLength, kShortHeaderSize))));
+      head.size(),
+      static_cast<std::size_t>(std::min<std::uint64_t>(fileLength, kShortHeaderSize))));
   const auto whole = head.first(std::min<std::size_t>(
       head.size(), static_cast<std::size_t>(std::min<std::uint64_t>(fileLength, kLongHeaderSize))));
   const bool shortRead = first.size() == kShortHeaderSize;
@@ -161,8 +162,8 @@ ComponentCheck CheckComponents(const PackageHeader& h, std::uint64_t fileLength)
   ComponentCheck c;
   const std::size_t slots = std::min(h.offsets.size(), h.lengths.size());
   if (h.count < 0 || static_cast<std::size_t>(h.count) > slots) {
-    c.refusal = "升级文件的文件数" + std::to_string(h.count) + "超出范围(0-" +
-                std::to_string(slots) + ")";
+    c.refusal =
+        "升级文件的文件数" + std::to_string(h.count) + "超出范围(0-" + std::to_string(slots) + ")";
     return c;
   }
   for (std::size_t i = 0; i < static_cast<std::size_t>(h.count); ++i) {

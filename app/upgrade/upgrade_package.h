@@ -23,8 +23,8 @@ inline constexpr std::size_t kCountOffset = 40;
 inline constexpr std::size_t kOffsetsOffset = 44;
 inline constexpr std::size_t kShortLengthsOffset = 108;
 inline constexpr std::size_t kLongLengthsOffset = 556;
-inline constexpr char kShortMagic[] = "qor_updatefile";   // compared with its NUL: 15 bytes
-inline constexpr char kLongMagic[] = "qor_update2file";   // 16 bytes
+inline constexpr char kShortMagic[] = "qor_updatefile";  // compared with its NUL: 15 bytes
+inline constexpr char kLongMagic[] = "qor_update2file";  // 16 bytes
 inline constexpr std::int32_t kAnyBoardType = -1;
 
 // Which page reads the package: they differ in the layouts they take, their type names, their
@@ -44,8 +44,8 @@ struct PackageHeader {
 };
 
 struct PackageRead {
-  bool tooShort = false;       // "文件长度太短" as a message box; nothing else read
-  bool openFailed = false;     // the file could not be opened or its length read
+  bool tooShort = false;    // "文件长度太短" as a message box; nothing else read
+  bool openFailed = false;  // the file could not be opened or its length read
   std::uint64_t fileLength = 0;
   PackageHeader header;
   std::string infoLine;  // static 1094
@@ -94,8 +94,7 @@ struct LoadedComponents {
   std::vector<std::vector<std::uint8_t>> data;
   std::string refusal;
 };
-LoadedComponents LoadComponents(const std::string& path,
-                                std::span<const ComponentSpan> components);
+LoadedComponents LoadComponents(const std::string& path, std::span<const ComponentSpan> components);
 
 // Writes a package (tests, the demo and the fuzz corpus; Tavmon itself never writes one):
 // header of the given kind, then the components one after another.

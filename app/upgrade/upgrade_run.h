@@ -26,7 +26,7 @@ namespace tav::upgrade {
 inline constexpr int kTransferBadArgument = -1;  // no address, no data or an empty component
 inline constexpr int kTransferConnectFailed = -2;
 inline constexpr int kTransferSendFailed = -3;
-inline constexpr int kTransferNoAnswer = -4;    // no 16-byte answer within the attempts
+inline constexpr int kTransferNoAnswer = -4;     // no 16-byte answer within the attempts
 inline constexpr int kTransferWrongAnswer = -5;  // head not "qor"+0xEA, or words 4/8 not 12/0xE7
 
 inline constexpr std::uint8_t kReplyCommand = 0xEA;
