@@ -1,4 +1,5 @@
 #include "board_logic.h"
+#include "upgrade.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -597,8 +598,7 @@ Outcome handleFile(BoardState& b, qor::Bytes request) {
                   "file write " + std::to_string(length) + " bytes to \"" + path + "\"");
   }
   if (request.empty()) return result(0, "empty upgrade component");
-  b.upgradeComponents.push_back(request.size());
-  return result(1, "upgrade component of " + std::to_string(request.size()) + " bytes");
+  return handleUpgrade(b, request);
 }
 
 Outcome handleMaintenanceDatagram(const BoardState& b, qor::Bytes d, std::uint32_t replyNumber) {

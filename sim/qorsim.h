@@ -40,6 +40,31 @@ struct Faults {
   bool searchReplyBroadcast = false;  // search reply sent to 255.255.255.255:5007
 };
 
+// How a board answers an upgrade component on TCP 8060: the 16-byte result with a code, after
+// a flashing time; or silence (the connection held open), a wrong head, or a close unanswered.
+struct UpgradeAnswer {
+  enum class Kind { Result, Silent, WrongHead, Close };
+  Kind kind = Kind::Result;
+  std::int32_t result = 1;
+  int delayMs = 0;
+};
+// Fleet "upgrade": {"result", "answer": "result|silent|wrongHead|close", "delayMs",
+// "components": {"2": {...}}}; components are numbered per board from 1 as they arrive.
+struct UpgradeBehaviour {
+  UpgradeAnswer normal;
+  std::map<int, UpgradeAnswer> byComponent;
+  const UpgradeAnswer& forComponent(int number) const {
+    auto it = byComponent.find(number);
+    return it == byComponent.end() ? normal : it->second;
+  }
+};
+// One component a board took in: its length and FNV-1a 64 digest (qorsim::componentDigest).
+struct ReceivedComponent {
+  std::size_t length = 0;
+  std::string digest;
+  std::int32_t answered = 0;  // the result code sent back (or meant to be)
+};
+
 struct JournalEntry {
   std::string board;                // the board's address text when received
   std::string endpoint;             // "udp:4007", "udp:6006", "tcp:4010", "tcp:8068", ...
@@ -93,6 +118,8 @@ struct BoardState {
   std::array<std::uint8_t, 40> storage{};      // storage report (0x3A); 0x39 sets sizes and switch
   std::map<std::string, std::string> files;    // files written over TCP 8060, by target path
   std::vector<std::size_t> upgradeComponents;  // sizes of the upgrade components received on 8060
+  std::vector<ReceivedComponent> upgradeReceived;  // the same with digests, in arrival order
+  UpgradeBehaviour upgrade;
   int restarts = 0;                            // restarts obeyed (group command or type 12)
   int factoryResets = 0;                       // factory resets obeyed
   std::chrono::steady_clock::time_point restartingUntil{};  // silent until then
