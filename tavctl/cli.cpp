@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "commands.h"
+#include "upgrade_cli.h"
 
 namespace tav::ctl {
 
@@ -88,6 +89,15 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
                    "Search window when the board cannot be read at ADDR, in ms")
       ->capture_default_str();
 
+  UpgradeInfoOptions upgradeInfo;
+  auto* upgradeInfoCmd = app.add_subcommand(
+      "upgrade-info", "Read an upgrade package (.qoru) and print the upgrade page's file line");
+  AddUpgradeInfoOptions(*upgradeInfoCmd, upgradeInfo);
+  UpgradeOptions upgrade;
+  auto* upgradeCmd = app.add_subcommand(
+      "upgrade", "Upgrade boards from a package: ADDR... FILE, components in order to each board");
+  AddUpgradeOptions(*upgradeCmd, upgrade);
+
   for (CLI::App* sub : app.get_subcommands({})) sub->footer(std::string(ExitStatusHelp()));
 
   try {
@@ -103,6 +113,8 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
   if (app.got_subcommand(setCmd)) return Set(address, type, data, in, out, err);
   if (app.got_subcommand(restartCmd)) return Restart(address, out, err);
   if (app.got_subcommand(resetCmd)) return FactoryReset(address, out, err);
+  if (app.got_subcommand(upgradeInfoCmd)) return UpgradeInfo(upgradeInfo, out, err);
+  if (app.got_subcommand(upgradeCmd)) return Upgrade(upgrade, in, out, err);
   if (app.got_subcommand(setIpCmd)) {
     if (*nameOpt) setIp.name = name;
     return SetIp(setIp, out, err);
