@@ -1,5 +1,4 @@
 #include "board_logic.h"
-#include "upgrade.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,6 +8,7 @@
 #include "fleet.h"
 #include "gbk.h"
 #include "layout.h"
+#include "upgrade.h"
 #include "wire.h"
 
 namespace qorsim {

@@ -118,11 +118,13 @@ struct BoardState {
   std::array<std::uint8_t, 40> storage{};      // storage report (0x3A); 0x39 sets sizes and switch
   std::map<std::string, std::string> files;    // files written over TCP 8060, by target path
   std::vector<std::size_t> upgradeComponents;  // sizes of the upgrade components received on 8060
-  std::vector<ReceivedComponent> upgradeReceived;  // the same with digests, in arrival order
-  UpgradeBehaviour upgrade;
   int restarts = 0;                            // restarts obeyed (group command or type 12)
   int factoryResets = 0;                       // factory resets obeyed
   std::chrono::steady_clock::time_point restartingUntil{};  // silent until then
+
+  // Upgrade components on 8060: what arrived (with digests, in order) and how the board answers.
+  std::vector<ReceivedComponent> upgradeReceived;
+  UpgradeBehaviour upgrade;
 
   std::uint32_t ip() const;  // status block IP (network order, first octet lowest)
   std::int32_t deviceType() const;

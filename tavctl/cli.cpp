@@ -93,9 +93,11 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
   auto* upgradeInfoCmd = app.add_subcommand(
       "upgrade-info", "Read an upgrade package (.qoru) and print the upgrade page's file line");
   AddUpgradeInfoOptions(*upgradeInfoCmd, upgradeInfo);
+  upgradeInfoCmd->alias("package");
   UpgradeOptions upgrade;
-  auto* upgradeCmd = app.add_subcommand(
-      "upgrade", "Upgrade boards from a package: ADDR... FILE, components in order to each board");
+  auto* upgradeCmd = app.add_subcommand("upgrade",
+                                        "Upgrade boards from a package: ADDR... FILE (or FILE "
+                                        "ADDR...), components in order to each board");
   AddUpgradeOptions(*upgradeCmd, upgrade);
 
   for (CLI::App* sub : app.get_subcommands({})) sub->footer(std::string(ExitStatusHelp()));

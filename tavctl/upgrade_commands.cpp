@@ -123,6 +123,15 @@ int UpgradeInfo(const UpgradeInfoOptions& options, std::ostream& out, std::ostre
 
 int Upgrade(const UpgradeOptions& given, std::istream& in, std::ostream& out, std::ostream& err) {
   UpgradeOptions options = given;
+  // FILE ADDR... is taken too: the package first when the last word is an address and the
+  // first is not.
+  std::uint32_t probe = 0;
+  if (options.file.empty() && options.addresses.size() >= 2 &&
+      qor::parseIp(options.addresses.back(), probe) &&
+      !qor::parseIp(options.addresses.front(), probe)) {
+    options.file = options.addresses.front();
+    options.addresses.erase(options.addresses.begin());
+  }
   if (options.file.empty() && !options.addresses.empty()) {
     options.file = options.addresses.back();
     options.addresses.pop_back();
