@@ -11,6 +11,7 @@
 #include "layout.h"
 #include "service.h"
 #include "video.h"
+#include "upgrade.h"
 #include "wire.h"
 
 namespace qorsim {
@@ -601,8 +602,7 @@ Outcome handleFile(BoardState& b, qor::Bytes request) {
     return result(code, "file write " + std::to_string(length) + " bytes to \"" + path + "\"");
   }
   if (request.empty()) return result(0, "empty upgrade component");
-  b.upgradeComponents.push_back(request.size());
-  return result(1, "upgrade component of " + std::to_string(request.size()) + " bytes");
+  return handleUpgrade(b, request);
 }
 
 Outcome handleMaintenanceDatagram(const BoardState& b, qor::Bytes d, std::uint32_t replyNumber) {

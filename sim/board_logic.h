@@ -20,6 +20,8 @@ struct Outcome {
   bool addressChanged = false;                     // the board now lives at another address
   bool restart = false;                            // the board goes silent for a while
   bool factoryReset = false;                       // the board returns to its fleet settings
+  bool hold = false;                   // no answer: the connection stays open until the PC gives up
+  std::chrono::milliseconds delay{0};  // time the board takes before it answers
 };
 
 // "qor" and a command byte.

@@ -42,6 +42,31 @@ struct Faults {
   bool silentFiles = false;                // file writes on 8060 get no answer
 };
 
+// How a board answers an upgrade component on TCP 8060: the 16-byte result with a code, after
+// a flashing time; or silence (the connection held open), a wrong head, or a close unanswered.
+struct UpgradeAnswer {
+  enum class Kind { Result, Silent, WrongHead, Close };
+  Kind kind = Kind::Result;
+  std::int32_t result = 1;
+  int delayMs = 0;
+};
+// Fleet "upgrade": {"result", "answer": "result|silent|wrongHead|close", "delayMs",
+// "components": {"2": {...}}}; components are numbered per board from 1 as they arrive.
+struct UpgradeBehaviour {
+  UpgradeAnswer normal;
+  std::map<int, UpgradeAnswer> byComponent;
+  const UpgradeAnswer& forComponent(int number) const {
+    auto it = byComponent.find(number);
+    return it == byComponent.end() ? normal : it->second;
+  }
+};
+// One component a board took in: its length and FNV-1a 64 digest (qorsim::componentDigest).
+struct ReceivedComponent {
+  std::size_t length = 0;
+  std::string digest;
+  std::int32_t answered = 0;  // the result code sent back (or meant to be)
+};
+
 struct JournalEntry {
   std::string board;                // the board's address text when received
   std::string endpoint;             // "udp:4007", "udp:6006", "tcp:4010", "tcp:8068", ...
@@ -100,6 +125,10 @@ struct BoardState {
   int restarts = 0;                            // restarts obeyed (group command or type 12)
   int factoryResets = 0;                       // factory resets obeyed
   std::chrono::steady_clock::time_point restartingUntil{};  // silent until then
+
+  // Upgrade components on 8060: what arrived (with digests, in order) and how the board answers.
+  std::vector<ReceivedComponent> upgradeReceived;
+  UpgradeBehaviour upgrade;
 
   std::uint32_t ip() const;  // status block IP (network order, first octet lowest)
   std::int32_t deviceType() const;

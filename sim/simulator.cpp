@@ -671,6 +671,7 @@ struct Simulator::Impl {
       } else {
         outcome = handleFile(b, request);
       }
+      quiet = quiet || outcome.hold;
       if (outcome.restart) restart(b);
       if (outcome.addressChanged) requestReconfigure(lock, true);
       addJournal(who, endpoint,
@@ -690,7 +691,8 @@ struct Simulator::Impl {
     }
     if (outcome.reply) {
       applyReplyFaults(*outcome.reply, faults);
-      if (faults.delayMs > 0 && !sleepUnlessStopping(std::chrono::milliseconds(faults.delayMs))) {
+      const auto delay = std::chrono::milliseconds(faults.delayMs) + outcome.delay;
+      if (delay.count() > 0 && !sleepUnlessStopping(delay)) {
         ::close(fd);
         return;
       }

@@ -6,6 +6,7 @@
 
 #include "commands.h"
 #include "service_commands.h"
+#include "upgrade_cli.h"
 
 namespace tav::ctl {
 
@@ -150,6 +151,16 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
   ptzCmd->add_option("--speed", ptz.speed, "Pan/tilt speed, 0 to 0x3f (default 0x27)");
   ptzCmd->add_flag("--json", ptz.json, "Print as JSON");
   auto runVideo = AddVideoCommands(app, out, err);
+  UpgradeInfoOptions upgradeInfo;
+  auto* upgradeInfoCmd = app.add_subcommand(
+      "upgrade-info", "Read an upgrade package (.qoru) and print the upgrade page's file line");
+  AddUpgradeInfoOptions(*upgradeInfoCmd, upgradeInfo);
+  upgradeInfoCmd->alias("package");
+  UpgradeOptions upgrade;
+  auto* upgradeCmd = app.add_subcommand("upgrade",
+                                        "Upgrade boards from a package: ADDR... FILE (or FILE "
+                                        "ADDR...), components in order to each board");
+  AddUpgradeOptions(*upgradeCmd, upgrade);
 
   for (CLI::App* sub : app.get_subcommands({})) sub->footer(std::string(ExitStatusHelp()));
 
@@ -168,6 +179,8 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
   if (app.got_subcommand(restartCmd)) return Restart(address, out, err);
   if (app.got_subcommand(resetCmd)) return FactoryReset(address, out, err);
   if (auto status = service.Run(in, out, err)) return *status;
+  if (app.got_subcommand(upgradeInfoCmd)) return UpgradeInfo(upgradeInfo, out, err);
+  if (app.got_subcommand(upgradeCmd)) return Upgrade(upgrade, in, out, err);
   if (app.got_subcommand(setIpCmd)) {
     if (*nameOpt) setIp.name = name;
     return SetIp(setIp, out, err);

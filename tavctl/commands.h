@@ -128,5 +128,24 @@ int Position(const PositionOptions& options, std::ostream& out, std::ostream& er
 // none was).
 std::function<std::optional<int>()> AddVideoCommands(CLI::App& app, std::ostream& out,
                                                      std::ostream& err);
+struct UpgradeInfoOptions {
+  std::string file;
+  bool batch = false;  // the batch page's reading: short header only, its type names
+  bool json = false;
+};
+// The upgrade page's information line of a package, or its parsed header as JSON.
+int UpgradeInfo(const UpgradeInfoOptions& options, std::ostream& out, std::ostream& err);
+
+struct UpgradeOptions {
+  std::vector<std::string> addresses;
+  std::string file;    // empty: the last of `addresses`
+  bool batch = false;  // the batch page's rules: short header, one type for all, 9 attempts
+  bool yes = false;  // answers "确定是否升级程序"; without it the question goes to the terminal
+  int parallel = 1;  // boards upgraded at once (single-board rules only)
+  bool json = false;
+};
+// Reads each board's type, applies the page's package and type rules, sends the components in
+// order and prints the page's log lines oldest first, then a summary.
+int Upgrade(const UpgradeOptions& options, std::istream& in, std::ostream& out, std::ostream& err);
 
 }  // namespace tav::ctl

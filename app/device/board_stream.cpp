@@ -50,6 +50,7 @@ class TcpStream final : public BoardStream {
   TcpStream& operator=(const TcpStream&) = delete;
 
   bool connected() const override { return connected_; }
+  bool peerClosed() const override { return peerClosed_; }
 
   bool sendAll(std::span<const std::uint8_t> bytes, Millis timeout) override {
     if (!connected_) return false;
@@ -82,7 +83,10 @@ class TcpStream final : public BoardStream {
         got += static_cast<std::size_t>(n);
         continue;
       }
-      if (n == 0) break;  // peer closed
+      if (n == 0) {
+        peerClosed_ = true;
+        break;
+      }
       if (errno == EINTR) continue;
       if (errno == EAGAIN || errno == EWOULDBLOCK) {
         if (!waitFor(POLLIN, until)) break;
@@ -110,6 +114,7 @@ class TcpStream final : public BoardStream {
 
   int fd_ = -1;
   bool connected_ = false;
+  bool peerClosed_ = false;
   Clock::time_point deadline_;
 };
 

@@ -26,6 +26,8 @@ class BoardStream {
   // peer closes, `timeout` passes, or the overall deadline passes. Returns the number of bytes
   // received (0 when nothing came), or -1 on a socket error.
   virtual long receive(std::span<std::uint8_t> buffer, std::size_t atLeast, Millis timeout) = 0;
+  // True once the peer has closed its end: a receive that returned 0 will never get more.
+  virtual bool peerClosed() const { return false; }
 };
 
 struct StreamLimits {

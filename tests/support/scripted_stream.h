@@ -16,8 +16,12 @@ class ScriptedStream : public BoardStream {
   // Each receive takes chunks from the front until `atLeast` bytes are in; an empty script
   // behaves as a silent board (0 bytes, as after a time-out).
   std::deque<std::vector<std::uint8_t>> answers;
+  // The board closes its end once the script is used up (receives then return 0 at once).
+  bool closesAfterScript = false;
+  int receives = 0;
 
   bool connected() const override { return isConnected; }
+  bool peerClosed() const override { return closesAfterScript && answers.empty(); }
   bool sendAll(std::span<const std::uint8_t> bytes, Millis) override {
     if (!isConnected || sendFails) return false;
     sent.insert(sent.end(), bytes.begin(), bytes.end());
@@ -25,6 +29,7 @@ class ScriptedStream : public BoardStream {
   }
   long receive(std::span<std::uint8_t> buffer, std::size_t atLeast, Millis) override {
     if (!isConnected) return -1;
+    ++receives;
     atLeast = std::min(std::max<std::size_t>(atLeast, 1), buffer.size());
     std::size_t got = 0;
     while (got < atLeast && !answers.empty()) {
