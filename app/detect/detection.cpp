@@ -62,9 +62,15 @@ std::int32_t ReadRates(QORSDK_HANDLE handle, StreamRates& rates) {
   return 0;
 }
 
-std::uint8_t FirstOctet(std::uint32_t a) { return a & 0xFF; }
-std::uint8_t LastOctet(std::uint32_t a) { return a >> 24; }
-bool IsMulticastAddress(std::uint32_t a) { return FirstOctet(a) >= 224 && FirstOctet(a) <= 239; }
+std::uint8_t FirstOctet(std::uint32_t a) {
+  return a & 0xFF;
+}
+std::uint8_t LastOctet(std::uint32_t a) {
+  return a >> 24;
+}
+bool IsMulticastAddress(std::uint32_t a) {
+  return FirstOctet(a) >= 224 && FirstOctet(a) <= 239;
+}
 
 std::string Finding(std::uint32_t address, const char* text) {
   return qor::ipText(address) + ":" + text;
@@ -72,9 +78,15 @@ std::string Finding(std::uint32_t address, const char* text) {
 
 }  // namespace
 
-const ClientApi& LibraryClientApi() { return kLibrary; }
-const ClientApi& DetectionApi() { return *g_api; }
-void SetClientApi(const ClientApi* api) { g_api = api ? api : &kLibrary; }
+const ClientApi& LibraryClientApi() {
+  return kLibrary;
+}
+const ClientApi& DetectionApi() {
+  return *g_api;
+}
+void SetClientApi(const ClientApi* api) {
+  g_api = api ? api : &kLibrary;
+}
 
 int StartBoardDetection(CBoard& board) {
   if (board.statisticsRunning == 1) return kDetectRunning;
@@ -116,7 +128,9 @@ bool LineEligible(const CBoard& board) {
   return board.IsEncoder() && (board.sendMode() != 0 || LastOctet(board.sendAddress()) == 255);
 }
 
-LineDetection::~LineDetection() { Release(); }
+LineDetection::~LineDetection() {
+  Release();
+}
 
 LineDetection::LineDetection(LineDetection&& other) noexcept
     : running_(other.running_), lines_(std::move(other.lines_)) {
@@ -205,8 +219,8 @@ std::vector<std::string> LinkFindings(const CBoardCtrl& boards) {
             findings.push_back(Finding(decoder.ip(), "该解码板组播地址无数据!"));
           break;
         }
-        bool broadcastToDecoder = LastOctet(send) == 255 && (decoder.mask() & send) ==
-                                                                (decoder.ip() & decoder.mask());
+        bool broadcastToDecoder =
+            LastOctet(send) == 255 && (decoder.mask() & send) == (decoder.ip() & decoder.mask());
         if (!broadcastToDecoder && send != decoder.ip())
           findings.push_back(Finding(match->ip(), "该编码板发送地址无效!"));
         break;
@@ -239,6 +253,8 @@ int DiagnoseLinks(const CBoardCtrl& boards, Notifier& notifier) {
   return findings.empty() ? 0 : 1;
 }
 
-void RunLinkDiagnosis(CBoardCtrl& boards, Notifier& notifier) { DiagnoseLinks(boards, notifier); }
+void RunLinkDiagnosis(CBoardCtrl& boards, Notifier& notifier) {
+  DiagnoseLinks(boards, notifier);
+}
 
 }  // namespace tav

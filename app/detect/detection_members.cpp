@@ -4,10 +4,12 @@
 #include "device/board.h"
 #include "device/board_list.h"
 
-int CBoard::StartDetection() { return tav::StartBoardDetection(*this); }
+int CBoard::StartDetection() {
+  return tav::StartBoardDetection(*this);
+}
 
-int CBoard::GetDetectionStatistics(std::string& address, std::uint32_t& total,
-                                   std::uint32_t& video, std::uint32_t& audio) {
+int CBoard::GetDetectionStatistics(std::string& address, std::uint32_t& total, std::uint32_t& video,
+                                   std::uint32_t& audio) {
   tav::StreamRates rates;
   int result = tav::BoardDetectionStatistics(*this, address, rates);
   total = rates.total;
@@ -16,9 +18,13 @@ int CBoard::GetDetectionStatistics(std::string& address, std::uint32_t& total,
   return result;
 }
 
-int CBoard::StopDetection() { return tav::StopBoardDetection(*this); }
+int CBoard::StopDetection() {
+  return tav::StopBoardDetection(*this);
+}
 
-int CBoardCtrl::StartAllDetection() { return lines_.Start(*this); }
+int CBoardCtrl::StartAllDetection() {
+  return lines_.Start(*this);
+}
 
 int CBoardCtrl::GetLineStatistics(int line, std::string& address, std::uint32_t& total,
                                   std::uint32_t& video, std::uint32_t& audio) {
@@ -30,9 +36,13 @@ int CBoardCtrl::GetLineStatistics(int line, std::string& address, std::uint32_t&
   return result;
 }
 
-int CBoardCtrl::StopAllDetection() { return lines_.Stop(); }
+int CBoardCtrl::StopAllDetection() {
+  return lines_.Stop();
+}
 
-bool CBoardCtrl::IsDetectionRunning() const { return lines_.Running(); }
+bool CBoardCtrl::IsDetectionRunning() const {
+  return lines_.Running();
+}
 
 int CBoardCtrl::DiagnoseLinks(tav::Notifier& notifier) const {
   return tav::DiagnoseLinks(*this, notifier);

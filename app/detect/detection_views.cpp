@@ -66,7 +66,9 @@ std::string OneBoardStartMessage(int result) {
 
 // ---- CRightView11 ----
 
-AllEncodersView::~AllEncodersView() { Stop(); }
+AllEncodersView::~AllEncodersView() {
+  Stop();
+}
 
 void AllEncodersView::Start() {
   int result = boards_.StartAllDetection();
@@ -106,7 +108,9 @@ void AllEncodersView::Stop() {
 
 // ---- CRightView13 ----
 
-OneEncoderView::~OneEncoderView() { Stop(); }
+OneEncoderView::~OneEncoderView() {
+  Stop();
+}
 
 CBoard* OneEncoderView::Encoder() const {
   CBoard* board = currentBoard_ ? currentBoard_() : nullptr;
@@ -181,10 +185,9 @@ DecoderSourcesView::DecoderSourcesView(const CBoardCtrl& boards, const CBoard& d
     : boards_(boards), notifier_(notifier) {
   for (int index : MatchingEncoders(boards, decoder)) {
     const CBoard& encoder = boards.At(index);
-    rows_.push_back(
-        {{encoder.AddressText(), encoder.Name(),
-          encoder.TransportName() + "@" + encoder.StreamAddressText()},
-         index});
+    rows_.push_back({{encoder.AddressText(), encoder.Name(),
+                      encoder.TransportName() + "@" + encoder.StreamAddressText()},
+                     index});
   }
   if (rows_.empty())
     notifier_.message(kTextNoDetectableEncoder, NoticeIcon::Information);

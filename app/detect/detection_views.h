@@ -32,7 +32,8 @@ inline constexpr const char* kTextDetectEncoder = "检测编码板";
 inline constexpr const char* kTextNoDetectableEncoder =
     "没有可检测的编码板。\n编码板必须在广播、组播或者点播模式才能检测。";
 inline constexpr const char* kTextSeveralEncoders = "对应编码板多于一块，请注意检查是否有冲突。";
-inline constexpr const char* kTextAskDetect = "是否对对应编码板进行数据检测？\n将打开该编码板的配置窗口。";
+inline constexpr const char* kTextAskDetect =
+    "是否对对应编码板进行数据检测？\n将打开该编码板的配置窗口。";
 inline constexpr const char* kTextConfirmCaption = "确认";
 
 // A list column: title and width in dialog units.
