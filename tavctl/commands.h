@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tav::ctl {
 
@@ -56,5 +57,34 @@ struct SetIpOptions {
   int waitMs = kDefaultWaitMs;      // search window when the board cannot be read directly
 };
 int SetIp(const SetIpOptions& options, std::ostream& out, std::ostream& err);
+
+// Data detection (detect_commands.cpp).
+struct DiagnoseOptions {
+  std::string adapter;
+  int waitMs = kDefaultWaitMs;
+  bool json = false;
+};
+// Searches and prints the link diagnosis's findings.
+int Diagnose(const DiagnoseOptions& options, std::ostream& out, std::ostream& err);
+
+struct DetectOptions {
+  std::vector<std::string> addresses;  // encoders; or
+  bool all = false;                    // every eligible encoder found by a search
+  int seconds = 10;
+  std::string adapter;
+  int waitMs = kDefaultWaitMs;
+  bool json = false;  // one JSON object per second
+};
+// Starts detection, prints the rates (kbit/s) every second, stops it at the end.
+int Detect(const DetectOptions& options, std::ostream& out, std::ostream& err);
+
+struct SourcesOptions {
+  std::string address;  // the decoder
+  std::string adapter;
+  int waitMs = kDefaultWaitMs;
+  bool json = false;
+};
+// The encoders a decoder's detection page offers.
+int Sources(const SourcesOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace tav::ctl
