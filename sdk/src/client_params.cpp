@@ -3,7 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include <algorithm>
+
 #include "client_record.h"
+#include "stream_receiver.h"
 #include "video_view.h"
 #include "wire.h"
 
@@ -277,6 +280,10 @@ QORSDK_API int32_t QORSDK_CALL CLIENT_GetParam(QORSDK_HANDLE handle, int32_t typ
     auto* stats = static_cast<QORSDK_STATISTICS*>(record);
     if (!stats) return QORSDK_CLIENT_BAD_ARGUMENT;
     if (stats->size != sizeof(QORSDK_STATISTICS)) return QORSDK_CLIENT_BAD_SIZE;
+    if (client->receiver) {
+      const auto latest = client->receiver->counters();
+      std::copy(latest.begin(), latest.end(), client->counters);
+    }
     const std::uint32_t* c = client->counters;
     stats->counter1 = c[0];
     stats->counter2 = c[1];
