@@ -326,6 +326,7 @@ Faults parseFaults(Fields f) {
   if (auto v = f.flag("answerSearchTwice")) out.answerSearchTwice = *v;
   if (auto v = f.address("searchReplyFrom")) out.searchReplyFrom = qor::ipText(*v);
   if (auto v = f.flag("searchReplyBroadcast")) out.searchReplyBroadcast = *v;
+  if (auto v = f.flag("streamOff")) out.streamOff = *v;
   f.finish();
   return out;
 }

@@ -38,6 +38,7 @@ struct Faults {
   bool answerSearchTwice = false;
   std::string searchReplyFrom;  // search reply sent from this address instead (added to the LAN)
   bool searchReplyBroadcast = false;  // search reply sent to 255.255.255.255:5007
+  bool streamOff = false;             // sends no stream even while streams are on
 };
 
 struct JournalEntry {
@@ -133,6 +134,8 @@ class Simulator {
   void setFaults(const std::string& address, const Faults& faults);
   void setFaults(std::size_t index, const Faults& faults);
 
+  // Encoders in a UDP sending mode emit their MPEG-TS streams while on (off by default).
+  void setStreams(bool on);
   // How long a board stays silent after a restart (fleet "restartSeconds", default 3).
   void setRestartSeconds(double seconds);
 
