@@ -13,6 +13,7 @@
 #include "detect/detection.h"
 #include "detect/detection_views.h"
 #include "device/board_list.h"
+#include "qorsdk.h"
 #include "qorsim.h"
 #include "recording_notifier.h"
 #include "wire.h"
@@ -162,6 +163,63 @@ TEST(DetectLan, SearchAndDiagnoseReportTheLinks) {
   auto result = nlohmann::json::parse(diagOut.str());
   EXPECT_EQ(result["count"], 3);
   EXPECT_EQ(result["links"].size(), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+QORSDK_HANDLE startedHandle(const char* address) {
+  QORSDK_CREATE create{};
+  create.size = sizeof create;
+  create.playFlag = 1;
+  create.source.size = sizeof create.source;
+  QORSDK_HANDLE handle = CLIENT_Create(&create);
+  QORSDK_SOURCE source{};
+  source.size = sizeof source;
+  source.mode = 1;
+  source.address = address;
+  EXPECT_EQ(CLIENT_SetParam(handle, QORSDK_PARAM_SOURCE, &source), 0);
+  EXPECT_EQ(CLIENT_Start(handle), 0);
+  return handle;
+}
+
+QORSDK_STATISTICS statistics(QORSDK_HANDLE handle) {
+  QORSDK_STATISTICS s{};
+  s.size = sizeof s;
+  EXPECT_EQ(CLIENT_GetParam(handle, QORSDK_PARAM_STATISTICS, &s), 0);
+  return s;
+}
+
+TEST(DetectLan, HandleStopsWithin200MsEvenWhileItsBoardIsSilent) {
+  auto sim = streamingFleet();
+  QORSDK_HANDLE handle = startedHandle("10.77.0.11");
+  QORSDK_STATISTICS s{};
+  for (int i = 0; i < 30 && s.counter2 == 0; ++i) {
+    std::this_thread::sleep_for(100ms);
+    s = statistics(handle);
+  }
+  EXPECT_GT(s.counter1, 0u) << "datagrams";
+  EXPECT_GT(s.counter2, 0u) << "packets";
+  EXPECT_EQ(s.counter3, 0u) << "no continuity errors on a clean LAN";
+  EXPECT_GT(s.counter4, 0u) << "bytes";
+  EXPECT_EQ(s.counter8, 1u);
+
+  auto began = std::chrono::steady_clock::now();
+  EXPECT_EQ(CLIENT_Stop(handle), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - began, 250ms);
+  s = statistics(handle);
+  EXPECT_EQ(s.totalRate + s.videoRate + s.audioRate, 0u);
+
+  // A silent board: the receiver is still asking for its status block when stopped.
+  qorsim::Faults silent;
+  silent.silent = true;
+  sim.setFaults("10.77.0.11", silent);
+  ASSERT_EQ(CLIENT_Start(handle), 0);
+  std::this_thread::sleep_for(100ms);
+  began = std::chrono::steady_clock::now();
+  EXPECT_EQ(CLIENT_Dump(handle), 0);  // a running handle is stopped, then freed
+  EXPECT_LT(std::chrono::steady_clock::now() - began, 250ms);
 }
 
 }  // namespace
