@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <set>
@@ -112,8 +113,9 @@ std::optional<StreamSource> streamSourceOf(const BoardState& board) {
   source.sendAddress = qor::getU32(s, L::kSendAddress);
   source.sendPort = qor::getU16(s, L::kSendPort);
   const std::uint16_t mode = qor::getU16(s, L::kSendMode);
-  // TCP, RTSP, RTMP, Onvif and the customer protocol are served on request, not pushed.
-  if (source.sendAddress == 0 || source.sendPort == 0 || (mode >= 3 && mode <= 9))
+  // TCP is served to clients; RTSP, RTMP, Onvif and the customer protocol are not simulated.
+  source.tcp = mode == 3;
+  if (source.sendPort == 0 || (!source.tcp && (source.sendAddress == 0 || mode >= 4)))
     return std::nullopt;
   if (qor::getU32(s, L::kVideoRecord + 24) != 0)
     source.videoKbps = qor::getU16(s, L::kVideoRecord + 10);
@@ -130,8 +132,48 @@ StreamSender::StreamSender(std::string netns, std::function<std::vector<StreamSo
 StreamSender::~StreamSender() {
   stop_ = true;
   if (thread_.joinable()) thread_.join();
-  for (auto& [ip, flow] : flows_)
-    if (flow.fd >= 0) ::close(flow.fd);
+  for (auto& [ip, flow] : flows_) close(flow);
+}
+
+void StreamSender::close(Flow& flow) {
+  if (flow.fd >= 0) ::close(flow.fd);
+  for (int client : flow.clients) ::close(client);
+  flow.fd = -1;
+  flow.clients.clear();
+}
+
+bool StreamSender::open(const StreamSource& source, Flow& flow) {
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  local.sin_addr.s_addr = source.boardIp;
+  int on = 1;
+  if (source.tcp) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return false;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    local.sin_port = htons(source.sendPort);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+        ::listen(fd, 8) != 0) {
+      ::close(fd);
+      return false;
+    }
+    flow.fd = fd;
+    return true;
+  }
+  int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+  in_addr from{};
+  from.s_addr = source.boardIp;
+  ::setsockopt(fd, IPPROTO_IP, IP_MULTICAST_IF, &from, sizeof from);
+  unsigned char ttl = 1;
+  ::setsockopt(fd, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl);
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+    ::close(fd);  // the address is not on the interface yet: next tick
+    return false;
+  }
+  flow.fd = fd;
+  return true;
 }
 
 void StreamSender::run() {
@@ -159,31 +201,17 @@ void StreamSender::run() {
         ++it;
         continue;
       }
-      if (it->second.fd >= 0) ::close(it->second.fd);
+      close(it->second);
       it = flows_.erase(it);
     }
   }
 }
 
 void StreamSender::send(const StreamSource& source, Flow& flow, double elapsedMs) {
-  if (flow.fd < 0) {
-    int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return;
-    int on = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
-    in_addr from{};
-    from.s_addr = source.boardIp;
-    ::setsockopt(fd, IPPROTO_IP, IP_MULTICAST_IF, &from, sizeof from);
-    unsigned char ttl = 1;
-    ::setsockopt(fd, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = source.boardIp;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
-      ::close(fd);  // the address is not on the interface yet: next tick
-      return;
-    }
-    flow.fd = fd;
+  if (flow.fd < 0 && !open(source, flow)) return;
+  if (source.tcp) {
+    for (int client; (client = ::accept4(flow.fd, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;)
+      flow.clients.push_back(client);
   }
   elapsedMs = std::min(elapsedMs, kLongestBurstMs);
   flow.videoCredit += source.videoKbps * elapsedMs / 8.0;  // kbit/s x ms / 8 = bytes
@@ -206,6 +234,22 @@ void StreamSender::send(const StreamSource& source, Flow& flow, double elapsedMs
       packets.push_back(payloadPacket(kAudioPid, flow.cc[3]++));
       flow.audioCredit -= kTsPacket;
     }
+  }
+  if (source.tcp) {
+    std::vector<std::uint8_t> bytes;
+    for (const auto& p : packets) bytes.insert(bytes.end(), p.begin(), p.end());
+    // A client that cannot keep up loses bytes (its receiver resynchronises); one that is gone
+    // is dropped.
+    std::erase_if(flow.clients, [&](int client) {
+      if (bytes.empty()) return false;
+      long sent = ::send(client, bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+      if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+        ::close(client);
+        return true;
+      }
+      return false;
+    });
+    return;
   }
   sockaddr_in to{};
   to.sin_family = AF_INET;

@@ -3,7 +3,8 @@
 // broadcast or multicast send address and a port) emits a paced MPEG transport stream from its
 // own address: PAT and PMT ten times a second, a video PID at its video bit rate and an audio
 // PID at its audio bit rate (status block video/audio encoding records; a disabled one is not
-// sent). A silent, restarting or streamOff board sends nothing.
+// sent). In the TCP send mode the board listens on its send port and sends the same stream to
+// every client connected. A silent, restarting or streamOff board sends nothing.
 
 #include <array>
 #include <atomic>
@@ -29,6 +30,7 @@ struct StreamSource {
   std::uint16_t sendPort = 0;
   std::uint32_t videoKbps = 0;
   std::uint32_t audioKbps = 0;
+  bool tcp = false;  // TCP send mode: served to every client connected to the send port
 };
 
 // The packets (continuity counters advance per PID).
@@ -51,13 +53,16 @@ class StreamSender {
 
  private:
   struct Flow {
-    int fd = -1;
+    int fd = -1;               // UDP sender, or the TCP listener
+    std::vector<int> clients;  // TCP
     double videoCredit = 0, audioCredit = 0;
     std::uint8_t cc[4] = {};  // PAT, PMT, video, audio
     double sincePsiMs = 1e9;
   };
   void run();
   void send(const StreamSource& source, Flow& flow, double elapsedMs);
+  static bool open(const StreamSource& source, Flow& flow);
+  static void close(Flow& flow);
 
   std::string netns_;
   std::function<std::vector<StreamSource>()> sources_;

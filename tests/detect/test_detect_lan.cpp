@@ -223,3 +223,27 @@ TEST(DetectLan, HandleStopsWithin200MsEvenWhileItsBoardIsSilent) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DetectLan, TcpSendModeIsReceivedOverTcp) {
+  auto sim = qorsim::Simulator::fromJson(nlohmann::json::parse(R"({"boards": [
+    {"address": "10.77.0.15", "type": 11, "name": "T4500", "send": {"address": "0.0.0.0", "port": 7000, "mode": 3},
+     "encoding": {"enable": 1, "bitRate": 3000}, "audio": {"enable": 1, "bitRate": 96}}]})"));
+  sim.setStreams(true);
+  sim.start();
+  ctl::DetectOptions options;
+  options.addresses = {"10.77.0.15"};
+  options.seconds = 3;
+  options.json = true;
+  std::ostringstream out, err;
+  ASSERT_EQ(ctl::Detect(options, out, err), ctl::kExitOk) << err.str();
+  std::string last = out.str();
+  last.pop_back();
+  last = last.substr(last.rfind('\n') + 1);
+  auto line = nlohmann::json::parse(last)["lines"][0];
+  EXPECT_TRUE(near(line["video"], 3000)) << last;
+  EXPECT_TRUE(near(line["audio"], 96)) << last;
+}
+
+}  // namespace
