@@ -331,6 +331,7 @@ Faults parseFaults(Fields f) {
                          std::numeric_limits<std::int32_t>::max()))
     out.fileResult = static_cast<std::int32_t>(*v);
   if (auto v = f.flag("silentFiles")) out.silentFiles = *v;
+  if (auto v = f.flag("streamOff")) out.streamOff = *v;
   f.finish();
   return out;
 }

@@ -15,6 +15,9 @@ int main(int argc, char** argv) {
   app.add_option("fleet", fleetPath, "fleet file (JSON)")->required();
   app.add_option("--restart-seconds", restartSeconds,
                  "silence after a restart (overrides the fleet file)");
+  bool streams = false;
+  app.add_flag("--streams", streams,
+               "encoders in a UDP sending mode send MPEG-TS streams at their bit rates");
   CLI11_PARSE(app, argc, argv);
 
   std::optional<qorsim::Simulator> sim;
@@ -25,6 +28,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (restartSeconds >= 0) sim->setRestartSeconds(restartSeconds);
+  sim->setStreams(streams);
 
   // Block the stop signals before any thread exists, so only sigwait below sees them.
   sigset_t stopSignals;

@@ -65,6 +65,7 @@ struct ReceivedComponent {
   std::size_t length = 0;
   std::string digest;
   std::int32_t answered = 0;  // the result code sent back (or meant to be)
+  bool streamOff = false;             // sends no stream even while streams are on
 };
 
 struct JournalEntry {
@@ -166,6 +167,8 @@ class Simulator {
   void setFaults(const std::string& address, const Faults& faults);
   void setFaults(std::size_t index, const Faults& faults);
 
+  // Encoders in a UDP sending mode emit their MPEG-TS streams while on (off by default).
+  void setStreams(bool on);
   // How long a board stays silent after a restart (fleet "restartSeconds", default 3).
   void setRestartSeconds(double seconds);
 

@@ -31,6 +31,7 @@
 #include "fleet.h"
 #include "layout.h"
 #include "qorsim.h"
+#include "streams.h"
 #include "wire.h"
 
 extern char** environ;
@@ -157,6 +158,20 @@ struct Simulator::Impl {
   std::map<std::pair<std::uint32_t, std::uint16_t>, int> listeners;
   std::set<std::uint32_t> interfaceAddresses;
   std::vector<Pending> pending;
+
+  bool streams = false;
+  std::unique_ptr<StreamSender> sender;
+  void syncStreams() {
+    if (streams && running && !sender)
+      sender = std::make_unique<StreamSender>(netns, [this] {
+        std::vector<StreamSource> out;
+        std::lock_guard lock(mu);
+        for (const auto& board : boards)
+          if (auto source = streamSourceOf(board.state)) out.push_back(*source);
+        return out;
+      });
+    if ((!streams || !running) && sender) sender.reset();
+  }
 
   explicit Impl(Fleet fleet) : restartSeconds(fleet.restartSeconds) {
     for (auto& fb : fleet.boards) boards.push_back(Board{fb.state, fb});
@@ -803,12 +818,16 @@ struct Simulator::Impl {
       wakeFd = -1;
       throw;
     }
-    std::lock_guard lock(mu);
-    running = true;
+    {
+      std::lock_guard lock(mu);
+      running = true;
+    }
+    syncStreams();
   }
 
   void stop() {
     if (!server.joinable()) return;
+    sender.reset();
     {
       std::lock_guard lock(stopMu);
       stopping = true;
@@ -870,6 +889,10 @@ void Simulator::start() {
 }
 void Simulator::stop() {
   impl_->stop();
+}
+void Simulator::setStreams(bool on) {
+  impl_->streams = on;
+  impl_->syncStreams();
 }
 
 std::size_t Simulator::boardCount() const {

@@ -161,6 +161,32 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
                                         "Upgrade boards from a package: ADDR... FILE (or FILE "
                                         "ADDR...), components in order to each board");
   AddUpgradeOptions(*upgradeCmd, upgrade);
+  DiagnoseOptions diagnose;
+  auto* diagnoseCmd = app.add_subcommand(
+      "diagnose", "Search, then check that every decoder has an encoder configured to feed it");
+  diagnoseCmd->add_option("--adapter", diagnose.adapter,
+                          "Address of the adapter the boards are on");
+  diagnoseCmd->add_option("--wait", diagnose.waitMs, "Search window, in ms")->capture_default_str();
+  diagnoseCmd->add_flag("--json", diagnose.json, "Print as JSON");
+
+  DetectOptions detect;
+  auto* detectCmd = app.add_subcommand(
+      "detect", "Count encoders' streams: total, video and audio rates (kbit/s) every second");
+  detectCmd->add_option("ADDR", detect.addresses, "Encoders' addresses");
+  detectCmd->add_flag("--all", detect.all, "Every eligible encoder a search finds");
+  detectCmd->add_option("--seconds", detect.seconds, "How long to count")->capture_default_str();
+  detectCmd->add_option("--adapter", detect.adapter, "Adapter for the search of --all");
+  detectCmd->add_option("--wait", detect.waitMs, "Search window of --all, in ms")
+      ->capture_default_str();
+  detectCmd->add_flag("--json", detect.json, "One JSON object per second");
+
+  SourcesOptions sources;
+  auto* sourcesCmd = app.add_subcommand(
+      "sources", "Search, then list the encoders whose sending matches a decoder's reception");
+  sourcesCmd->add_option("ADDR", sources.address, "The decoder's address")->required();
+  sourcesCmd->add_option("--adapter", sources.adapter, "Address of the adapter the boards are on");
+  sourcesCmd->add_option("--wait", sources.waitMs, "Search window, in ms")->capture_default_str();
+  sourcesCmd->add_flag("--json", sources.json, "Print as JSON");
 
   for (CLI::App* sub : app.get_subcommands({})) sub->footer(std::string(ExitStatusHelp()));
 
@@ -192,6 +218,9 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
   }
   if (app.got_subcommand(serialCmd)) return Serial(serial, out, err);
   if (app.got_subcommand(ptzCmd)) return Ptz(ptz, out, err);
+  if (app.got_subcommand(diagnoseCmd)) return Diagnose(diagnose, out, err);
+  if (app.got_subcommand(detectCmd)) return Detect(detect, out, err);
+  if (app.got_subcommand(sourcesCmd)) return Sources(sources, out, err);
   return kExitBadArguments;
 }
 

@@ -147,5 +147,33 @@ struct UpgradeOptions {
 // Reads each board's type, applies the page's package and type rules, sends the components in
 // order and prints the page's log lines oldest first, then a summary.
 int Upgrade(const UpgradeOptions& options, std::istream& in, std::ostream& out, std::ostream& err);
+// Data detection (detect_commands.cpp).
+struct DiagnoseOptions {
+  std::string adapter;
+  int waitMs = kDefaultWaitMs;
+  bool json = false;
+};
+// Searches and prints the link diagnosis's findings.
+int Diagnose(const DiagnoseOptions& options, std::ostream& out, std::ostream& err);
+
+struct DetectOptions {
+  std::vector<std::string> addresses;  // encoders; or
+  bool all = false;                    // every eligible encoder found by a search
+  int seconds = 10;
+  std::string adapter;
+  int waitMs = kDefaultWaitMs;
+  bool json = false;  // one JSON object per second
+};
+// Starts detection, prints the rates (kbit/s) every second, stops it at the end.
+int Detect(const DetectOptions& options, std::ostream& out, std::ostream& err);
+
+struct SourcesOptions {
+  std::string address;  // the decoder
+  std::string adapter;
+  int waitMs = kDefaultWaitMs;
+  bool json = false;
+};
+// The encoders a decoder's detection page offers.
+int Sources(const SourcesOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace tav::ctl

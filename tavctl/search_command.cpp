@@ -5,6 +5,7 @@
 #include "capture_notifier.h"
 #include "commands.h"
 #include "ctl_support.h"
+#include "detect/detection.h"
 #include "device/board_list.h"
 #include "platform/adapters.h"
 #include "resources/string_table.h"
@@ -38,6 +39,7 @@ int Search(const SearchOptions& options, std::ostream& out, std::ostream& err) {
   CBoardCtrl boards;
   CaptureNotifier notes;
   DeviceSearch search(boards, notes);
+  search.linkDiagnosis = RunLinkDiagnosis;
   search.RunBlocking(ChooseListenTarget(adapters, options.adapter),
                      std::chrono::milliseconds(options.waitMs));
 
@@ -51,6 +53,7 @@ int Search(const SearchOptions& options, std::ostream& out, std::ostream& err) {
     for (int index : search.Rows()) list.push_back(BoardJson(boards.At(index)));
     Json result{{"count", boards.Count()},
                 {"conflicts", boards.HasConflicts()},
+                {"links", LinkFindings(boards)},
                 {"boards", std::move(list)}};
     out << JsonText(result) << "\n";
     for (const auto& text : after) err << text << "\n";

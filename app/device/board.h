@@ -103,6 +103,13 @@ class CBoard {
   void* statisticsClient = nullptr;    // CLIENT_Create handle, kept for the record's life
   std::int32_t statisticsRunning = 0;  // 1 while the client runs
 
+  // Data detection of this encoder (detect/detection.h). Start: 0, 1 running, 2 no handle, 3 set
+  // or start failed, 11 bind failed. Statistics: 0, 1 read failed, 2 not running. Stop: 0, 1.
+  int StartDetection();
+  int GetDetectionStatistics(std::string& address, std::uint32_t& total, std::uint32_t& video,
+                             std::uint32_t& audio);
+  int StopDetection();
+
   const tav::StatusBlock& statusBlock() const { return status_; }
   tav::StatusBlock& statusBlock() { return status_; }
   const tav::StreamInfoBlock& streamInfo() const { return streamInfo_; }

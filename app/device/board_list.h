@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "detect/detection.h"
 #include "device/board.h"
 
 // CBoardCtrl: the board list owned by the main window, with the conflict check run after a search.
@@ -21,6 +22,16 @@ class CBoardCtrl {
   // (multicast, broadcast or unicast address and port, and unicast into a broadcast).
   bool HasConflicts() const;
 
+  // Detection of every eligible encoder as numbered lines (detect/detection.h). Start: the line
+  // count, or -1 running, -2 no handle, -3 set or start failed, -4 no encoder, -11 bind failed.
+  int StartAllDetection();
+  int GetLineStatistics(int line, std::string& address, std::uint32_t& total,
+                        std::uint32_t& video, std::uint32_t& audio);
+  int StopAllDetection();  // 0, or -1 when a stop failed (still running)
+  bool IsDetectionRunning() const;
+  // Logs the link diagnosis; 1 when anything was logged.
+  int DiagnoseLinks(tav::Notifier& notifier) const;
+
   std::vector<CBoard>::iterator begin() { return boards_.begin(); }
   std::vector<CBoard>::iterator end() { return boards_.end(); }
   std::vector<CBoard>::const_iterator begin() const { return boards_.begin(); }
@@ -28,4 +39,5 @@ class CBoardCtrl {
 
  private:
   std::vector<CBoard> boards_;
+  tav::LineDetection lines_;
 };

@@ -33,6 +33,7 @@ std::vector<TreeNode> BuildDeviceTree(int t) {
   if (!encoder) add(parameters, kCodeVolume, 111);
   add(advanced, kCodeRestart, 112);
   add(advanced, kCodeFactoryReset, 114);
+  add(advanced, kCodeStatistics, 105);  // an encoder's statistics, or a decoder's encoders
   if (oneOf(t, {1, 5, 7, 9, 11, 20, 23})) add(parameters, kCodeTime, 1146);
   if (encoder) add(parameters, kCodeOsd, 1147);
   if (oneOf(t, {1, 9, 20})) add(parameters, kCodeStorage, 1159);

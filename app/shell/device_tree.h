@@ -23,8 +23,8 @@ enum PageCode : int {
   kCodeVideoQuality = 12,
   kCodeFactoryReset = 13,
   kCodeUpgrade = 14,
-  kCodeStatistics = 15,  // no tree item: the detection page opens it
-  kCodePassword = 16,    // no tree item
+  kCodeStatistics = 15,  // "编码数据检测" under "高级"; the decoder's detection page opens it too
+  kCodePassword = 16,  // no tree item
   kCodeTime = 17,
   kCodeOsd = 18,
   kCodeStorage = 19,

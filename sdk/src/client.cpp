@@ -8,6 +8,7 @@
 #include <mutex>
 #include <new>
 #include <stdexcept>
+#include <string>
 #include <unordered_set>
 
 #if defined(_WIN32)
@@ -19,6 +20,7 @@
 
 #include "client_record.h"
 #include "socket_io.h"
+#include "stream_receiver.h"
 #include "video_view.h"
 
 namespace qorsdk {
@@ -83,6 +85,9 @@ std::int32_t start(ClientRecord& record) {
   record.mainBuffer =
       static_cast<std::uint8_t*>(std::calloc(kMainBufferSize, 1));  // failure not reported
   record.view->prepare(record.videoWindow);
+  std::memset(record.counters, 0, sizeof record.counters);
+  if (record.address[0] != '\0')
+    record.receiver = new (std::nothrow) StreamReceiver(std::string(record.address));
   record.runState = kStarted;
   return QORSDK_CLIENT_OK;
 }
@@ -135,6 +140,9 @@ std::int32_t stop(ClientRecord& record) {
   // The stop request is a hand-shake with a stream worker; with none running it is acknowledged
   // at once instead of waiting out its 200 polls.
   record.stopRequest = 2;
+  delete record.receiver;  // ends its worker within 200 ms
+  record.receiver = nullptr;
+  std::memset(record.counters + 4, 0, 4 * sizeof record.counters[0]);  // no rates once stopped
   record.stopRequest = 0;
   std::free(record.spareBuffer);
   record.spareBuffer = nullptr;

@@ -1,11 +1,13 @@
 // Client settings by parameter type, the source table and the statistics reads.
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 
 #include "client_record.h"
 #include "credentials.h"
+#include "stream_receiver.h"
 #include "video_view.h"
 #include "wire.h"
 
@@ -276,6 +278,17 @@ std::int32_t setParam(ClientRecord& record, std::int32_t type, const void* data)
 
 using qorsdk::ClientRecord;
 
+namespace {
+
+// The receiver's latest counters, when one runs.
+void refreshCounters(ClientRecord& client) {
+  if (!client.receiver) return;
+  const auto latest = client.receiver->counters();
+  std::copy(latest.begin(), latest.end(), client.counters);
+}
+
+}  // namespace
+
 extern "C" {
 
 QORSDK_API int32_t QORSDK_CALL CLIENT_SetParam(QORSDK_HANDLE handle, int32_t type,
@@ -293,6 +306,7 @@ QORSDK_API int32_t QORSDK_CALL CLIENT_GetParam(QORSDK_HANDLE handle, int32_t typ
     auto* stats = static_cast<QORSDK_STATISTICS*>(record);
     if (!stats) return QORSDK_CLIENT_BAD_ARGUMENT;
     if (stats->size != sizeof(QORSDK_STATISTICS)) return QORSDK_CLIENT_BAD_SIZE;
+    refreshCounters(*client);
     const std::uint32_t* c = client->counters;
     stats->counter1 = c[0];
     stats->counter2 = c[1];
@@ -328,6 +342,7 @@ QORSDK_API int32_t QORSDK_CALL CLIENT_GetStatiscFlux(QORSDK_HANDLE handle, int32
   if (!handle) return QORSDK_CLIENT_E_NULL;
   ClientRecord* client = qorsdk::liveRecord(handle);
   if (!client) return QORSDK_CLIENT_E_BAD_HANDLE;
+  refreshCounters(*client);
   return static_cast<int32_t>((selector != 0 ? client->counters[5] : client->counters[4]) / 10);
 }
 

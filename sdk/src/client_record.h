@@ -9,6 +9,10 @@ class CVideoView;
 class QorSound;
 
 namespace qorsdk {
+class StreamReceiver;
+}
+
+namespace qorsdk {
 
 inline constexpr std::uint32_t kMainBufferSize = 65536;
 inline constexpr std::uint32_t kPlayStateWords = 50;  // 200-byte play-state record
@@ -49,7 +53,7 @@ struct ClientRecord {
   std::int32_t controlSpare;
   std::uint8_t playSettings[48];  // type 12
   std::uint32_t playFlag;
-  std::uint32_t counters[8];  // c1..c8; nothing here writes them
+  std::uint32_t counters[8];  // c1..c8; the stream receiver's last values
   std::int32_t words3[3];     // type 3
   std::int32_t words11[2];    // type 11
   std::int32_t words14[2];    // type 14
@@ -82,6 +86,7 @@ struct ClientRecord {
   char user[32];
   char password[32];
   std::int32_t credentialWords[3];
+  StreamReceiver* receiver;  // while started with a source address: fills counters
 };
 
 // Volume 0-100 to a level in hundredths of a decibel, quotients rounded toward zero.

@@ -137,12 +137,12 @@ bool has(const std::vector<std::string>& v, const std::string& s) {
 
 TEST(DeviceTree, ItemsFollowTheDeviceType) {
   // An encoder of type 20 gets the whole parameter set, in order.
-  EXPECT_EQ(labels(20),
-            (std::vector<std::string>{
-                "[参数配置]", "IP与MAC地址", "网络收发",   "外设配置",   "视频编码", "视频质量",
-                "视频位置",   "音频编码",    "时间设置",   "OSD设置",    "存储设置", "串口设置",
-                "[高级]",     "重启设备",    "恢复出厂值", "[程序升级]", "升级",     "[调试]",
-                "自定义",     "通用i2c调试", "EDID调试"}));
+  EXPECT_EQ(labels(20), (std::vector<std::string>{
+                            "[参数配置]",   "IP与MAC地址", "网络收发", "外设配置", "视频编码",
+                            "视频质量",     "视频位置",    "音频编码", "时间设置", "OSD设置",
+                            "存储设置",     "串口设置",    "[高级]",   "重启设备", "恢复出厂值",
+                            "编码数据检测", "[程序升级]",  "升级",     "[调试]",   "自定义",
+                            "通用i2c调试",  "EDID调试"}));
 
   const auto t21 = labels(21);
   for (const char* absent : {"视频质量", "视频位置", "视频编码", "音频编码", "OSD设置", "时间设置"})

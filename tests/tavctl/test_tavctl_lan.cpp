@@ -111,12 +111,14 @@ TEST(TavctlSearch, ListsEveryTypeAsTheDeviceListDoes) {
   Outcome r = search(false);
   ASSERT_EQ(r.status, ctl::kExitOk) << r.err;
   auto all = lines(r.out);
-  // Header, 14 rows (one board answered twice), the conflict message, the count.
-  ASSERT_EQ(all.size(), 17u) << r.out;
+  // Header, 14 rows (one board answered twice), the conflict message, the link diagnosis (the
+  // on-demand decoder names no source in its send-address field), the count.
+  ASSERT_EQ(all.size(), 18u) << r.out;
   EXPECT_EQ(cells(all[0]),
             (std::vector<std::string>{"设备IP", "设备名称", "MAC", "通信方式", "其它信息"}));
   EXPECT_EQ(all[15], "IP地址、MAC地址或端口有冲突，请注意提示信息。");
-  EXPECT_EQ(all[16], "搜索到14个设备。");
+  EXPECT_EQ(all[16], "10.77.0.23:该解码板点播地址不存在!");
+  EXPECT_EQ(all[17], "搜索到14个设备。");
 
   std::vector<std::string> order;
   std::map<std::string, std::vector<std::string>> row;

@@ -1,0 +1,211 @@
+// The detection pages' logic: what each list shows and what each button and tick does.
+
+#include "detect/detection_views.h"
+
+#include "detect/detection.h"
+#include "device/board.h"
+#include "device/board_list.h"
+#include "device/notifier.h"
+#include "resources/string_table.h"
+
+namespace tav {
+
+namespace {
+
+// Logged and shown in a message box.
+void Complain(Notifier& notifier, const std::string& text) {
+  notifier.log(text);
+  notifier.message(text, NoticeIcon::Warning);
+}
+
+}  // namespace
+
+std::array<DetectionColumn, 5> AllEncodersColumns() {
+  return {{{str(213), 40}, {str(214), 110}, {str(215), 70}, {str(216), 60}, {str(217), 55}}};
+}
+
+std::array<DetectionColumn, 4> OneEncoderColumns() {
+  return {{{str(214), 110}, {str(215), 70}, {str(216), 60}, {str(217), 60}}};
+}
+
+std::array<DetectionColumn, 3> DecoderSourcesColumns() {
+  return {{{str(120), 100}, {str(121), 80}, {str(123), 150}}};
+}
+
+std::string AllLinesStartMessage(int result) {
+  switch (result) {
+    case kLinesRunning:
+      return str(219);
+    case kLinesCreateFailed:
+      return str(220);
+    case kLinesStartFailed:
+      return str(221);
+    case kLinesNoEncoder:
+      return str(226);
+    case kLinesBindFailed:
+      return str(222);
+    default:
+      return {};
+  }
+}
+
+std::string OneBoardStartMessage(int result) {
+  switch (result) {
+    case kDetectRunning:
+      return str(219);
+    case kDetectCreateFailed:
+      return str(220);
+    case kDetectStartFailed:
+      return str(221);
+    case kDetectBindFailed:
+      return str(222);
+    default:
+      return {};
+  }
+}
+
+// ---- CRightView11 ----
+
+AllEncodersView::~AllEncodersView() {
+  Stop();
+}
+
+void AllEncodersView::Start() {
+  int result = boards_.StartAllDetection();
+  if (result < 0) {
+    Complain(notifier_, AllLinesStartMessage(result));
+    return;
+  }
+  lineCount_ = result;
+  notifier_.log(str(223));
+  timerArmed_ = true;
+}
+
+void AllEncodersView::Tick() {
+  rows_.clear();
+  for (int i = 0; i < lineCount_; ++i) {
+    std::string address;
+    std::uint32_t total = 0, video = 0, audio = 0;
+    int result = boards_.GetLineStatistics(i, address, total, video, audio);
+    if (result == kDetectNotRunning) return;
+    if (result != kDetectOk) {
+      Complain(notifier_, str(218));
+      return;
+    }
+    rows_.push_back({"#" + std::to_string(i + 1), address, std::to_string(total),
+                     std::to_string(video), std::to_string(audio)});
+  }
+}
+
+void AllEncodersView::Stop() {
+  timerArmed_ = false;
+  if (!boards_.IsDetectionRunning()) return;
+  if (boards_.StopAllDetection() != 0)
+    Complain(notifier_, str(224));
+  else
+    notifier_.log(str(225));
+}
+
+// ---- CRightView13 ----
+
+OneEncoderView::~OneEncoderView() {
+  Stop();
+}
+
+CBoard* OneEncoderView::Encoder() const {
+  CBoard* board = currentBoard_ ? currentBoard_() : nullptr;
+  return board && board->IsEncoder() ? board : nullptr;
+}
+
+void OneEncoderView::Start() {
+  CBoard* board = Encoder();
+  if (!board) return;
+  int result = board->StartDetection();
+  if (result == kDetectOk) {
+    notifier_.log(str(223));
+    timerArmed_ = true;
+    return;
+  }
+  Complain(notifier_, OneBoardStartMessage(result));
+}
+
+void OneEncoderView::Tick() {
+  CBoard* board = Encoder();
+  if (!board) return;
+  std::string address;
+  std::uint32_t total = 0, video = 0, audio = 0;
+  int result = board->GetDetectionStatistics(address, total, video, audio);
+  if (result == kDetectOk) {
+    rows_.assign(1, {address, std::to_string(total), std::to_string(video), std::to_string(audio)});
+  } else if (result == kDetectReadFailed) {
+    Complain(notifier_, str(218));
+  }
+}
+
+void OneEncoderView::Stop() {
+  CBoard* board = Encoder();
+  if (!board || board->statisticsRunning != 1) return;
+  if (board->StopDetection() != kDetectOk)
+    Complain(notifier_, str(224));
+  else
+    notifier_.log(str(225));
+}
+
+// ---- CRightView14 ----
+
+std::vector<int> MatchingEncoders(const CBoardCtrl& boards, const CBoard& decoder) {
+  std::vector<int> found;
+  const int mode = decoder.receiveMode();
+  for (int i = 0; i < boards.Count(); ++i) {
+    const CBoard& encoder = boards.At(i);
+    if (!encoder.IsEncoder()) continue;
+    bool match = false;
+    switch (mode) {
+      case 0:
+        match = encoder.sendAddress() == ((decoder.ContactAddress() & 0x00FFFFFFu) | 0xFF000000u) &&
+                encoder.sendPort() == decoder.receivePort();
+        break;
+      case 1:
+        match = encoder.sendAddress() == decoder.receiveAddress() &&
+                encoder.sendPort() == decoder.receivePort();
+        break;
+      case 2:
+        match = encoder.ContactAddress() == decoder.receiveAddress();
+        break;
+      default:
+        break;
+    }
+    if (match) found.push_back(i);
+  }
+  return found;
+}
+
+DecoderSourcesView::DecoderSourcesView(const CBoardCtrl& boards, const CBoard& decoder,
+                                       Notifier& notifier)
+    : boards_(boards), notifier_(notifier) {
+  for (int index : MatchingEncoders(boards, decoder)) {
+    const CBoard& encoder = boards.At(index);
+    rows_.push_back({{encoder.AddressText(), encoder.Name(),
+                      encoder.TransportName() + "@" + encoder.StreamAddressText()},
+                     index});
+  }
+  if (rows_.empty())
+    notifier_.message(kTextNoDetectableEncoder, NoticeIcon::Information);
+  else if (rows_.size() > 1)
+    notifier_.message(kTextSeveralEncoders, NoticeIcon::Information);
+}
+
+std::optional<std::uint32_t> DecoderSourcesView::Choose(int selectionMark) {
+  if (rows_.empty()) return std::nullopt;
+  // No mark yet: the first row, the one the list shows on top.
+  std::size_t row = selectionMark >= 0 && static_cast<std::size_t>(selectionMark) < rows_.size()
+                        ? static_cast<std::size_t>(selectionMark)
+                        : 0;
+  int index = rows_[row].boardIndex;
+  if (index < 0 || index >= boards_.Count()) return std::nullopt;  // the list changed under it
+  std::uint32_t address = boards_.At(index).ContactAddress();
+  if (!notifier_.ask(kTextAskDetect)) return std::nullopt;
+  return address;
+}
+
+}  // namespace tav
