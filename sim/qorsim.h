@@ -40,6 +40,7 @@ struct Faults {
   bool searchReplyBroadcast = false;  // search reply sent to 255.255.255.255:5007
   std::optional<std::int32_t> fileResult;  // answer code of file writes on 8060 (else 1 or 3)
   bool silentFiles = false;                // file writes on 8060 get no answer
+  bool streamOff = false;                  // sends no stream even while streams are on
 };
 
 // How a board answers an upgrade component on TCP 8060: the 16-byte result with a code, after
@@ -65,7 +66,6 @@ struct ReceivedComponent {
   std::size_t length = 0;
   std::string digest;
   std::int32_t answered = 0;  // the result code sent back (or meant to be)
-  bool streamOff = false;             // sends no stream even while streams are on
 };
 
 struct JournalEntry {
