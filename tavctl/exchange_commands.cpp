@@ -9,10 +9,10 @@
 #include <iterator>
 #include <ostream>
 
-#include "device/board_link.h"
 #include "commands.h"
 #include "ctl_support.h"
 #include "device/board.h"
+#include "device/board_link.h"
 #include "device/channel_result.h"
 #include "gbk.h"
 #include "pages/record_pages.h"

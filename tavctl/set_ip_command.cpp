@@ -4,11 +4,11 @@
 
 #include <ostream>
 
-#include "device/board_link.h"
 #include "capture_notifier.h"
 #include "commands.h"
 #include "ctl_support.h"
 #include "device/board.h"
+#include "device/board_link.h"
 #include "device/board_list.h"
 #include "device/channel_result.h"
 #include "pages/identity_settings.h"

@@ -168,14 +168,19 @@ class CBoard {
   int RefreshStreamAccess(tav::BoardLink& link = tav::LanLink());
 
   // Maintenance packets on TCP 8068 (…Alt: 8070) to the contact address. Results: tav::kMaint*.
-  int QueryByte(int code, std::uint8_t parameter, std::uint8_t& value, tav::BoardLink& link = tav::LanLink()) const;
-  int SetByte(int code, std::uint8_t parameter, std::uint8_t value, tav::BoardLink& link = tav::LanLink()) const;
-  int Exchange(tav::RegisterBlock& body, tav::BoardLink& link = tav::LanLink()) const;  // the answer body replaces body
+  int QueryByte(int code, std::uint8_t parameter, std::uint8_t& value,
+                tav::BoardLink& link = tav::LanLink()) const;
+  int SetByte(int code, std::uint8_t parameter, std::uint8_t value,
+              tav::BoardLink& link = tav::LanLink()) const;
+  int Exchange(tav::RegisterBlock& body,
+               tav::BoardLink& link = tav::LanLink()) const;  // the answer body replaces body
   int Post(const tav::RegisterBlock& body, tav::BoardLink& link = tav::LanLink()) const;
   int ExchangeAlt(tav::RegisterBlock& body, tav::BoardLink& link = tav::LanLink()) const;
   int PostAlt(const tav::RegisterBlock& body, tav::BoardLink& link = tav::LanLink()) const;
-  int QueryWord(std::uint16_t address, std::uint16_t& value, tav::BoardLink& link = tav::LanLink()) const;
-  int SetWord(std::uint16_t address, std::uint16_t value, tav::BoardLink& link = tav::LanLink()) const;
+  int QueryWord(std::uint16_t address, std::uint16_t& value,
+                tav::BoardLink& link = tav::LanLink()) const;
+  int SetWord(std::uint16_t address, std::uint16_t value,
+              tav::BoardLink& link = tav::LanLink()) const;
 
   // Short packets on TCP 8068. Results: 0 or tav::kShort*.
   int ReadRecord16(tav::Record16& record, tav::BoardLink& link = tav::LanLink()) const;

@@ -32,8 +32,7 @@ class LanBoardLink final : public BoardLink {
     return SendShort(address, bytes.data(), static_cast<int>(bytes.size()),
                      answer.empty() ? nullptr : answer.data(), static_cast<int>(answer.size()));
   }
-  int readVideoPosition(const CBoard& board, VideoPosition& position,
-                        Notifier& notifier) override {
+  int readVideoPosition(const CBoard& board, VideoPosition& position, Notifier& notifier) override {
     return board.ReadVideoPosition(position, notifier);
   }
   int writeVideoPosition(const CBoard& board, const VideoPosition& position,
@@ -44,9 +43,7 @@ class LanBoardLink final : public BoardLink {
     return board.WriteValue(value, notifier);
   }
   std::uint32_t readValue(const CBoard& board) override { return board.ReadValue(); }
-  int broadcast(std::span<const std::uint8_t> datagram) override {
-    return SendBroadcast(datagram);
-  }
+  int broadcast(std::span<const std::uint8_t> datagram) override { return SendBroadcast(datagram); }
   void forgetNeighbours() override { platform::flushNeighbourCache(); }
   std::uint32_t ticks() override { return TickCountMs(); }
 };

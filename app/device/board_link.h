@@ -89,8 +89,7 @@ class ForwardingLink : public BoardLink {
                 std::span<std::uint8_t> answer) override {
     return inner_.sendShort(address, bytes, answer);
   }
-  int readVideoPosition(const CBoard& board, VideoPosition& position,
-                        Notifier& notifier) override {
+  int readVideoPosition(const CBoard& board, VideoPosition& position, Notifier& notifier) override {
     return inner_.readVideoPosition(board, position, notifier);
   }
   int writeVideoPosition(const CBoard& board, const VideoPosition& position,

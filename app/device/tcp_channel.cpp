@@ -146,8 +146,7 @@ int post(BoardLink& link, std::uint32_t address, std::uint16_t port, std::uint8_
 
 template <std::size_t N>
 int readRecord(BoardLink& link, std::uint32_t address, std::uint8_t command,
-               std::uint8_t answerCommand,
-               std::array<std::uint8_t, N>& record) {
+               std::uint8_t answerCommand, std::array<std::uint8_t, N>& record) {
   std::array<std::uint8_t, 4> request{};
   qor::putHead(request, command);
   std::array<std::uint8_t, kAnswerBufferSize> answer{};
@@ -170,7 +169,8 @@ int writeRecord(BoardLink& link, std::uint32_t address, std::uint8_t command,
 
 }  // namespace
 
-int CBoard::QueryByte(int code, std::uint8_t parameter, std::uint8_t& value, BoardLink& link) const {
+int CBoard::QueryByte(int code, std::uint8_t parameter, std::uint8_t& value,
+                      BoardLink& link) const {
   RegisterBlock body = MakeRegisterBlock(code & 0xff);
   body[regblock::kParameters] = parameter;
   int result = query(link, ContactAddress(), qor::kRegisterPort, kCmdMaintQuery, 0xC2, body, false);
@@ -201,7 +201,8 @@ int CBoard::PostAlt(const RegisterBlock& body, BoardLink& link) const {
 int CBoard::QueryWord(std::uint16_t address, std::uint16_t& value, BoardLink& link) const {
   RegisterBlock body = MakeRegisterBlock(0);
   qor::putU16(body, regblock::kParameters, address);
-  int result = query(link, ContactAddress(), qor::kRegisterPort, kCmdMaintQueryWord, 0xCB, body, false);
+  int result =
+      query(link, ContactAddress(), qor::kRegisterPort, kCmdMaintQueryWord, 0xCB, body, false);
   if (result == kMaintOk) value = qor::getU16(body, regblock::kData);
   return result;
 }

@@ -95,7 +95,6 @@ enum class IdentityOutcome { Refused, Failed, Done };
 // the PC's first adapter (none: the new address decides). The configuration write (type 0),
 // the network command, the neighbour-cache flush and the tick count all go through the link.
 IdentityOutcome ApplyIdentity(CBoard& board, const IdentityInput& input,
-                              std::optional<Subnet> pcAdapter, Notifier& notifier,
-                              BoardLink& link);
+                              std::optional<Subnet> pcAdapter, Notifier& notifier, BoardLink& link);
 
 }  // namespace tav

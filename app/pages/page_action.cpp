@@ -14,9 +14,9 @@ namespace detail {
 struct ActionState {
   std::mutex mutex;
   std::condition_variable changed;
-  bool closed = false;            // the owner has gone; read and written under mutex
-  Notifier* target = nullptr;     // used on the window's thread only, while not closed
-  PageAction* owner = nullptr;    // likewise
+  bool closed = false;          // the owner has gone; read and written under mutex
+  Notifier* target = nullptr;   // used on the window's thread only, while not closed
+  PageAction* owner = nullptr;  // likewise
 };
 
 void StartWorker(std::function<void()> task) {

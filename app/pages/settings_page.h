@@ -74,11 +74,11 @@ class SettingsPage : public QWidget {
     auto copy = std::make_shared<CBoard>(board);
     const std::uint32_t contact = board.ContactAddress();
     BoardLink* l = &link();
-    action_->run([copy, l, work = std::move(work)](
-                     Notifier& n) mutable { return work(*copy, *l, n); },
-                 [this, copy, contact, done = std::move(done)](auto result) mutable {
-                   done(std::move(result), takeBoard(contact, *copy));
-                 });
+    action_->run(
+        [copy, l, work = std::move(work)](Notifier& n) mutable { return work(*copy, *l, n); },
+        [this, copy, contact, done = std::move(done)](auto result) mutable {
+          done(std::move(result), takeBoard(contact, *copy));
+        });
   }
 
   // Re-reads the current board's status block on the worker. On success logs okText and calls

@@ -367,8 +367,7 @@ void CRightView9::factoryReset() {
     return;
   }
   runOnBoard(
-      *board,
-      [](CBoard& copy, tav::BoardLink& l, tav::Notifier&) { return copy.FactoryReset(l); },
+      *board, [](CBoard& copy, tav::BoardLink& l, tav::Notifier&) { return copy.FactoryReset(l); },
       [this](int rc, CBoard*) { reportPlain(str(rc == 0 ? 199 : 198)); });
 }
 

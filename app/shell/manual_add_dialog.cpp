@@ -7,8 +7,8 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "shell/main_window.h"
 #include "pages/page_action.h"
+#include "shell/main_window.h"
 #include "shell/manual_add.h"
 #include "wire.h"
 

@@ -14,13 +14,13 @@ namespace tav {
 using TypeRule = bool (*)(int deviceType);
 
 struct PageRow {
-  int code;          // tree code (item data)
-  int encoderView;   // view for an encoder-kind board
-  int decoderView;   // view for a decoder-kind board (most pages: the same)
-  int labelId;       // tree label in the string table
-  int group;         // group code (kCodeParameters, kCodeAdvanced, ...)
-  TypeRule inTree;   // device types that get a tree item; null: never in the tree
-  TypeRule serves;   // device types the page's controls serve (others: controls disabled)
+  int code;               // tree code (item data)
+  int encoderView;        // view for an encoder-kind board
+  int decoderView;        // view for a decoder-kind board (most pages: the same)
+  int labelId;            // tree label in the string table
+  int group;              // group code (kCodeParameters, kCodeAdvanced, ...)
+  TypeRule inTree;        // device types that get a tree item; null: never in the tree
+  TypeRule serves;        // device types the page's controls serve (others: controls disabled)
   const char* className;  // the page's class (for readers, logs and the not-built page)
   // A second label for some device types ("SPI调试" in place of "i2c调试").
   int altLabelId = 0;

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "gbk.h"
 #include "device/datagrams.h"
-#include "pages/identity_settings.h"
 #include "fake_board_link.h"
+#include "gbk.h"
+#include "pages/identity_settings.h"
 #include "recording_notifier.h"
 #include "resources/string_table.h"
 #include "status_fixture.h"

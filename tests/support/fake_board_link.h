@@ -122,8 +122,9 @@ class FakeBoardLink : public BoardLink {
     return direct(board, kCmdWriteVideoPosition, {r.begin(), r.end()});
   }
   int writeValue(const CBoard& board, std::uint32_t value, Notifier&) override {
-    return direct(board, kCmdWriteValue, {std::uint8_t(value), std::uint8_t(value >> 8),
-                                          std::uint8_t(value >> 16), std::uint8_t(value >> 24)});
+    return direct(board, kCmdWriteValue,
+                  {std::uint8_t(value), std::uint8_t(value >> 8), std::uint8_t(value >> 16),
+                   std::uint8_t(value >> 24)});
   }
   std::uint32_t readValue(const CBoard& board) override {
     direct(board, kCmdReadValue, {});
@@ -131,7 +132,9 @@ class FakeBoardLink : public BoardLink {
   }
   int broadcast(std::span<const std::uint8_t> datagram) override {
     std::lock_guard lock(mutex_);
-    sent_.push_back({Op::Broadcast, "255.255.255.255", datagram.size() > 3 ? datagram[3] : 0,
+    sent_.push_back({Op::Broadcast,
+                     "255.255.255.255",
+                     datagram.size() > 3 ? datagram[3] : 0,
                      {datagram.begin(), datagram.end()}});
     return broadcastResult;
   }
