@@ -82,6 +82,11 @@ inline constexpr std::size_t kReceiveMode = 110;
 inline constexpr std::size_t kVideoMode = 124;
 inline constexpr std::size_t kVideoWidth = 126;
 inline constexpr std::size_t kVideoHeight = 128;
+// The board's copies of the records the simple pages write.
+inline constexpr std::size_t kVideoEncoding = 136;  // 28-byte record of type 1
+inline constexpr std::size_t kAudioEncoding = 164;  // 16-byte record of type 2
+inline constexpr std::size_t kVideoQuality = 180;   // 12-byte record of type 9
+inline constexpr std::size_t kVolume = 192;         // 8-byte record of type 10
 }  // namespace status
 
 }  // namespace tav

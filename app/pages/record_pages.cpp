@@ -13,10 +13,10 @@ constexpr RecordField kAudioFields[] = {{5, 1}, {6, 2}, {8, 4}, {12, 4}};
 constexpr RecordField kVolumeFields[] = {{4, 2}, {6, 2}};
 constexpr RecordField kQualityFields[] = {{6, 2}, {8, 2}, {10, 2}};
 
-const RecordLayout kVideo{1, 28, 136, 4, 2, kVideoFields};
-const RecordLayout kAudio{2, 16, 164, 4, 6, kAudioFields};
-const RecordLayout kVolume{10, 8, 192, 0, 0, kVolumeFields};
-const RecordLayout kQuality{9, 12, 180, 0, 0, kQualityFields};
+const RecordLayout kVideo{1, 28, status::kVideoEncoding, 4, 2, kVideoFields};
+const RecordLayout kAudio{2, 16, status::kAudioEncoding, 4, 6, kAudioFields};
+const RecordLayout kVolume{10, 8, status::kVolume, 0, 0, kVolumeFields};
+const RecordLayout kQuality{9, 12, status::kVideoQuality, 0, 0, kQualityFields};
 
 std::int32_t GetField(qor::Bytes b, std::size_t off, std::size_t width) {
   switch (width) {
