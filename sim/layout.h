@@ -1,5 +1,7 @@
 #pragma once
-// Offsets of the blocks a board keeps, as the program reads them.
+// Offsets of the blocks a board keeps, as the program reads them. Kept apart from the app's
+// own definitions (app/device/board.h) on purpose: a second reading of the same layout
+// catches a misreading the two would otherwise share.
 
 #include <cstddef>
 #include <cstdint>

@@ -12,6 +12,7 @@
 #include "commands.h"
 #include "ctl_support.h"
 #include "device/board.h"
+#include "device/board_link.h"
 #include "device/channel_result.h"
 #include "gbk.h"
 #include "pages/record_pages.h"
@@ -378,7 +379,7 @@ int Restart(std::string_view address, std::ostream& out, std::ostream& err) {
   auto contact = BoardAddress(address, err);
   if (!contact) return kExitBadArguments;
   CBoard board = BoardAt(*contact);
-  if (int r = RestartBoard(board); r != 0) {
+  if (int r = RestartBoard(board, LanLink()); r != 0) {
     err << "tavctl: " << board.AddressText() << ": " << str(192) << " result " << r << " ("
         << QORSDK_ConfigResultText(r) << ")\n";
     return ExitForConfigResult(r);

@@ -8,6 +8,7 @@
 #include "commands.h"
 #include "ctl_support.h"
 #include "device/board.h"
+#include "device/board_link.h"
 #include "device/board_list.h"
 #include "device/channel_result.h"
 #include "pages/identity_settings.h"
@@ -86,20 +87,24 @@ int SetIp(const SetIpOptions& options, std::ostream& out, std::ostream& err) {
     return false;
   };
   // Keep both transports' results to name them if the apply fails.
-  IdentityLinks links = DefaultIdentityLinks();
-  std::optional<int> exchangeResult, commandResult;
-  links.configExchange = [&, send = links.configExchange](const std::string& address,
-                                                          const auto& record) {
-    exchangeResult = send(address, record);
-    return *exchangeResult;
-  };
-  links.networkCommand = [&, send = links.networkCommand](CBoard& b, const IdentityInput& in) {
-    commandResult = send(b, in);
-    return *commandResult;
-  };
+  struct ResultKeepingLink : ForwardingLink {
+    using ForwardingLink::ForwardingLink;
+    std::optional<int> exchangeResult, commandResult;
+    int setConfig(const std::string& address, int type,
+                  std::span<const std::uint8_t> record) override {
+      exchangeResult = ForwardingLink::setConfig(address, type, record);
+      return *exchangeResult;
+    }
+    int broadcast(std::span<const std::uint8_t> datagram) override {
+      commandResult = ForwardingLink::broadcast(datagram);
+      return *commandResult;
+    }
+  } link(LanLink());
+  auto& exchangeResult = link.exchangeResult;
+  auto& commandResult = link.commandResult;
 
   const IdentityOutcome outcome =
-      ApplyIdentity(*board, input, ReadPcNetwork().firstAdapter, notes, links);
+      ApplyIdentity(*board, input, ReadPcNetwork().firstAdapter, notes, link);
   switch (outcome) {
     case IdentityOutcome::Refused:
       for (const auto& line : notes.lines) err << "tavctl: " << TerminalLine(line.text) << "\n";

@@ -4,7 +4,6 @@
 
 #include "gbk.h"
 #include "le_bytes.h"
-#include "qorsdk.h"
 #include "wire.h"
 
 namespace tav {
@@ -144,22 +143,23 @@ std::uint32_t CBoard::ContactAddress() const {
 namespace {
 
 template <std::size_t N>
-int refreshBlock(const std::string& address, int type, std::array<std::uint8_t, N>& target) {
+int refreshBlock(BoardLink& link, const std::string& address, int type,
+                 std::array<std::uint8_t, N>& target) {
   std::array<std::uint8_t, N> buffer{};
   qor::putU32(buffer, 0, static_cast<std::uint32_t>(N));
-  int result = DEVICE_GetConfig(address.c_str(), type, buffer.data());
+  int result = link.getConfig(address, type, buffer);
   if (result == 0) target = buffer;
   return result;
 }
 
 }  // namespace
 
-int CBoard::RefreshStatus() {
-  return refreshBlock(AddressText(), 256, status_);
+int CBoard::RefreshStatus(BoardLink& link) {
+  return refreshBlock(link, AddressText(), 256, status_);
 }
-int CBoard::RefreshStreamInfo() {
-  return refreshBlock(AddressText(), 269, streamInfo_);
+int CBoard::RefreshStreamInfo(BoardLink& link) {
+  return refreshBlock(link, AddressText(), 269, streamInfo_);
 }
-int CBoard::RefreshStreamAccess() {
-  return refreshBlock(AddressText(), 261, streamAccess_);
+int CBoard::RefreshStreamAccess(BoardLink& link) {
+  return refreshBlock(link, AddressText(), 261, streamAccess_);
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "device/board_link.h"
 #include "device/channel_result.h"
 
 namespace tav {
@@ -81,6 +82,11 @@ inline constexpr std::size_t kReceiveMode = 110;
 inline constexpr std::size_t kVideoMode = 124;
 inline constexpr std::size_t kVideoWidth = 126;
 inline constexpr std::size_t kVideoHeight = 128;
+// The board's copies of the records the simple pages write.
+inline constexpr std::size_t kVideoEncoding = 136;  // 28-byte record of type 1
+inline constexpr std::size_t kAudioEncoding = 164;  // 16-byte record of type 2
+inline constexpr std::size_t kVideoQuality = 180;   // 12-byte record of type 9
+inline constexpr std::size_t kVolume = 192;         // 8-byte record of type 10
 }  // namespace status
 
 }  // namespace tav
@@ -166,30 +172,39 @@ class CBoard {
   std::string VideoModeName() const;
   bool IsEncoder() const;
 
-  // Re-read a block from the board through DEVICE_GetConfig (types 256, 269, 261). On success
-  // the block replaces the record's copy; otherwise the record is unchanged. Returns the SDK's
-  // result (0 success).
-  int RefreshStatus();
-  int RefreshStreamInfo();
-  int RefreshStreamAccess();
+  // Re-read a block from the board through the link's configuration read (types 256, 269,
+  // 261). On success the block replaces the record's copy; otherwise the record is unchanged.
+  // Returns the SDK's result (0 success). Pages pass their host's link; tavctl the LAN's.
+  int RefreshStatus(tav::BoardLink& link = tav::LanLink());
+  int RefreshStreamInfo(tav::BoardLink& link = tav::LanLink());
+  int RefreshStreamAccess(tav::BoardLink& link = tav::LanLink());
 
   // Maintenance packets on TCP 8068 (…Alt: 8070) to the contact address. Results: tav::kMaint*.
-  int QueryByte(int code, std::uint8_t parameter, std::uint8_t& value) const;
-  int SetByte(int code, std::uint8_t parameter, std::uint8_t value) const;
-  int Exchange(tav::RegisterBlock& body) const;  // the answer body replaces body
-  int Post(const tav::RegisterBlock& body) const;
-  int ExchangeAlt(tav::RegisterBlock& body) const;
-  int PostAlt(const tav::RegisterBlock& body) const;
-  int QueryWord(std::uint16_t address, std::uint16_t& value) const;
-  int SetWord(std::uint16_t address, std::uint16_t value) const;
+  int QueryByte(int code, std::uint8_t parameter, std::uint8_t& value,
+                tav::BoardLink& link = tav::LanLink()) const;
+  int SetByte(int code, std::uint8_t parameter, std::uint8_t value,
+              tav::BoardLink& link = tav::LanLink()) const;
+  int Exchange(tav::RegisterBlock& body,
+               tav::BoardLink& link = tav::LanLink()) const;  // the answer body replaces body
+  int Post(const tav::RegisterBlock& body, tav::BoardLink& link = tav::LanLink()) const;
+  int ExchangeAlt(tav::RegisterBlock& body, tav::BoardLink& link = tav::LanLink()) const;
+  int PostAlt(const tav::RegisterBlock& body, tav::BoardLink& link = tav::LanLink()) const;
+  int QueryWord(std::uint16_t address, std::uint16_t& value,
+                tav::BoardLink& link = tav::LanLink()) const;
+  int SetWord(std::uint16_t address, std::uint16_t value,
+              tav::BoardLink& link = tav::LanLink()) const;
 
   // Short packets on TCP 8068. Results: 0 or tav::kShort*.
-  int ReadRecord16(tav::Record16& record) const;
-  int WriteRecord16(const tav::Record16& record) const;
-  int ReadRecord36(tav::Record36& record) const;
-  int WriteRecord36(const tav::Record36& record) const;
+  int ReadRecord16(tav::Record16& record, tav::BoardLink& link = tav::LanLink()) const;
+  int WriteRecord16(const tav::Record16& record, tav::BoardLink& link = tav::LanLink()) const;
+  int ReadRecord36(tav::Record36& record, tav::BoardLink& link = tav::LanLink()) const;
+  int WriteRecord36(const tav::Record36& record, tav::BoardLink& link = tav::LanLink()) const;
 
-  // Direct frames on TCP 4010. The video-position frames and WriteValue go to the status
+  // Maintenance and short packets go through the link (the LAN link sends them with
+  // MaintenanceExchange and SendShort of tcp_channel.h).
+
+  // Direct frames on TCP 4010, the wire side of BoardLink's direct-frame operations: pages
+  // call the link, never these. The video-position frames and WriteValue go to the status
   // block's IP; a failed connection is reported as "CONNECT FAILED!" through the notifier.
   // ReadVideoPosition leaves `position` as it was unless a valid answer came; it returns 0 on a
   // valid answer, else a tav::kDirect* code (the pages treat any answer as done).
@@ -204,9 +219,9 @@ class CBoard {
   // ip 0 asks for DHCP. On a send that worked and a non-zero ip the record takes the new IP,
   // mask, gateway, name and MAC. 0 sent, 1 not sent.
   int SendNetworkIdentity(std::uint32_t ip, std::uint32_t mask, std::uint32_t gateway,
-                          std::string_view utf8Name);
+                          std::string_view utf8Name, tav::BoardLink& link = tav::LanLink());
   // Group command 0xEB to this board's contact address. 0 sent, 1 not sent.
-  int FactoryReset() const;
+  int FactoryReset(tav::BoardLink& link = tav::LanLink()) const;
 
  private:
   tav::StatusBlock status_{};

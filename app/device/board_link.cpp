@@ -1,5 +1,10 @@
 #include "device/board_link.h"
 
+#include "device/board.h"
+#include "device/datagrams.h"
+#include "device/tcp_channel.h"
+#include "platform/neighbours.h"
+#include "platform/ticks.h"
 #include "qorsdk.h"
 
 namespace tav {
@@ -18,6 +23,29 @@ class LanBoardLink final : public BoardLink {
                                     const StreamLimits& limits) override {
     return OpenTcpStream(address, port, limits);
   }
+  int maintenance(std::uint32_t address, std::uint16_t port, const MaintRequest& request,
+                  RegisterBlock& body) override {
+    return MaintenanceExchange(address, port, request, body);
+  }
+  int sendShort(std::uint32_t address, std::span<const std::uint8_t> bytes,
+                std::span<std::uint8_t> answer) override {
+    return SendShort(address, bytes.data(), static_cast<int>(bytes.size()),
+                     answer.empty() ? nullptr : answer.data(), static_cast<int>(answer.size()));
+  }
+  int readVideoPosition(const CBoard& board, VideoPosition& position, Notifier& notifier) override {
+    return board.ReadVideoPosition(position, notifier);
+  }
+  int writeVideoPosition(const CBoard& board, const VideoPosition& position,
+                         Notifier& notifier) override {
+    return board.WriteVideoPosition(position, notifier);
+  }
+  int writeValue(const CBoard& board, std::uint32_t value, Notifier& notifier) override {
+    return board.WriteValue(value, notifier);
+  }
+  std::uint32_t readValue(const CBoard& board) override { return board.ReadValue(); }
+  int broadcast(std::span<const std::uint8_t> datagram) override { return SendBroadcast(datagram); }
+  void forgetNeighbours() override { platform::flushNeighbourCache(); }
+  std::uint32_t ticks() override { return TickCountMs(); }
 };
 
 }  // namespace

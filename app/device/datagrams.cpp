@@ -88,16 +88,16 @@ int FactoryResetAll() {
 
 using namespace tav;
 
-int CBoard::FactoryReset() const {
-  return SendBroadcast(BuildGroupCommand(kCmdFactoryReset, GroupTarget(ContactAddress()), true));
+int CBoard::FactoryReset(BoardLink& link) const {
+  return link.broadcast(BuildGroupCommand(kCmdFactoryReset, GroupTarget(ContactAddress()), true));
 }
 
 int CBoard::SendNetworkIdentity(std::uint32_t ip, std::uint32_t mask, std::uint32_t gateway,
-                                std::string_view utf8Name) {
+                                std::string_view utf8Name, BoardLink& link) {
   std::span<const std::uint8_t, 88> current(status_.data() + status::kIdentity,
                                             status::kIdentitySize);
-  auto record = BuildIdentityRecord(current, ip, mask, gateway, utf8Name, TickCountMs());
-  if (SendBroadcast(BuildNetworkCommand(ContactAddress(), record)) != kDatagramSent)
+  auto record = BuildIdentityRecord(current, ip, mask, gateway, utf8Name, link.ticks());
+  if (link.broadcast(BuildNetworkCommand(ContactAddress(), record)) != kDatagramSent)
     return kDatagramNotSent;
   // DHCP leaves the record as it was: the board's new address is not known yet.
   if (ip != 0) std::copy(record.begin(), record.end(), status_.begin() + status::kIdentity);

@@ -127,31 +127,30 @@ using namespace tav;
 
 namespace {
 
-int query(std::uint32_t address, std::uint16_t port, std::uint8_t command, std::uint8_t answer,
-          RegisterBlock& body, bool exchange) {
+int query(BoardLink& link, std::uint32_t address, std::uint16_t port, std::uint8_t command,
+          std::uint8_t answer, RegisterBlock& body, bool exchange) {
   MaintRequest request{command, answer};
   if (exchange) {
     request.receiveTimeout = kLongReceiveTimeout;
     request.retryReceive = true;
   }
   request.wordStatus = answer == 0xCB;
-  return MaintenanceExchange(address, port, request, body);
+  return link.maintenance(address, port, request, body);
 }
 
-int post(std::uint32_t address, std::uint16_t port, std::uint8_t command,
+int post(BoardLink& link, std::uint32_t address, std::uint16_t port, std::uint8_t command,
          const RegisterBlock& body) {
   RegisterBlock copy = body;
-  return MaintenanceExchange(address, port, MaintRequest{command}, copy);
+  return link.maintenance(address, port, MaintRequest{command}, copy);
 }
 
 template <std::size_t N>
-int readRecord(std::uint32_t address, std::uint8_t command, std::uint8_t answerCommand,
-               std::array<std::uint8_t, N>& record) {
+int readRecord(BoardLink& link, std::uint32_t address, std::uint8_t command,
+               std::uint8_t answerCommand, std::array<std::uint8_t, N>& record) {
   std::array<std::uint8_t, 4> request{};
   qor::putHead(request, command);
   std::array<std::uint8_t, kAnswerBufferSize> answer{};
-  int n = SendShort(address, request.data(), static_cast<int>(request.size()), answer.data(),
-                    static_cast<int>(answer.size()));
+  int n = link.sendShort(address, request, answer);
   if (n < 0) return n;
   if (n < static_cast<int>(N + 4) || !qor::hasHead(answer, answerCommand)) return kShortBadArgument;
   std::copy_n(answer.begin() + 4, N, record.begin());
@@ -159,71 +158,73 @@ int readRecord(std::uint32_t address, std::uint8_t command, std::uint8_t answerC
 }
 
 template <std::size_t N>
-int writeRecord(std::uint32_t address, std::uint8_t command,
+int writeRecord(BoardLink& link, std::uint32_t address, std::uint8_t command,
                 const std::array<std::uint8_t, N>& record) {
   std::array<std::uint8_t, N + 4> packet{};
   qor::putHead(packet, command);
   qor::putBytes(packet, 4, record);
-  int n = SendShort(address, packet.data(), static_cast<int>(packet.size()), nullptr, 0);
+  int n = link.sendShort(address, packet, {});
   return n < 0 ? n : 0;
 }
 
 }  // namespace
 
-int CBoard::QueryByte(int code, std::uint8_t parameter, std::uint8_t& value) const {
+int CBoard::QueryByte(int code, std::uint8_t parameter, std::uint8_t& value,
+                      BoardLink& link) const {
   RegisterBlock body = MakeRegisterBlock(code & 0xff);
   body[regblock::kParameters] = parameter;
-  int result = query(ContactAddress(), qor::kRegisterPort, kCmdMaintQuery, 0xC2, body, false);
+  int result = query(link, ContactAddress(), qor::kRegisterPort, kCmdMaintQuery, 0xC2, body, false);
   if (result == kMaintOk) value = body[regblock::kData];
   return result;
 }
 
-int CBoard::SetByte(int code, std::uint8_t parameter, std::uint8_t value) const {
+int CBoard::SetByte(int code, std::uint8_t parameter, std::uint8_t value, BoardLink& link) const {
   RegisterBlock body = MakeRegisterBlock(code & 0xff);
   body[regblock::kParameters] = parameter;
   body[regblock::kData] = value;
-  return post(ContactAddress(), qor::kRegisterPort, kCmdMaintSet, body);
+  return post(link, ContactAddress(), qor::kRegisterPort, kCmdMaintSet, body);
 }
 
-int CBoard::Exchange(RegisterBlock& body) const {
-  return query(ContactAddress(), qor::kRegisterPort, kCmdMaintQuery, 0xC2, body, true);
+int CBoard::Exchange(RegisterBlock& body, BoardLink& link) const {
+  return query(link, ContactAddress(), qor::kRegisterPort, kCmdMaintQuery, 0xC2, body, true);
 }
-int CBoard::Post(const RegisterBlock& body) const {
-  return post(ContactAddress(), qor::kRegisterPort, kCmdMaintSet, body);
+int CBoard::Post(const RegisterBlock& body, BoardLink& link) const {
+  return post(link, ContactAddress(), qor::kRegisterPort, kCmdMaintSet, body);
 }
-int CBoard::ExchangeAlt(RegisterBlock& body) const {
-  return query(ContactAddress(), qor::kRegisterAltPort, kCmdMaintQuery, 0xC2, body, true);
+int CBoard::ExchangeAlt(RegisterBlock& body, BoardLink& link) const {
+  return query(link, ContactAddress(), qor::kRegisterAltPort, kCmdMaintQuery, 0xC2, body, true);
 }
-int CBoard::PostAlt(const RegisterBlock& body) const {
-  return post(ContactAddress(), qor::kRegisterAltPort, kCmdMaintSet, body);
+int CBoard::PostAlt(const RegisterBlock& body, BoardLink& link) const {
+  return post(link, ContactAddress(), qor::kRegisterAltPort, kCmdMaintSet, body);
 }
 
-int CBoard::QueryWord(std::uint16_t address, std::uint16_t& value) const {
+int CBoard::QueryWord(std::uint16_t address, std::uint16_t& value, BoardLink& link) const {
   RegisterBlock body = MakeRegisterBlock(0);
   qor::putU16(body, regblock::kParameters, address);
-  int result = query(ContactAddress(), qor::kRegisterPort, kCmdMaintQueryWord, 0xCB, body, false);
+  int result =
+      query(link, ContactAddress(), qor::kRegisterPort, kCmdMaintQueryWord, 0xCB, body, false);
   if (result == kMaintOk) value = qor::getU16(body, regblock::kData);
   return result;
 }
 
-int CBoard::SetWord(std::uint16_t address, std::uint16_t value) const {
+int CBoard::SetWord(std::uint16_t address, std::uint16_t value, BoardLink& link) const {
   RegisterBlock body = MakeRegisterBlock(0);
   qor::putU16(body, regblock::kParameters, address);
   qor::putU16(body, regblock::kData, value);
-  return post(ContactAddress(), qor::kRegisterPort, kCmdMaintSetWord, body);
+  return post(link, ContactAddress(), qor::kRegisterPort, kCmdMaintSetWord, body);
 }
 
-int CBoard::ReadRecord16(Record16& record) const {
-  return readRecord(ContactAddress(), kCmdReadRecord16, 0xF2, record);
+int CBoard::ReadRecord16(Record16& record, BoardLink& link) const {
+  return readRecord(link, ContactAddress(), kCmdReadRecord16, 0xF2, record);
 }
-int CBoard::WriteRecord16(const Record16& record) const {
-  return writeRecord(ContactAddress(), kCmdWriteRecord16, record);
+int CBoard::WriteRecord16(const Record16& record, BoardLink& link) const {
+  return writeRecord(link, ContactAddress(), kCmdWriteRecord16, record);
 }
-int CBoard::ReadRecord36(Record36& record) const {
-  return readRecord(ContactAddress(), kCmdReadRecord36, 0xF6, record);
+int CBoard::ReadRecord36(Record36& record, BoardLink& link) const {
+  return readRecord(link, ContactAddress(), kCmdReadRecord36, 0xF6, record);
 }
-int CBoard::WriteRecord36(const Record36& record) const {
-  return writeRecord(ContactAddress(), kCmdWriteRecord36, record);
+int CBoard::WriteRecord36(const Record36& record, BoardLink& link) const {
+  return writeRecord(link, ContactAddress(), kCmdWriteRecord36, record);
 }
 
 // The video position and WriteValue frames go to the status block's IP, not the contact address.

@@ -86,6 +86,8 @@ CRightView0::CRightView0(tav::PageHost& host, QWidget* parent) : SettingsPage(ho
   column->addSpacing(8);
   column->addLayout(buttons);
   column->addStretch(1);
+  action().addButton(refresh);
+  action().addButton(apply);
   connect(refresh, &QPushButton::clicked, this, &CRightView0::refresh);
   connect(apply, &QPushButton::clicked, this, &CRightView0::apply);
   connect(dhcp_, &QCheckBox::clicked, this, &CRightView0::toggleDhcp);
@@ -97,13 +99,30 @@ void CRightView0::refresh() {
     reportPlain(str(205));
     return;
   }
+  struct Read {
+    int status = 0;  // 0 also when the record is shown as it is
+    tav::UniqueIds ids;
+  };
   tav::PcNetwork pc = host().pcNetwork();
   // A board that does not look like a neighbour is shown as the record has it.
-  if (tav::RefreshReadsBoard(board->ip(), pc.hostAddress) && !(board = refreshStatus(str(204))))
-    return;
-  showIdentity(tav::ShowIdentity(*board));
-  tav::BusyCursor busy;
-  showUniqueIds(tav::ReadUniqueIds(*board));
+  const bool readsBoard = tav::RefreshReadsBoard(board->ip(), pc.hostAddress);
+  runOnBoard(
+      *board,
+      [readsBoard](CBoard& copy, tav::BoardLink& l, tav::Notifier&) {
+        Read r;
+        if (readsBoard) r.status = copy.RefreshStatus(l);
+        if (r.status == 0) r.ids = tav::ReadUniqueIds(copy, l);
+        return r;
+      },
+      [this, readsBoard](Read r, CBoard* b) {
+        if (r.status != 0 || !b) {
+          reportPlain(str(205));
+          return;
+        }
+        if (readsBoard) log(str(204));
+        showIdentity(tav::ShowIdentity(*b));
+        showUniqueIds(r.ids);
+      });
 }
 
 void CRightView0::showIdentity(const tav::IdentityShown& s) {
@@ -146,11 +165,17 @@ void CRightView0::apply() {
     report(str(166), tav::NoticeIcon::Error);
     return;
   }
-  tav::PcNetwork pc = host().pcNetwork();
-  if (tav::ApplyIdentity(*board, input, pc.firstAdapter, notifier()) != tav::IdentityOutcome::Done)
-    return;
-  // The fields keep what was entered; the texts follow the board record.
-  address_->setText(tav::qs(board->AddressText()));
-  mac_->setText(tav::qs(board->MacText()));
-  host().boardIdentityChanged();
+  const auto pcAdapter = host().pcNetwork().firstAdapter;
+  runOnBoard(
+      *board,
+      [input, pcAdapter](CBoard& copy, tav::BoardLink& l, tav::Notifier& n) {
+        return tav::ApplyIdentity(copy, input, pcAdapter, n, l);
+      },
+      [this](tav::IdentityOutcome outcome, CBoard* b) {
+        if (outcome != tav::IdentityOutcome::Done || !b) return;
+        // The fields keep what was entered; the texts follow the board record.
+        address_->setText(tav::qs(b->AddressText()));
+        mac_->setText(tav::qs(b->MacText()));
+        host().boardIdentityChanged();
+      });
 }

@@ -1,19 +1,16 @@
 #include "pages/identity_settings.h"
 
-#include <qorsdk.h>
-
 #include <algorithm>
 #include <charconv>
 #include <vector>
 
 #include "device/board.h"
+#include "device/board_link.h"
 #include "device/datagrams.h"
 #include "device/notifier.h"
 #include "gbk.h"
 #include "le_bytes.h"
 #include "platform/adapters.h"
-#include "platform/neighbours.h"
-#include "platform/ticks.h"
 #include "resources/string_table.h"
 
 namespace tav {
@@ -89,12 +86,13 @@ UniqueIds ParseUniqueAnswer(std::string_view answer) {
   return ids;
 }
 
-UniqueIds ReadUniqueIds(const CBoard& board) {
+UniqueIds ReadUniqueIds(const CBoard& board, BoardLink& link) {
   // The buffer carries the request in and the answer out.
   std::vector<char> buffer(kIdentityTextBuffer, 0);
   std::string request = UniqueRequestText();
   std::copy(request.begin(), request.end(), buffer.begin());
-  if (DEVICE_GetConfig(board.AddressText().c_str(), kIdentityTextType, buffer.data()) != 0)
+  if (link.getConfig(board.AddressText(), kIdentityTextType,
+                     std::span(reinterpret_cast<std::uint8_t*>(buffer.data()), buffer.size())) != 0)
     return {};
   buffer.back() = 0;
   return ParseUniqueAnswer(qor::gbkToUtf8(buffer.data()));
@@ -154,33 +152,18 @@ std::array<std::uint8_t, kIdentityRecordSize> IdentityConfigRecord(const CBoard&
   return r;
 }
 
-IdentityLinks DefaultIdentityLinks() {
-  IdentityLinks links;
-  links.configExchange = [](const std::string& address,
-                            const std::array<std::uint8_t, kIdentityRecordSize>& record) {
-    return DEVICE_SetConfig(address.c_str(), kIdentityType, record.data());
-  };
-  links.networkCommand = [](CBoard& board, const IdentityInput& in) {
-    return board.SendNetworkIdentity(in.addresses.ip, in.addresses.mask, in.addresses.gateway,
-                                     in.name);
-  };
-  links.forgetNeighbours = [] { platform::flushNeighbourCache(); };
-  links.ticks = [] { return TickCountMs(); };
-  return links;
-}
-
 IdentityOutcome ApplyIdentity(CBoard& board, const IdentityInput& input,
                               std::optional<Subnet> pcAdapter, Notifier& notifier,
-                              const IdentityLinks& links) {
+                              BoardLink& link) {
   if (!ConfirmIdentityInput(input.addresses, notifier)) return IdentityOutcome::Refused;
   const IdentityAddresses& a = input.addresses;
   Subnet pc = pcAdapter.value_or(Subnet{a.ip, a.mask});
   bool done = false;
   if (UsesConfigExchange(board.ContactAddress(), board.mask(), pc)) {
-    std::uint32_t ticks = links.ticks();
+    std::uint32_t ticks = link.ticks();
     auto record = IdentityConfigRecord(board, input, ticks);
-    done = links.configExchange(board.AddressText(), record) == 0;
-    links.forgetNeighbours();
+    done = link.setConfig(board.AddressText(), kIdentityType, record) == 0;
+    link.forgetNeighbours();
     // A board moved to DHCP has no address yet: the record keeps the old one, as after the
     // network command, rather than an address nobody can reach.
     if (done && a.ip != 0) {
@@ -191,7 +174,7 @@ IdentityOutcome ApplyIdentity(CBoard& board, const IdentityInput& input,
       board.setMac(DeriveMac(board.mac(), a.ip, ticks));
     }
   }
-  if (!done && links.networkCommand(board, input) != 0) {
+  if (!done && board.SendNetworkIdentity(a.ip, a.mask, a.gateway, input.name, link) != 0) {
     notifier.log(str(166));
     notifier.message(str(166), NoticeIcon::Error);
     return IdentityOutcome::Failed;

@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +16,7 @@ class CBoard;
 
 namespace tav {
 
+class BoardLink;
 class Notifier;
 
 inline constexpr int kIdentityType = 0;        // configuration write
@@ -66,7 +66,7 @@ struct UniqueIds {
 };
 UniqueIds ParseUniqueAnswer(std::string_view answer);  // UTF-8 answer text
 // Asks the board; both rows hidden when the exchange fails.
-UniqueIds ReadUniqueIds(const CBoard& board);
+UniqueIds ReadUniqueIds(const CBoard& board, BoardLink& link);
 
 // The page re-reads the board only when it looks like one of the PC's neighbours (same third
 // octet); otherwise it shows the record it has. Unknown PC address: read.
@@ -89,23 +89,12 @@ std::array<std::uint8_t, kIdentityRecordSize> IdentityConfigRecord(const CBoard&
                                                                    const IdentityInput& input,
                                                                    std::uint32_t tickCount);
 
-// How the apply reaches the board; tests replace the parts.
-struct IdentityLinks {
-  std::function<int(const std::string& address,
-                    const std::array<std::uint8_t, kIdentityRecordSize>& record)>
-      configExchange;
-  std::function<int(CBoard& board, const IdentityInput& input)> networkCommand;
-  std::function<void()> forgetNeighbours;
-  std::function<std::uint32_t()> ticks;
-};
-IdentityLinks DefaultIdentityLinks();
-
 enum class IdentityOutcome { Refused, Failed, Done };
 
 // Checks, asks, sends by the right path, reports and updates the board record; pcAdapter is
-// the PC's first adapter (none: the new address decides).
+// the PC's first adapter (none: the new address decides). The configuration write (type 0),
+// the network command, the neighbour-cache flush and the tick count all go through the link.
 IdentityOutcome ApplyIdentity(CBoard& board, const IdentityInput& input,
-                              std::optional<Subnet> pcAdapter, Notifier& notifier,
-                              const IdentityLinks& links = DefaultIdentityLinks());
+                              std::optional<Subnet> pcAdapter, Notifier& notifier, BoardLink& link);
 
 }  // namespace tav

@@ -1,32 +1,60 @@
 #include "pages/page_factory.h"
 
 #include "pages/identity_page.h"
+#include "pages/not_built_page.h"
 #include "pages/simple_pages.h"
 #include "pages/transport_page.h"
+#include "shell/device_tree.h"
+#include "shell/page_table.h"
 
 namespace tav {
+namespace {
+
+template <class Page>
+QWidget* Make(PageHost& host, QWidget* parent) {
+  return new Page(host, parent);
+}
+
+// A page is added by writing its class and putting Make<ItsClass> on its line.
+// clang-format off
+const PageCreatorRow kCreators[] = {
+  {0,  Make<CRightView0>},   // 网络标识
+  {1,  Make<CRightView1>},   // 网络收发
+  {2,  nullptr},             // CRightView2 外设配置
+  {3,  Make<CRightView3>},   // 视频编码
+  {8,  Make<CRightView8>},   // 视频质量
+  {16, nullptr},             // CRightView16 视频位置 (encoder kind)
+  {6,  nullptr},             // CRightView6 视频位置 (decoder kind)
+  {4,  Make<CRightView4>},   // 音频编码
+  {5,  Make<CRightView5>},   // 音量调节
+  {7,  Make<CRightView7>},   // 重启设备
+  {9,  Make<CRightView9>},   // 恢复出厂值
+  {17, nullptr},             // CRightView17 时间设置
+  {18, nullptr},             // CRightView18 OSD设置
+  {19, nullptr},             // CRightView19 存储设置
+  {kViewSerial, nullptr},         // CRightViewSerial 串口设置
+  {10, nullptr},                  // CRightView10 升级
+  {kViewRegisterDebug, nullptr},  // RVdebug i2c调试 / SPI调试
+  {kViewCustomer, nullptr},       // customerSetting 自定义
+  {kViewGeneralI2c, nullptr},     // RVComDebug 通用i2c调试
+  {kViewEdid, nullptr},           // EdidDebug EDID调试
+  {13, nullptr},             // CRightView13 encoded-stream statistics (encoder kind)
+  {14, nullptr},             // CRightView14 statistics (decoder kind)
+  {15, nullptr},             // CRightView15 password
+};
+// clang-format on
+
+}  // namespace
+
+std::span<const PageCreatorRow> PageCreators() {
+  return kCreators;
+}
 
 QWidget* CreateRightView(int view, PageHost& host, QWidget* parent) {
-  switch (view) {
-    case 0:
-      return new CRightView0(host, parent);
-    case 1:
-      return new CRightView1(host, parent);
-    case 3:
-      return new CRightView3(host, parent);
-    case 4:
-      return new CRightView4(host, parent);
-    case 5:
-      return new CRightView5(host, parent);
-    case 7:
-      return new CRightView7(host, parent);
-    case 8:
-      return new CRightView8(host, parent);
-    case 9:
-      return new CRightView9(host, parent);
-    default:
-      return new CRightView12(host, parent);
-  }
+  for (const PageCreatorRow& c : kCreators)
+    if (c.view == view && c.create) return c.create(host, parent);
+  if (const PageRow* row = FindPageRowByView(view)) return new CNotBuiltPage(*row, host, parent);
+  return new CRightView12(host, parent);
 }
 
 }  // namespace tav

@@ -2,6 +2,7 @@
 // What a configuration page needs from the program around it. The main window implements it;
 // tests implement it over a board list of their own. No Qt.
 
+#include "device/board_link.h"
 #include "device/notifier.h"
 #include "pages/identity_settings.h"
 
@@ -19,6 +20,8 @@ class PageHost {
   virtual CBoardCtrl& BoardList() = 0;
   // Message boxes, questions and the message log.
   virtual Notifier& notifier() = 0;
+  // Everything a page sends to a board goes through this link (tests: a FakeBoardLink).
+  virtual BoardLink& link() = 0;
   // The current board's identity changed (address, name): titles and list rows follow.
   virtual void boardIdentityChanged() {}
   // The PC's addresses as the network identity page weighs them; tests give their own.

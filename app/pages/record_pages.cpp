@@ -1,8 +1,8 @@
 #include "pages/record_pages.h"
 
-#include <qorsdk.h>
-
 #include "device/board.h"
+#include "device/board_link.h"
+#include "shell/page_table.h"
 
 namespace tav {
 namespace {
@@ -13,14 +13,10 @@ constexpr RecordField kAudioFields[] = {{5, 1}, {6, 2}, {8, 4}, {12, 4}};
 constexpr RecordField kVolumeFields[] = {{4, 2}, {6, 2}};
 constexpr RecordField kQualityFields[] = {{6, 2}, {8, 2}, {10, 2}};
 
-const RecordLayout kVideo{1, 28, 136, 4, 2, kVideoFields};
-const RecordLayout kAudio{2, 16, 164, 4, 6, kAudioFields};
-const RecordLayout kVolume{10, 8, 192, 0, 0, kVolumeFields};
-const RecordLayout kQuality{9, 12, 180, 0, 0, kQualityFields};
-
-bool IsDecoderOnlyType(int type) {
-  return type == 2 || type == 4 || type == 21;
-}
+const RecordLayout kVideo{1, 28, status::kVideoEncoding, 4, 2, kVideoFields};
+const RecordLayout kAudio{2, 16, status::kAudioEncoding, 4, 6, kAudioFields};
+const RecordLayout kVolume{10, 8, status::kVolume, 0, 0, kVolumeFields};
+const RecordLayout kQuality{9, 12, status::kVideoQuality, 0, 0, kQualityFields};
 
 std::int32_t GetField(qor::Bytes b, std::size_t off, std::size_t width) {
   switch (width) {
@@ -78,8 +74,17 @@ PageTexts TextsOf(RecordPage page) {
 }
 
 bool PageApplies(RecordPage page, int deviceType) {
-  if (page == RecordPage::Volume) return !IsEncoderType(deviceType);
-  return !IsDecoderOnlyType(deviceType);
+  switch (page) {
+    case RecordPage::VideoEncoding:
+      return PageServes(kCodeVideoEncoding, deviceType);
+    case RecordPage::AudioEncoding:
+      return PageServes(kCodeAudioEncoding, deviceType);
+    case RecordPage::Volume:
+      return PageServes(kCodeVolume, deviceType);
+    case RecordPage::VideoQuality:
+      break;
+  }
+  return PageServes(kCodeVideoQuality, deviceType);
 }
 
 FieldValues ReadFields(RecordPage page, qor::Bytes status) {
@@ -113,10 +118,10 @@ void StoreFields(RecordPage page, qor::MutBytes status, const FieldValues& value
     PutField(status, l.statusOffset + l.fields[i].offset, l.fields[i].width, values[i]);
 }
 
-int WriteRecordPage(CBoard& board, RecordPage page, FieldValues& values) {
+int WriteRecordPage(CBoard& board, RecordPage page, FieldValues& values, BoardLink& link) {
   values = ValuesToSend(page, std::move(values));
   std::vector<std::uint8_t> record = BuildRecord(page, values);
-  int rc = DEVICE_SetConfig(board.AddressText().c_str(), LayoutOf(page).configType, record.data());
+  int rc = link.setConfig(board.AddressText(), LayoutOf(page).configType, record);
   if (rc == 0) StoreFields(page, board.statusBlock(), values);
   return rc;
 }
@@ -150,9 +155,9 @@ std::array<std::uint8_t, 12> RestartRecord() {
   return r;
 }
 
-int RestartBoard(const CBoard& board) {
+int RestartBoard(const CBoard& board, BoardLink& link) {
   auto record = RestartRecord();
-  return DEVICE_SetConfig(board.AddressText().c_str(), kRestartType, record.data());
+  return link.setConfig(board.AddressText(), kRestartType, record);
 }
 
 bool FactoryResetAllowed(std::string_view user, std::string_view password) {

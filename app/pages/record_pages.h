@@ -16,6 +16,8 @@ class CBoard;
 
 namespace tav {
 
+class BoardLink;
+
 enum class RecordPage { VideoEncoding, AudioEncoding, Volume, VideoQuality };
 
 // One integer field of a record; width in bytes (1, 2 or 4). Values are narrowed to it.
@@ -74,7 +76,7 @@ void StoreFields(RecordPage page, qor::MutBytes status, const FieldValues& value
 
 // Sends the page's record to the board; values become what was sent. On success the board's
 // status copy takes them. Returns the SDK's result.
-int WriteRecordPage(CBoard& board, RecordPage page, FieldValues& values);
+int WriteRecordPage(CBoard& board, RecordPage page, FieldValues& values, BoardLink& link);
 
 // Audio: the choice index (into kSampleRates / kBitRates) a board's value selects; a value
 // that matches none selects the first. Which bit rates a sample rate allows.
@@ -91,7 +93,7 @@ std::int32_t VolumeToSend(std::int32_t volume);
 // Restart (configuration type 12).
 inline constexpr int kRestartType = 12;
 std::array<std::uint8_t, 12> RestartRecord();
-int RestartBoard(const CBoard& board);
+int RestartBoard(const CBoard& board, BoardLink& link);
 
 // Factory reset: the page's own credential check, case-sensitive; nothing is sent with them.
 inline constexpr std::string_view kFactoryUser = "admin";

@@ -45,7 +45,8 @@ void IpField::setAddress(std::uint32_t address) {
   setText(QString::fromStdString(qor::ipText(address)));
 }
 
-SettingsPage::SettingsPage(PageHost& host, QWidget* parent) : QWidget(parent), host_(host) {
+SettingsPage::SettingsPage(PageHost& host, QWidget* parent)
+    : QWidget(parent), action_(new PageAction(this, host.notifier())), host_(host) {
   setAutoFillBackground(true);
   QPalette p = palette();
   p.setColor(QPalette::Window, Qt::white);
@@ -92,18 +93,35 @@ bool SettingsPage::readInt(const QLineEdit* edit, std::int32_t& value) {
   return true;
 }
 
-CBoard* SettingsPage::refreshStatus(std::string_view okText) {
+BoardLink& SettingsPage::link() {
+  return host_.link();
+}
+
+void SettingsPage::refreshStatus(std::string_view okText, std::function<void(CBoard&)> then) {
   CBoard* board = currentBoard();
-  int rc = -1;
-  if (board) {
-    BusyCursor busy;
-    rc = board->RefreshStatus();
-  }
-  if (rc != 0) {
+  if (!board) {
     reportPlain(str(205));
-    return nullptr;
+    return;
   }
-  log(okText);
+  runOnBoard(
+      *board, [](CBoard& copy, BoardLink& l, Notifier&) { return copy.RefreshStatus(l); },
+      [this, ok = std::string(okText), then = std::move(then)](int rc, CBoard* b) {
+        if (rc != 0 || !b) {
+          reportPlain(str(205));
+          return;
+        }
+        log(ok);
+        then(*b);
+      });
+}
+
+CBoard* SettingsPage::takeBoard(std::uint32_t contact, const CBoard& copy) {
+  CBoard* board = currentBoard();
+  if (!board || board->ContactAddress() != contact) return nullptr;
+  board->statusBlock() = copy.statusBlock();
+  board->streamInfo() = copy.streamInfo();
+  board->streamAccess() = copy.streamAccess();
+  board->SetSourceAddress(copy.sourceAddress());
   return board;
 }
 
@@ -129,13 +147,6 @@ QLabel* SettingsPage::makeTitle(const QString& text) {
   if (f.pointSizeF() > 0) f.setPointSizeF(f.pointSizeF() * 1.2);
   l->setFont(f);
   return l;
-}
-
-BusyCursor::BusyCursor() {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-}
-BusyCursor::~BusyCursor() {
-  QApplication::restoreOverrideCursor();
 }
 
 }  // namespace tav

@@ -6,9 +6,13 @@
 #include <QLineEdit>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string_view>
 
+#include "device/board.h"
 #include "device/notifier.h"
+#include "pages/page_action.h"
 
 class CBoard;
 class QBoxLayout;
@@ -38,6 +42,9 @@ class SettingsPage : public QWidget {
   // Runs the page's first refresh (or its own set-up). Called once, soon after the page is
   // first shown; tests may call it directly.
   void initialUpdate();
+  // True while an exchange with the board runs on the page's worker.
+  bool busy() const { return action_->busy(); }
+  PageAction& action() { return *action_; }
 
  protected:
   virtual void onInitialUpdate() = 0;
@@ -57,9 +64,26 @@ class SettingsPage : public QWidget {
   // leaves value as it was. False then.
   bool readInt(const QLineEdit* edit, std::int32_t& value);
 
-  // Re-reads the current board's status block. On success logs okText and returns the board;
-  // on failure reports "获取设备状态失败。" and returns null.
-  CBoard* refreshStatus(std::string_view okText);
+  BoardLink& link();
+
+  // Runs work(CBoard& copy, BoardLink&, Notifier&) -> R on the page's worker over a copy of
+  // `board`; then, on the window's thread, writes the copy's blocks back into the board list
+  // (when the board is still current) and calls done(R, board or null).
+  template <class Work, class Done>
+  void runOnBoard(const CBoard& board, Work work, Done done) {
+    auto copy = std::make_shared<CBoard>(board);
+    const std::uint32_t contact = board.ContactAddress();
+    BoardLink* l = &link();
+    action_->run(
+        [copy, l, work = std::move(work)](Notifier& n) mutable { return work(*copy, *l, n); },
+        [this, copy, contact, done = std::move(done)](auto result) mutable {
+          done(std::move(result), takeBoard(contact, *copy));
+        });
+  }
+
+  // Re-reads the current board's status block on the worker. On success logs okText and calls
+  // then(board); on failure reports "获取设备状态失败。".
+  void refreshStatus(std::string_view okText, std::function<void(CBoard&)> then);
 
   // Layout helpers: a labelled row whose label is the field's buddy (screen readers name the
   // field by it), and a row of buttons.
@@ -69,17 +93,11 @@ class SettingsPage : public QWidget {
   QLabel* makeTitle(const QString& text);
 
  private:
+  // The current board when it is still the one at `contact`, with the copy's blocks taken in.
+  CBoard* takeBoard(std::uint32_t contact, const CBoard& copy);
+  PageAction* action_;
   PageHost& host_;
   bool entered_ = false;
-};
-
-// Hourglass while a page waits for a board.
-class BusyCursor {
- public:
-  BusyCursor();
-  ~BusyCursor();
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
 QString qs(std::string_view utf8);

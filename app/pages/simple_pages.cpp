@@ -46,6 +46,8 @@ RecordPageView::RecordPageView(RecordPage page, PageHost& host, QWidget* parent)
   applyButton_ = addButton(buttons_, QStringLiteral("应用"), "apply");
   buttons_->addStretch(1);
   addTypeControl(applyButton_);
+  action().addButton(refreshButton_);
+  action().addButton(applyButton_);
   connect(refreshButton_, &QPushButton::clicked, this, &RecordPageView::refresh);
   connect(applyButton_, &QPushButton::clicked, this, &RecordPageView::apply);
 }
@@ -98,31 +100,39 @@ void RecordPageView::refresh() {
     setTypeEnabled(false);
     return;
   }
-  board = refreshStatus(str(TextsOf(page_).refreshOk));
-  if (!board) return;
-  bool applies = PageApplies(page_, board->deviceType());
-  setTypeEnabled(applies);
-  if (!applies) return;
-  values_ = ReadFields(page_, board->statusBlock());
-  showValues();
+  refreshStatus(str(TextsOf(page_).refreshOk), [this](CBoard& b) {
+    bool applies = PageApplies(page_, b.deviceType());
+    setTypeEnabled(applies);
+    if (!applies) return;
+    values_ = ReadFields(page_, b.statusBlock());
+    showValues();
+  });
 }
 
 void RecordPageView::apply() {
   // A field that does not parse stops the apply: the board is not sent values the user did not
   // mean.
   if (!takeValues()) return;
+  const PageTexts t = TextsOf(page_);
   CBoard* board = currentBoard();
-  int rc = -1;
-  if (board) {
-    BusyCursor busy;
-    rc = WriteRecordPage(*board, page_, values_);
-  }
-  PageTexts t = TextsOf(page_);
-  if (rc == 0)
-    report(str(t.applyOk), NoticeIcon::Information);
-  else
+  if (!board) {
     report(str(t.applyFail), NoticeIcon::Error);
-  showValues();
+    return;
+  }
+  runOnBoard(
+      *board,
+      [page = page_, values = values_](CBoard& copy, BoardLink& l, Notifier&) mutable {
+        int rc = WriteRecordPage(copy, page, values, l);
+        return std::pair{rc, values};
+      },
+      [this, t](std::pair<int, FieldValues> r, CBoard*) {
+        values_ = r.second;
+        if (r.first == 0)
+          report(str(t.applyOk), NoticeIcon::Information);
+        else
+          report(str(t.applyFail), NoticeIcon::Error);
+        showValues();
+      });
 }
 
 }  // namespace tav
@@ -297,6 +307,7 @@ CRightView7::CRightView7(tav::PageHost& host, QWidget* parent) : SettingsPage(ho
   column->addWidget(makeTitle(QString::fromUtf8(str(112))));
   auto* row = new QHBoxLayout;
   auto* button = addButton(row, QStringLiteral("重启"), "restart");
+  action().addButton(button);
   row->addStretch(1);
   column->addLayout(row);
   column->addStretch(1);
@@ -306,12 +317,14 @@ CRightView7::CRightView7(tav::PageHost& host, QWidget* parent) : SettingsPage(ho
 void CRightView7::restart() {
   if (!notifier().ask("重启需要一段时间，请确认重启。")) return;
   CBoard* board = currentBoard();
-  int rc = -1;
-  if (board) {
-    tav::BusyCursor busy;
-    rc = tav::RestartBoard(*board);
+  if (!board) {
+    log(str(192));
+    return;
   }
-  log(str(rc == 0 ? 193 : 192));
+  runOnBoard(
+      *board,
+      [](CBoard& copy, tav::BoardLink& l, tav::Notifier&) { return tav::RestartBoard(copy, l); },
+      [this](int rc, CBoard*) { log(str(rc == 0 ? 193 : 192)); });
 }
 
 CRightView9::CRightView9(tav::PageHost& host, QWidget* parent) : SettingsPage(host, parent) {
@@ -330,6 +343,7 @@ CRightView9::CRightView9(tav::PageHost& host, QWidget* parent) : SettingsPage(ho
   column->addLayout(form);
   auto* row = new QHBoxLayout;
   auto* button = addButton(row, QStringLiteral("恢复出厂值"), "factoryReset");
+  action().addButton(button);
   row->addStretch(1);
   column->addLayout(row);
   column->addStretch(1);
@@ -348,8 +362,13 @@ void CRightView9::factoryReset() {
   }
   if (!notifier().ask("确认恢复出厂默认值么?\n原有的配置将丢失!!")) return;
   CBoard* board = currentBoard();
-  int rc = board ? board->FactoryReset() : 1;
-  reportPlain(str(rc == 0 ? 199 : 198));
+  if (!board) {
+    reportPlain(str(198));
+    return;
+  }
+  runOnBoard(
+      *board, [](CBoard& copy, tav::BoardLink& l, tav::Notifier&) { return copy.FactoryReset(l); },
+      [this](int rc, CBoard*) { reportPlain(str(rc == 0 ? 199 : 198)); });
 }
 
 CRightView12::CRightView12(tav::PageHost& host, QWidget* parent) : SettingsPage(host, parent) {

@@ -76,6 +76,8 @@ CRightView1::CRightView1(tav::PageHost& host, QWidget* parent) : SettingsPage(ho
   column->addLayout(buttons);
   column->addStretch(1);
 
+  action().addButton(refresh);
+  action().addButton(apply);
   connect(refresh, &QPushButton::clicked, this, &CRightView1::refresh);
   connect(apply, &QPushButton::clicked, this, &CRightView1::apply);
   connect(choices_, &QButtonGroup::idClicked, this, &CRightView1::choose);
@@ -84,26 +86,59 @@ CRightView1::CRightView1(tav::PageHost& host, QWidget* parent) : SettingsPage(ho
 }
 
 void CRightView1::refresh() {
-  CBoard* board = refreshStatus(str(206));
-  if (!board) return;
-  settings_.Load(board->statusBlock());
-  tav::BusyCursor busy;
-  switch (settings_.NeededExtra()) {
-    case tav::TransportExtra::StreamInfo:
-      if (board->RefreshStreamInfo() == 0) {
-        qor::Bytes info(board->streamInfo());
-        settings_.TakeStreamInfo(&info);
-      } else {
-        settings_.TakeStreamInfo(nullptr);
-      }
-      break;
-    case tav::TransportExtra::StreamAccess:
-      if (board->RefreshStreamAccess() == 0) settings_.TakeStreamAccess(board->streamAccess());
-      break;
-    case tav::TransportExtra::None:
-      break;
+  CBoard* board = currentBoard();
+  if (!board) {
+    reportPlain(str(205));
+    return;
   }
-  render();
+  struct Read {
+    int status = 0;
+    int extra = -1;  // the stream-information or stream-access read, when one was needed
+  };
+  runOnBoard(
+      *board,
+      [](CBoard& copy, tav::BoardLink& l, tav::Notifier&) {
+        Read r;
+        r.status = copy.RefreshStatus(l);
+        if (r.status != 0) return r;
+        tav::TransportSettings probe;
+        probe.Load(copy.statusBlock());
+        switch (probe.NeededExtra()) {
+          case tav::TransportExtra::StreamInfo:
+            r.extra = copy.RefreshStreamInfo(l);
+            break;
+          case tav::TransportExtra::StreamAccess:
+            r.extra = copy.RefreshStreamAccess(l);
+            break;
+          case tav::TransportExtra::None:
+            break;
+        }
+        return r;
+      },
+      [this](Read r, CBoard* b) {
+        if (r.status != 0 || !b) {
+          reportPlain(str(205));
+          return;
+        }
+        log(str(206));
+        settings_.Load(b->statusBlock());
+        switch (settings_.NeededExtra()) {
+          case tav::TransportExtra::StreamInfo:
+            if (r.extra == 0) {
+              qor::Bytes info(b->streamInfo());
+              settings_.TakeStreamInfo(&info);
+            } else {
+              settings_.TakeStreamInfo(nullptr);
+            }
+            break;
+          case tav::TransportExtra::StreamAccess:
+            if (r.extra == 0) settings_.TakeStreamAccess(b->streamAccess());
+            break;
+          case tav::TransportExtra::None:
+            break;
+        }
+        render();
+      });
 }
 
 bool CRightView1::takeControls(bool promptOnBadPort) {
@@ -138,15 +173,21 @@ void CRightView1::apply() {
     return;
   }
   CBoard* board = currentBoard();
-  int rc = -1;
-  if (board) {
-    tav::BusyCursor busy;
-    rc = tav::WriteTransport(*board, *plan);
-  }
-  if (rc == 0)
-    report(str(200), tav::NoticeIcon::Information);
-  else
+  if (!board) {
     report(str(201), tav::NoticeIcon::Error);
+    return;
+  }
+  runOnBoard(
+      *board,
+      [plan = *plan](CBoard& copy, tav::BoardLink& l, tav::Notifier&) {
+        return tav::WriteTransport(copy, plan, l);
+      },
+      [this](int rc, CBoard*) {
+        if (rc == 0)
+          report(str(200), tav::NoticeIcon::Information);
+        else
+          report(str(201), tav::NoticeIcon::Error);
+      });
 }
 
 void CRightView1::render() {

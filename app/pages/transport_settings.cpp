@@ -3,6 +3,7 @@
 #include <qorsdk.h>
 
 #include "device/board.h"
+#include "device/board_link.h"
 #include "gbk.h"
 #include "resources/string_table.h"
 #include "wire.h"
@@ -455,8 +456,8 @@ void StoreTransport(qor::MutBytes status, const TransportApplied& a) {
   qor::putU16(status, a.encoder ? status::kSendMode : status::kReceiveMode, a.mode);
 }
 
-int WriteTransport(CBoard& board, const TransportPlan& plan) {
-  int rc = DEVICE_SetConfig(board.AddressText().c_str(), kTransportType, plan.record.data());
+int WriteTransport(CBoard& board, const TransportPlan& plan, BoardLink& link) {
+  int rc = link.setConfig(board.AddressText(), kTransportType, plan.record);
   if (rc == 0) StoreTransport(board.statusBlock(), plan.applied);
   return rc;
 }

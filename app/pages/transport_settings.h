@@ -19,6 +19,8 @@ class CBoard;
 
 namespace tav {
 
+class BoardLink;
+
 inline constexpr int kTransportType = 11;
 inline constexpr std::size_t kTransportRecordSize = 228;
 inline constexpr std::size_t kUrlMaxBytes = 127;        // stream URL slot 128 with its NUL
@@ -103,7 +105,7 @@ class TransportSettings {
 };
 
 // Sends the plan's record (type 11); on success the board record takes the applied fields.
-int WriteTransport(CBoard& board, const TransportPlan& plan);
+int WriteTransport(CBoard& board, const TransportPlan& plan, BoardLink& link);
 void StoreTransport(qor::MutBytes status, const TransportApplied& applied);
 
 }  // namespace tav

@@ -1,6 +1,7 @@
 #pragma once
 // The function tree of the single-board window: which pages a board of a given device type
-// offers, under which group, and which page a tree code opens. No Qt: tavctl can list it too.
+// offers, under which group, and which page a tree code opens. Both read the page table
+// (shell/page_table.h). No Qt: tavctl can list it too.
 
 #include <vector>
 

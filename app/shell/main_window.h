@@ -41,6 +41,7 @@ class CTavmonDlg : public QDialog, public tav::PageHost {
   CBoard* CurrentBoard() override;
   CBoardCtrl& BoardList() override { return boards_; }
   tav::Notifier& notifier() override;
+  tav::BoardLink& link() override { return tav::LanLink(); }
   void boardIdentityChanged() override;
 
   // Board indices of the selected rows in list order; -1 when nothing is selected.

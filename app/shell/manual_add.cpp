@@ -1,27 +1,34 @@
 #include "shell/manual_add.h"
 
+#include "device/board_link.h"
 #include "device/board_list.h"
 #include "device/notifier.h"
 #include "resources/string_table.h"
 
 namespace tav {
 
-int ManualAdd(CBoardCtrl& boards, std::uint32_t address, Notifier& notifier,
-              const std::function<void()>& asked) {
-  CBoard probe;
-  probe.setIp(address);
-  probe.SetSourceAddress(address);
-  const int result = probe.RefreshStatus();
-  if (asked) asked();
-  if (result != 0) {
+ManualProbe ProbeBoard(std::uint32_t address, BoardLink& link) {
+  ManualProbe probe;
+  probe.board.setIp(address);
+  probe.board.SetSourceAddress(address);
+  probe.result = probe.board.RefreshStatus(link);
+  return probe;
+}
+
+int AddProbedBoard(CBoardCtrl& boards, const ManualProbe& probe, Notifier& notifier) {
+  if (probe.result != 0) {
     notifier.log(str(255));
     notifier.message(str(255), NoticeIcon::Error);
     return -1;
   }
-  int index = boards.Add(probe.statusBlock());
-  boards.At(index).SetSourceAddress(address);
+  int index = boards.Add(probe.board.statusBlock());
+  boards.At(index).SetSourceAddress(probe.board.sourceAddress());
   notifier.log(str(256));
   return index;
+}
+
+int ManualAdd(CBoardCtrl& boards, std::uint32_t address, Notifier& notifier, BoardLink& link) {
+  return AddProbedBoard(boards, ProbeBoard(address, link), notifier);
 }
 
 }  // namespace tav

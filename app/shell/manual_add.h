@@ -4,19 +4,29 @@
 // contacted at that address.
 
 #include <cstdint>
-#include <functional>
+
+#include "device/board.h"
 
 class CBoardCtrl;
 
 namespace tav {
 
+class BoardLink;
 class Notifier;
 
-// Returns the new board's index, or -1 when the board did not answer (message 255 shown and
-// logged, list unchanged). Logs "手动添加设备成功。" on success; the caller inserts the row.
-// `asked` runs as soon as the exchange with the board is over, before anything is reported
-// (the window ends its wait cursor there).
-int ManualAdd(CBoardCtrl& boards, std::uint32_t address, Notifier& notifier,
-              const std::function<void()>& asked = {});
+// The exchange (runs on a worker): the board at `address` asked for its status block.
+struct ManualProbe {
+  int result = -1;  // the configuration read's result, 0 success
+  CBoard board;     // contacted at `address`; its status block when result is 0
+};
+ManualProbe ProbeBoard(std::uint32_t address, BoardLink& link);
+
+// The rest, on the window's thread: returns the new board's index, or -1 when the board did
+// not answer (message 255 shown and logged, list unchanged). Logs "手动添加设备成功。" on
+// success; the caller inserts the row.
+int AddProbedBoard(CBoardCtrl& boards, const ManualProbe& probe, Notifier& notifier);
+
+// Both in one call.
+int ManualAdd(CBoardCtrl& boards, std::uint32_t address, Notifier& notifier, BoardLink& link);
 
 }  // namespace tav

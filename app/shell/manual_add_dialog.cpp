@@ -7,6 +7,7 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
+#include "pages/page_action.h"
 #include "shell/main_window.h"
 #include "shell/manual_add.h"
 #include "wire.h"
@@ -46,6 +47,9 @@ CManualAddDlg::CManualAddDlg(CTavmonDlg& main) : QDialog(&main), main_(main) {
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(address_, &QLineEdit::textChanged, this,
           [this] { ok_->setEnabled(address_->Address().has_value()); });
+  action_ = new tav::PageAction(this, main_.notifier());
+  action_->addButton(ok_);
+  action_->addButton(address_);
 
   auto* row = new QHBoxLayout;
   row->addWidget(label);
@@ -58,14 +62,21 @@ CManualAddDlg::CManualAddDlg(CTavmonDlg& main) : QDialog(&main), main_(main) {
 void CManualAddDlg::accept() {
   const auto address = address_->Address();
   if (!address) return;
-  // The board is asked directly (up to a few seconds when nobody answers).
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  const int index = tav::ManualAdd(main_.BoardList(), *address, main_.notifier(),
-                                   [] { QApplication::restoreOverrideCursor(); });
-  if (index < 0) {
-    reject();
-    return;
-  }
-  main_.InsertBoardRow(index);
-  QDialog::accept();
+  // The board is asked on a worker (up to a few seconds when nobody answers); the dialog waits
+  // with its buttons off, the main window keeps repainting.
+  tav::BoardLink* link = &main_.link();
+  action_->run([a = *address, link](tav::Notifier&) { return tav::ProbeBoard(a, *link); },
+               [this](tav::ManualProbe probe) {
+                 const int index = tav::AddProbedBoard(main_.BoardList(), probe, main_.notifier());
+                 if (index < 0) {
+                   reject();
+                   return;
+                 }
+                 main_.InsertBoardRow(index);
+                 QDialog::accept();
+               });
+}
+
+bool CManualAddDlg::Busy() const {
+  return action_->busy();
 }

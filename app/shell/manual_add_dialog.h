@@ -7,6 +7,9 @@
 #include <optional>
 
 class CTavmonDlg;
+namespace tav {
+class PageAction;
+}
 class QPushButton;
 
 namespace tav {
@@ -31,9 +34,11 @@ class CManualAddDlg : public QDialog {
   QPushButton* OkButton() const { return ok_; }
 
   void accept() override;
+  bool Busy() const;
 
  private:
   CTavmonDlg& main_;
   tav::IpAddressEdit* address_ = nullptr;
   QPushButton* ok_ = nullptr;
+  tav::PageAction* action_ = nullptr;
 };

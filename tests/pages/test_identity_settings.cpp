@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "device/datagrams.h"
+#include "fake_board_link.h"
 #include "gbk.h"
 #include "pages/identity_settings.h"
 #include "recording_notifier.h"
@@ -104,6 +106,8 @@ TEST(IdentitySettings, ConfigExchangeOnlyForTheBoardsInThePcSubnet) {
   EXPECT_FALSE(UsesConfigExchange(Ip("192.168.2.20"), Ip("255.255.255.0"), pc));
 }
 
+using test::FakeBoardLink;
+
 namespace {
 
 CBoard BoardAt(const char* ip, const char* mask) {
@@ -115,26 +119,19 @@ CBoard BoardAt(const char* ip, const char* mask) {
   return CBoard(s);
 }
 
+// The identity flows over the fake link: what went out by which path.
 struct FakeLinks {
-  int configResult = 0, commandResult = 0;
-  std::vector<std::string> configAddresses;
-  std::vector<std::array<std::uint8_t, 88>> records;
-  int commands = 0, flushes = 0;
-  IdentityLinks links() {
-    IdentityLinks l;
-    l.configExchange = [this](const std::string& a, const std::array<std::uint8_t, 88>& r) {
-      configAddresses.push_back(a);
-      records.push_back(r);
-      return configResult;
-    };
-    l.networkCommand = [this](CBoard&, const IdentityInput&) {
-      ++commands;
-      return commandResult;
-    };
-    l.forgetNeighbours = [this] { ++flushes; };
-    l.ticks = [] { return 0x01020304u; };
-    return l;
+  test::FakeBoardLink link;
+  int& configResult = link.configResults[kIdentityType];
+  int& commandResult = link.broadcastResult;
+  FakeBoardLink& links() { return link; }
+  std::vector<std::string> configAddresses() const {
+    std::vector<std::string> out;
+    for (const auto& s : link.sentOf(FakeBoardLink::Op::Set)) out.push_back(s.address);
+    return out;
   }
+  std::size_t commands() const { return link.sentOf(FakeBoardLink::Op::Broadcast).size(); }
+  std::size_t flushes() const { return link.sentOf(FakeBoardLink::Op::Forget).size(); }
 };
 
 }  // namespace
@@ -167,8 +164,8 @@ TEST(IdentitySettings, BoardOutsideThePcSubnetGoesByNetworkCommandOnly) {
   auto out = ApplyIdentity(
       board, {{Ip("192.168.1.40"), Ip("255.255.255.0"), Ip("192.168.1.1")}, "b"}, pc, n, f.links());
   EXPECT_EQ(out, IdentityOutcome::Done);
-  EXPECT_TRUE(f.configAddresses.empty());
-  EXPECT_EQ(f.commands, 1);
+  EXPECT_TRUE(f.configAddresses().empty());
+  EXPECT_EQ(f.commands(), 1u);
   EXPECT_EQ(n.logLines, std::vector<std::string>{str(167)});
   ASSERT_EQ(n.messages.size(), 1u);
   EXPECT_EQ(n.messages[0].icon, NoticeIcon::Information);
@@ -182,9 +179,9 @@ TEST(IdentitySettings, BoardInThePcSubnetIsReaddressedByConfigExchange) {
   IdentityInput in{{Ip("192.168.1.30"), Ip("255.255.255.0"), Ip("192.168.1.1")}, "new"};
   ASSERT_EQ(ApplyIdentity(board, in, Subnet{Ip("192.168.1.10"), Ip("255.255.255.0")}, n, f.links()),
             IdentityOutcome::Done);
-  EXPECT_EQ(f.configAddresses, std::vector<std::string>{"192.168.1.20"});
-  EXPECT_EQ(f.commands, 0);
-  EXPECT_EQ(f.flushes, 1);
+  EXPECT_EQ(f.configAddresses(), std::vector<std::string>{"192.168.1.20"});
+  EXPECT_EQ(f.commands(), 0u);
+  EXPECT_EQ(f.flushes(), 1u);
   EXPECT_EQ(board.ip(), Ip("192.168.1.30"));
   EXPECT_EQ(board.Name(), "new");
   EXPECT_EQ(board.MacText(), "00:1a:c0:a8:01:1e");
@@ -201,8 +198,12 @@ TEST(IdentitySettings, FailedConfigExchangeFallsBackAndBothFailingChangesNothing
     f.configResult = 15;
     test::RecordingNotifier n;
     EXPECT_EQ(ApplyIdentity(board, in, pc, n, f.links()), IdentityOutcome::Done);
-    EXPECT_EQ(f.commands, 1);
-    EXPECT_EQ(board.ip(), Ip("192.168.1.20"));  // the fake command stores nothing
+    EXPECT_EQ(f.commands(), 1u);
+    // The network command went out: the record takes the new identity.
+    EXPECT_EQ(board.ip(), Ip("192.168.1.30"));
+    auto command = f.link.sentOf(FakeBoardLink::Op::Broadcast).at(0).bytes;
+    EXPECT_EQ(command[3], kCmdNetworkIdentity);
+    EXPECT_EQ(qor::getU32(command, 8), Ip("192.168.1.20"));  // the board's old address
   }
   {
     CBoard board = BoardAt("192.168.1.20", "255.255.255.0");
@@ -227,7 +228,7 @@ TEST(IdentitySettings, WithoutAnAdapterTheNewSubnetDecides) {
     test::RecordingNotifier n;
     IdentityInput in{{Ip("192.168.1.30"), Ip("255.255.255.0"), Ip("192.168.1.1")}, "n"};
     EXPECT_EQ(ApplyIdentity(board, in, std::nullopt, n, f.links()), IdentityOutcome::Done);
-    EXPECT_EQ(f.configAddresses.size(), 1u);
+    EXPECT_EQ(f.configAddresses().size(), 1u);
   }
   {
     // DHCP: 0.0.0.0/0 is nobody's subnet, so the network command goes; the record keeps the
@@ -239,8 +240,8 @@ TEST(IdentitySettings, WithoutAnAdapterTheNewSubnetDecides) {
     EXPECT_EQ(ApplyIdentity(board, {{0, 0, 0}, "d"}, std::nullopt, n, f.links()),
               IdentityOutcome::Done);
     EXPECT_EQ(n.questions, std::vector<std::string>{str(1161)});
-    EXPECT_TRUE(f.configAddresses.empty());
-    EXPECT_EQ(f.commands, 1);
+    EXPECT_TRUE(f.configAddresses().empty());
+    EXPECT_EQ(f.commands(), 1u);
     EXPECT_EQ(board.ip(), Ip("192.168.1.20"));
   }
 }
@@ -252,7 +253,7 @@ TEST(IdentitySettings, DhcpByConfigExchangeKeepsTheOldAddressAndRefusalSendsNoth
   n.answers = {true};
   Subnet pc{Ip("192.168.1.10"), Ip("255.255.255.0")};
   EXPECT_EQ(ApplyIdentity(board, {{0, 0, 0}, "d"}, pc, n, f.links()), IdentityOutcome::Done);
-  EXPECT_EQ(f.configAddresses.size(), 1u);
+  EXPECT_EQ(f.configAddresses().size(), 1u);
   EXPECT_EQ(board.ip(), Ip("192.168.1.20"));
   EXPECT_EQ(board.Name(), "old");
 
@@ -261,6 +262,6 @@ TEST(IdentitySettings, DhcpByConfigExchangeKeepsTheOldAddressAndRefusalSendsNoth
   EXPECT_EQ(ApplyIdentity(board, {{Ip("192.168.1.0"), Ip("255.255.255.0"), Ip("192.168.1.1")}, ""},
                           pc, n2, refused.links()),
             IdentityOutcome::Refused);
-  EXPECT_TRUE(refused.configAddresses.empty());
-  EXPECT_EQ(refused.commands, 0);
+  EXPECT_TRUE(refused.configAddresses().empty());
+  EXPECT_EQ(refused.commands(), 0u);
 }

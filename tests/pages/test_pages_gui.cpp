@@ -17,6 +17,7 @@
 
 #include "device/board_list.h"
 #include "pages/identity_page.h"
+#include "pages/page_action.h"
 #include "pages/page_factory.h"
 #include "pages/page_host.h"
 #include "pages/simple_pages.h"
@@ -50,6 +51,7 @@ class TestHost : public tav::PageHost {
   }
   CBoardCtrl& BoardList() override { return list; }
   tav::Notifier& notifier() override { return notes; }
+  tav::BoardLink& link() override { return tav::LanLink(); }
   void boardIdentityChanged() override { ++identityChanges; }
   tav::PcNetwork pcNetwork() override { return pc; }
 
@@ -95,6 +97,11 @@ T* Child(QWidget* page, const char* name) {
   T* w = page->findChild<T*>(QLatin1String(name));
   if (!w) throw std::runtime_error(std::string("no control ") + name);
   return w;
+}
+
+// Waits until no page action runs (the exchanges run on workers).
+void Settle() {
+  EXPECT_TRUE(QTest::qWaitFor([] { return tav::PageAction::Running() == 0; }, 15000));
 }
 
 bool WaitFor(const std::function<bool()>& done, int ms = 3000) {
@@ -168,6 +175,7 @@ TEST_F(PagesGui, VideoEncodingAppliesAndRefreshShowsTheBoardsValue) {
   {
     CRightView3 page(host_);
     page.initialUpdate();
+    Settle();
     EXPECT_TRUE(host_.logged(208));
     EXPECT_EQ(Child<QLineEdit>(&page, "bitRate")->text(), "6000");
     EXPECT_EQ(Child<QLineEdit>(&page, "width")->text(), "1920");
@@ -178,12 +186,14 @@ TEST_F(PagesGui, VideoEncodingAppliesAndRefreshShowsTheBoardsValue) {
     sim_->clearJournal();
     Child<QLineEdit>(&page, "frameRate")->setText("abc");
     Child<QAbstractButton>(&page, "apply")->click();
+    Settle();
     EXPECT_EQ(host_.lastMessage(), "请输入一个整数。");
     EXPECT_FALSE(Wrote("10.77.0.20", 0x16));
 
     Child<QLineEdit>(&page, "frameRate")->setText("25");
     Child<QLineEdit>(&page, "bitRate")->setText("5000");
     Child<QAbstractButton>(&page, "apply")->click();
+    Settle();
     EXPECT_EQ(host_.lastMessage(), str(187));
     EXPECT_EQ(host_.lastIcon(), tav::NoticeIcon::Information);
     EXPECT_TRUE(host_.logged(187));
@@ -194,15 +204,18 @@ TEST_F(PagesGui, VideoEncodingAppliesAndRefreshShowsTheBoardsValue) {
 
     host_.notes.answers = {true};
     Child<QAbstractButton>(&page, "unlockSize")->click();
+    Settle();
     EXPECT_TRUE(Child<QLineEdit>(&page, "width")->isEnabled());
     host_.notes.answers = {false};
     Child<QAbstractButton>(&page, "unlockSize")->click();
+    Settle();
     EXPECT_FALSE(Child<QLineEdit>(&page, "height")->isEnabled());
   }
   // The board's copy is scribbled over: a new page must read the board itself.
   host_.list.At(host_.current).statusBlock()[146] = 0;
   CRightView3 again(host_);
   again.initialUpdate();
+  Settle();
   EXPECT_EQ(Child<QLineEdit>(&again, "bitRate")->text(), "5000");
   EXPECT_EQ(Child<QLineEdit>(&again, "frameRate")->text(), "25");
 }
@@ -211,6 +224,7 @@ TEST_F(PagesGui, VideoEncodingOnADecoderDisablesEverythingButRefresh) {
   Use("10.77.0.22");
   CRightView3 page(host_);
   page.initialUpdate();
+  Settle();
   EXPECT_TRUE(host_.logged(208));
   for (const char* name : {"width", "height", "frameRate", "bitRate", "iFrameInterval"})
     EXPECT_FALSE(Child<QLineEdit>(&page, name)->isEnabled()) << name;
@@ -223,6 +237,7 @@ TEST_F(PagesGui, AudioRatesEnableTheirBitRatesAndApply) {
   Use("10.77.0.20");
   CRightView4 page(host_);
   page.initialUpdate();
+  Settle();
   auto radio = [&](const char* name) { return Child<QAbstractButton>(&page, name); };
   EXPECT_TRUE(radio("sampleRate2")->isChecked());    // 16K
   EXPECT_TRUE(radio("audioBitRate2")->isChecked());  // 32K
@@ -241,6 +256,7 @@ TEST_F(PagesGui, AudioRatesEnableTheirBitRatesAndApply) {
   radio("audioBitRate1")->click();  // 96K
   Child<QCheckBox>(&page, "stereo")->setChecked(true);
   Child<QAbstractButton>(&page, "apply")->click();
+  Settle();
   EXPECT_EQ(host_.lastMessage(), str(190));
   auto s = SimStatusWhen("10.77.0.20", [](auto& st) { return st[169] == 2; });
   EXPECT_EQ(s[169], 2);
@@ -249,6 +265,7 @@ TEST_F(PagesGui, AudioRatesEnableTheirBitRatesAndApply) {
 
   CRightView4 again(host_);
   again.initialUpdate();
+  Settle();
   EXPECT_TRUE(Child<QAbstractButton>(&again, "sampleRate1")->isChecked());
   EXPECT_TRUE(Child<QAbstractButton>(&again, "audioBitRate1")->isChecked());
   EXPECT_TRUE(Child<QCheckBox>(&again, "stereo")->isChecked());
@@ -258,11 +275,13 @@ TEST_F(PagesGui, VolumeOutOfRangeGoesAsFiftyAndEncodersAreNotAsked) {
   Use("10.77.0.21");
   CRightView5 page(host_);
   page.initialUpdate();
+  Settle();
   EXPECT_EQ(Child<QLineEdit>(&page, "volume")->text(), "30");
   EXPECT_TRUE(Child<QCheckBox>(&page, "autoGain")->isChecked());
   EXPECT_FALSE(Child<QCheckBox>(&page, "autoGain")->isEnabled());
   Child<QLineEdit>(&page, "volume")->setText("150");
   Child<QAbstractButton>(&page, "apply")->click();
+  Settle();
   EXPECT_EQ(host_.lastMessage(), str(202));
   EXPECT_EQ(
       qor::getU16(SimStatusWhen("10.77.0.21", [](auto& s) { return qor::getU16(s, 198) != 30; }),
@@ -276,6 +295,7 @@ TEST_F(PagesGui, VolumeOutOfRangeGoesAsFiftyAndEncodersAreNotAsked) {
   host_.notes.logLines.clear();
   CRightView5 encoder(host_);
   encoder.initialUpdate();
+  Settle();
   EXPECT_FALSE(Child<QLineEdit>(&encoder, "volume")->isEnabled());
   EXPECT_FALSE(Child<QAbstractButton>(&encoder, "apply")->isEnabled());
   EXPECT_EQ(JournalCount("10.77.0.23"), 0u);
@@ -286,10 +306,12 @@ TEST_F(PagesGui, VideoQualitySendsChromaAndSaturationBack) {
   Use("10.77.0.20");
   CRightView8 page(host_);
   page.initialUpdate();
+  Settle();
   EXPECT_TRUE(host_.logged(212));
   EXPECT_FALSE(Child<QLineEdit>(&page, "chroma")->isEnabled());
   Child<QLineEdit>(&page, "brightness")->setText("70");
   Child<QAbstractButton>(&page, "apply")->click();
+  Settle();
   EXPECT_EQ(host_.lastMessage(), str(196));
   auto s = SimStatusWhen("10.77.0.20", [](auto& st) { return qor::getU16(st, 186) != 50; });
   EXPECT_EQ(qor::getU16(s, 186), 70);
@@ -303,12 +325,14 @@ TEST_F(PagesGui, RestartAnsweredNoSendsNothing) {
   sim_->clearJournal();
   host_.notes.answers = {false};
   Child<QAbstractButton>(&page, "restart")->click();
+  Settle();
   EXPECT_EQ(host_.notes.questions, std::vector<std::string>{"重启需要一段时间，请确认重启。"});
   EXPECT_EQ(JournalCount("10.77.0.25"), 0u);
   EXPECT_TRUE(host_.notes.logLines.empty());
 
   host_.notes.answers = {true};
   Child<QAbstractButton>(&page, "restart")->click();
+  Settle();
   EXPECT_TRUE(host_.logged(193));
   EXPECT_TRUE(host_.notes.messages.empty());
   int restarts = 0;
@@ -323,18 +347,21 @@ TEST_F(PagesGui, FactoryResetChecksTheCredentialsCaseSensitively) {
   Use("10.77.0.29");
   CRightView9 page(host_);
   page.initialUpdate();
+  Settle();
   EXPECT_EQ(Child<QLineEdit>(&page, "user")->text(), "admin");
   EXPECT_EQ(Child<QLineEdit>(&page, "password")->text(), "tarvenol");
   EXPECT_EQ(Child<QLineEdit>(&page, "password")->echoMode(), QLineEdit::Password);
   sim_->clearJournal();
   Child<QLineEdit>(&page, "user")->setText("Admin");
   Child<QAbstractButton>(&page, "factoryReset")->click();
+  Settle();
   EXPECT_EQ(host_.lastMessage(), str(197));
   EXPECT_TRUE(host_.notes.questions.empty());
 
   Child<QLineEdit>(&page, "user")->setText("admin");
   host_.notes.answers = {true};
   Child<QAbstractButton>(&page, "factoryReset")->click();
+  Settle();
   EXPECT_EQ(host_.lastMessage(), str(199));
   EXPECT_TRUE(host_.logged(199));
   EXPECT_TRUE(WaitFor([&] {
@@ -349,6 +376,7 @@ TEST_F(PagesGui, IdentityShowsSerialAndIdRowsOnlyWhenSet) {
   Use("10.77.0.20");
   CRightView0 page(host_);
   page.initialUpdate();
+  Settle();
   EXPECT_TRUE(host_.logged(204));
   EXPECT_EQ(Child<QLabel>(&page, "currentAddress")->text(), "10.77.0.20");
   EXPECT_EQ(Child<QLabel>(&page, "typeName")->text(), "HD编码板");
@@ -358,9 +386,11 @@ TEST_F(PagesGui, IdentityShowsSerialAndIdRowsOnlyWhenSet) {
   EXPECT_FALSE(Child<QCheckBox>(&page, "dhcp")->isChecked());
 
   Child<QAbstractButton>(&page, "dhcp")->click();
+  Settle();
   EXPECT_EQ(Child<QLineEdit>(&page, "ip")->text(), "0.0.0.0");
   EXPECT_FALSE(Child<QLineEdit>(&page, "gateway")->isEnabled());
   Child<QAbstractButton>(&page, "dhcp")->click();
+  Settle();
   EXPECT_EQ(Child<QLineEdit>(&page, "ip")->text(), "192.168.18.235");
   EXPECT_EQ(Child<QLineEdit>(&page, "mask")->text(), "255.255.255.0");
   EXPECT_EQ(Child<QLineEdit>(&page, "gateway")->text(), "192.168.18.1");
@@ -369,6 +399,7 @@ TEST_F(PagesGui, IdentityShowsSerialAndIdRowsOnlyWhenSet) {
   Use("10.77.0.23");
   CRightView0 zero(host_);
   zero.initialUpdate();
+  Settle();
   EXPECT_FALSE(Child<QLabel>(&zero, "serialNumber")->isVisibleTo(&zero));
   EXPECT_FALSE(Child<QLabel>(&zero, "uniqueId")->isVisibleTo(&zero));
 }
@@ -378,11 +409,13 @@ TEST_F(PagesGui, IdentityMovesABoardByConfigExchangeThenByNetworkCommand) {
   {
     CRightView0 page(host_);
     page.initialUpdate();
+    Settle();
     sim_->clearJournal();
     Child<QLineEdit>(&page, "ip")->setText("10.77.0.60");
     Child<QLineEdit>(&page, "gateway")->setText("10.77.0.1");
     Child<QLineEdit>(&page, "name")->setText("新名字");
     Child<QAbstractButton>(&page, "apply")->click();
+    Settle();
     EXPECT_EQ(host_.lastMessage(), str(167));
     EXPECT_EQ(host_.lastIcon(), tav::NoticeIcon::Information);
     EXPECT_EQ(host_.identityChanges, 1);
@@ -397,6 +430,7 @@ TEST_F(PagesGui, IdentityMovesABoardByConfigExchangeThenByNetworkCommand) {
   {
     CRightView0 page(host_);
     page.initialUpdate();
+    Settle();
     EXPECT_EQ(Child<QLabel>(&page, "currentAddress")->text(), "10.77.0.60");
     EXPECT_EQ(Child<QLineEdit>(&page, "name")->text(), "新名字");
   }
@@ -406,9 +440,11 @@ TEST_F(PagesGui, IdentityMovesABoardByConfigExchangeThenByNetworkCommand) {
   CRightView0 page(host_);
   sim_->clearJournal();
   page.initialUpdate();
+  Settle();
   EXPECT_EQ(JournalCount("10.77.0.60", "tcp:4010"), 1u);  // the identity text only
   Child<QLineEdit>(&page, "ip")->setText("10.77.0.61");
   Child<QAbstractButton>(&page, "apply")->click();
+  Settle();
   EXPECT_EQ(host_.lastMessage(), str(167));
   EXPECT_FALSE(Wrote("10.77.0.60", 0xE4));
   EXPECT_TRUE(sim_->waitForJournal([](const qorsim::JournalEntry& e) {
@@ -427,6 +463,7 @@ TEST_F(PagesGui, TransportEncoderTcpApplyAndRefresh) {
   {
     CRightView1 page(host_);
     page.initialUpdate();
+    Settle();
     EXPECT_TRUE(host_.logged(206));
     EXPECT_EQ(Child<QLabel>(&page, "boardKind")->text(), "HD编码板");
     EXPECT_TRUE(Child<QAbstractButton>(&page, "choice1")->isChecked());
@@ -439,12 +476,14 @@ TEST_F(PagesGui, TransportEncoderTcpApplyAndRefresh) {
     sim_->clearJournal();
     Child<QLineEdit>(&page, "port")->setText("0");
     Child<QAbstractButton>(&page, "apply")->click();
+    Settle();
     EXPECT_EQ(host_.lastMessage(), str(252));
     EXPECT_EQ(host_.lastIcon(), tav::NoticeIcon::Error);
     EXPECT_FALSE(Wrote("10.77.0.20", 0xEC));
 
     Child<QLineEdit>(&page, "port")->setText("7000");
     Child<QAbstractButton>(&page, "apply")->click();
+    Settle();
     EXPECT_EQ(host_.lastMessage(), str(200));
     auto s = SimStatusWhen("10.77.0.20", [](auto& st) { return qor::getU16(st, 102) != 1; });
     EXPECT_EQ(qor::getU16(s, 102), 3);
@@ -452,23 +491,28 @@ TEST_F(PagesGui, TransportEncoderTcpApplyAndRefresh) {
   }
   CRightView1 again(host_);
   again.initialUpdate();
+  Settle();
   EXPECT_TRUE(Child<QAbstractButton>(&again, "choice4")->isChecked());
   EXPECT_EQ(Child<QLineEdit>(&again, "port")->text(), "7000");
 
   // RTMP may leave the port 0; its URL comes back through the stream-access block.
   Child<QAbstractButton>(&again, "choice8")->click();
+  Settle();
   EXPECT_TRUE(Child<QLineEdit>(&again, "url")->isVisibleTo(&again));
   Child<QLineEdit>(&again, "url")->setText("rtmp://10.77.0.200:1935/live/a");
   Child<QAbstractButton>(&again, "apply")->click();
+  Settle();
   EXPECT_EQ(host_.lastMessage(), str(200));
   SimStatusWhen("10.77.0.20", [](auto& st) { return qor::getU16(st, 102) == 6; });
   CRightView1 third(host_);
   third.initialUpdate();
+  Settle();
   EXPECT_TRUE(Child<QAbstractButton>(&third, "choice8")->isChecked());
   EXPECT_EQ(Child<QLineEdit>(&third, "url")->text(), "rtmp://10.77.0.200:1935/live/a");
   // A URL of 128 characters is refused rather than cut.
   Child<QLineEdit>(&third, "url")->setText(QString(128, QLatin1Char('u')));
   Child<QAbstractButton>(&third, "apply")->click();
+  Settle();
   EXPECT_EQ(host_.lastMessage(), str(252));
 }
 
@@ -476,6 +520,7 @@ TEST_F(PagesGui, TransportShowsRtspHintSwitchAndType21) {
   Use("10.77.0.24");
   CRightView1 rtsp(host_);
   rtsp.initialUpdate();
+  Settle();
   EXPECT_TRUE(Child<QAbstractButton>(&rtsp, "choice6")->isChecked());
   EXPECT_EQ(Child<QAbstractButton>(&rtsp, "choice6")->text(), "Rtsp");
   EXPECT_EQ(Child<QLabel>(&rtsp, "hint")->text(), "rtsp://10.77.0.24:8554/live/main");
@@ -483,6 +528,7 @@ TEST_F(PagesGui, TransportShowsRtspHintSwitchAndType21) {
   Use("10.77.0.28");
   CRightView1 sw(host_);
   sw.initialUpdate();
+  Settle();
   EXPECT_EQ(Child<QLabel>(&sw, "boardKind")->text(), "HD解码板");
   EXPECT_TRUE(Child<QAbstractButton>(&sw, "choice1")->isChecked());
   EXPECT_TRUE(Child<QCheckBox>(&sw, "switch")->isChecked());
@@ -492,12 +538,14 @@ TEST_F(PagesGui, TransportShowsRtspHintSwitchAndType21) {
   Use("10.77.0.27");
   CRightView1 t21(host_);
   t21.initialUpdate();
+  Settle();
   EXPECT_TRUE(Child<QAbstractButton>(&t21, "choice8")->isChecked());
   EXPECT_EQ(Child<QLineEdit>(&t21, "url")->text(), "rtsp://10.77.0.24:8554/live/main");
   EXPECT_EQ(Child<QLineEdit>(&t21, "address")->text(), "0.0.0.0");
   EXPECT_EQ(Child<QLineEdit>(&t21, "port")->text(), "8554");
   EXPECT_FALSE(Child<QCheckBox>(&t21, "switch")->isEnabled());
   Child<QAbstractButton>(&t21, "apply")->click();
+  Settle();
   EXPECT_EQ(host_.lastMessage(), str(200));
   auto s = SimStatusWhen("10.77.0.27", [](auto& st) {
     return qor::getI16(st, 110) == 4 && qor::getU16(st, 108) == 8554;
@@ -511,6 +559,7 @@ TEST_F(PagesGui, FailedStatusReadLeavesThePageAndReports) {
   host_.list.At(host_.current).SetSourceAddress(Ip("10.77.0.99"));  // nobody there
   CRightView8 page(host_);
   page.initialUpdate();
+  Settle();
   EXPECT_EQ(host_.lastMessage(), str(205));
   EXPECT_EQ(Child<QLineEdit>(&page, "brightness")->text(), "");
   Child<QAbstractButton>(&page, "apply")->click();  // empty field: the integer prompt
@@ -536,7 +585,9 @@ TEST_F(PagesGui, EveryPageFitsItsTextsAndNamesItsControls) {
     std::unique_ptr<QWidget> page(tav::CreateRightView(v.number, host_, nullptr));
     ASSERT_TRUE(page);
     if (auto* s = dynamic_cast<tav::SettingsPage*>(page.get())) s->initialUpdate();
+    Settle();
     if (v.click) Child<QAbstractButton>(page.get(), v.click)->click();
+    Settle();
     page->adjustSize();
     page->resize(page->sizeHint());
     page->show();
