@@ -137,6 +137,20 @@ bool UsesConfigExchange(std::uint32_t contactAddress, std::uint32_t boardMask, c
   return (contactAddress & boardMask) == (pc.address & pc.mask);
 }
 
+bool NameUnchanged(const CBoard& board, std::string_view utf8Name) {
+  return utf8Name == board.Name();
+}
+
+std::string NameRefusal(std::string_view utf8Name) {
+  const std::string gbk = qor::utf8ToGbk(utf8Name);
+  if (utf8Name.find('\0') != std::string_view::npos || qor::gbkToUtf8(gbk) != utf8Name)
+    return "设备名称含有GBK无法表示的字符，请修改后再设置。";
+  if (gbk.size() > kIdentityNameMaxBytes)
+    return "设备名称过长（最多" + std::to_string(kIdentityNameMaxBytes) +
+           "字节，一个汉字占2字节），请修改后再设置。";
+  return {};
+}
+
 std::array<std::uint8_t, kIdentityRecordSize> IdentityConfigRecord(const CBoard& board,
                                                                    const IdentityInput& input,
                                                                    std::uint32_t tickCount) {
@@ -150,7 +164,10 @@ std::array<std::uint8_t, kIdentityRecordSize> IdentityConfigRecord(const CBoard&
   // The two bytes after the MAC in its 8-byte slot are the board's own.
   const StatusBlock& s = board.statusBlock();
   qor::putBytes(r, 30, qor::Bytes(s).subspan(status::kMac + 6, 2));
-  qor::putText(r, 32, kIdentityRecordSize - 32, FitGbk(input.name, kIdentityNameMaxBytes));
+  if (NameUnchanged(board, input.name))
+    qor::putBytes(r, 32, qor::Bytes(s).subspan(status::kName, status::kNameWidth));
+  else
+    qor::putText(r, 32, kIdentityRecordSize - 32, FitGbk(input.name, kIdentityNameMaxBytes));
   return r;
 }
 
@@ -172,6 +189,13 @@ IdentityLinks DefaultIdentityLinks() {
 IdentityOutcome ApplyIdentity(CBoard& board, const IdentityInput& input,
                               std::optional<Subnet> pcAdapter, Notifier& notifier,
                               const IdentityLinks& links) {
+  const bool nameChanged = !NameUnchanged(board, input.name);
+  if (nameChanged) {
+    if (std::string refusal = NameRefusal(input.name); !refusal.empty()) {
+      notifier.message(refusal, NoticeIcon::Warning);
+      return IdentityOutcome::Refused;
+    }
+  }
   if (!ConfirmIdentityInput(input.addresses, notifier)) return IdentityOutcome::Refused;
   const IdentityAddresses& a = input.addresses;
   Subnet pc = pcAdapter.value_or(Subnet{a.ip, a.mask});
@@ -187,7 +211,7 @@ IdentityOutcome ApplyIdentity(CBoard& board, const IdentityInput& input,
       board.setIp(a.ip);
       board.setMask(a.mask);
       board.setGateway(a.gateway);
-      board.setName(input.name);
+      if (nameChanged) board.setName(input.name);
       board.setMac(DeriveMac(board.mac(), a.ip, ticks));
     }
   }

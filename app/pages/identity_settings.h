@@ -84,6 +84,13 @@ bool ConfirmIdentityInput(const IdentityAddresses& a, Notifier& notifier);
 // True: configuration exchange first (the board's subnet is the PC's); false: UDP only.
 bool UsesConfigExchange(std::uint32_t contactAddress, std::uint32_t boardMask, const Subnet& pc);
 
+// A name the user left as shown (the board's name read back) goes to the board as the bytes the
+// board sent, whatever GBK makes of them.
+bool NameUnchanged(const CBoard& board, std::string_view utf8Name);
+// Why a new name cannot go to the board (too long for its slot, characters GBK cannot hold, a
+// NUL); empty when it fits.
+std::string NameRefusal(std::string_view utf8Name);
+
 // The 88-byte record of configuration type 0, built from zero.
 std::array<std::uint8_t, kIdentityRecordSize> IdentityConfigRecord(const CBoard& board,
                                                                    const IdentityInput& input,
