@@ -31,7 +31,7 @@ std::optional<std::string> FieldValue(std::string_view body, std::string_view ke
   std::string_view rest = body.substr(at + key.size());
   rest = rest.substr(0, std::min(rest.find(';'), rest.size()));
   if (rest.empty()) return std::nullopt;
-  // Cut at a character boundary: the answer is UTF-8 by now.
+  // Cut at a character boundary; a character is at most 4 bytes, so something is left.
   std::size_t cut = std::min(rest.size(), kUniqueValueMax);
   while (cut > 0 && cut < rest.size() && (static_cast<unsigned char>(rest[cut]) & 0xC0) == 0x80)
     --cut;
@@ -73,10 +73,13 @@ std::string UniqueRequestText() {
   return std::string(kUniqueCommand) + "SN=;ID=;";
 }
 
-UniqueIds ParseUniqueAnswer(std::string_view answer) {
+UniqueIds ParseUniqueAnswer(std::string_view answerText) {
   UniqueIds ids;
-  if (answer.substr(0, kUniqueAnswer.size()) != kUniqueAnswer) return ids;
-  std::string_view body = answer.substr(kUniqueAnswer.size());
+  if (answerText.substr(0, kUniqueAnswer.size()) != kUniqueAnswer) return ids;
+  // Values are cut at character boundaries, so the text is made valid UTF-8 first: a run of
+  // stray continuation bytes would otherwise leave no boundary to cut at.
+  const std::string answer = qor::sanitizeUtf8(answerText);
+  std::string_view body = std::string_view(answer).substr(kUniqueAnswer.size());
   if (auto sn = FieldValue(body, "SN=")) {
     // Shown as a number, so "0012" reads 12 and a serial that is not above 0 is no serial.
     std::string_view digits = *sn;

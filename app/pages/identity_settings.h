@@ -64,7 +64,9 @@ struct UniqueIds {
   std::optional<std::string> serialNumber;
   std::optional<std::string> id;
 };
-UniqueIds ParseUniqueAnswer(std::string_view answer);  // UTF-8 answer text
+// The answer text as UTF-8 (invalid sequences are taken as U+FFFD). A value present is 1 to 63
+// bytes of valid UTF-8 without ';'; a serial number is a positive decimal number.
+UniqueIds ParseUniqueAnswer(std::string_view answer);
 // Asks the board; both rows hidden when the exchange fails.
 UniqueIds ReadUniqueIds(const CBoard& board);
 

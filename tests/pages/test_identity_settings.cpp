@@ -310,3 +310,15 @@ TEST(IdentitySettings, ChangedNameThatDoesNotFitIsRefusedNotCut) {
   }
   EXPECT_TRUE(NameRefusal("会议室一号编码器会议室一号编码").empty());  // 30 bytes fit
 }
+
+TEST(IdentitySettings, UniqueAnswerValuesAreNeverEmptyOrCutInsideACharacter) {
+  // Found by fuzz_page_answers: an ID of stray continuation bytes left no boundary to cut at.
+  UniqueIds ids = ParseUniqueAnswer("sendunique:ID=" + std::string(70, '\x80') + ";");
+  ASSERT_TRUE(ids.id.has_value());
+  EXPECT_FALSE(ids.id->empty());
+  EXPECT_LE(ids.id->size(), 63u);
+  EXPECT_EQ(qor::sanitizeUtf8(*ids.id), *ids.id);
+  ids = ParseUniqueAnswer("sendunique:ID=" + std::string(40, 'a') + "编码器编码器编码器;");
+  ASSERT_TRUE(ids.id.has_value());
+  EXPECT_EQ(*ids.id, std::string(40, 'a') + "编码器编码器编");  // 63 bytes would split 码
+}
