@@ -326,6 +326,9 @@ Faults parseFaults(Fields f) {
   if (auto v = f.flag("answerSearchTwice")) out.answerSearchTwice = *v;
   if (auto v = f.address("searchReplyFrom")) out.searchReplyFrom = qor::ipText(*v);
   if (auto v = f.flag("searchReplyBroadcast")) out.searchReplyBroadcast = *v;
+  if (auto v = f.integer("dripMs", 0, 600000)) out.dripMs = static_cast<int>(*v);
+  if (auto v = f.integer("splitMs", 0, 600000)) out.splitMs = static_cast<int>(*v);
+  if (auto v = f.integer("floodSearchMs", 0, 600000)) out.floodSearchMs = static_cast<int>(*v);
   f.finish();
   return out;
 }

@@ -38,6 +38,9 @@ struct Faults {
   bool answerSearchTwice = false;
   std::string searchReplyFrom;  // search reply sent from this address instead (added to the LAN)
   bool searchReplyBroadcast = false;  // search reply sent to 255.255.255.255:5007
+  int dripMs = 0;                     // TCP replies dripped one byte at a time, this far apart
+  int splitMs = 0;                    // TCP replies sent in two segments, this far apart
+  int floodSearchMs = 0;  // a search is answered by a stream of answers for this long
 };
 
 struct JournalEntry {
