@@ -49,7 +49,8 @@ bool pause(SteadyClock::time_point until, SteadyClock::time_point deadline,
     auto now = SteadyClock::now();
     if (now >= deadline) return false;
     if (now >= until) return true;
-    std::this_thread::sleep_for(std::min<SteadyClock::duration>({until - now, deadline - now, 50ms}));
+    std::this_thread::sleep_for(
+        std::min<SteadyClock::duration>({until - now, deadline - now, 50ms}));
   }
   return false;
 }

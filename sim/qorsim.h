@@ -40,7 +40,7 @@ struct Faults {
   bool searchReplyBroadcast = false;  // search reply sent to 255.255.255.255:5007
   int dripMs = 0;                     // TCP replies dripped one byte at a time, this far apart
   int splitMs = 0;                    // TCP replies sent in two segments, this far apart
-  int floodSearchMs = 0;  // a search is answered by a stream of answers for this long
+  int floodSearchMs = 0;              // a search is answered by a stream of answers for this long
 };
 
 struct JournalEntry {

@@ -604,14 +604,14 @@ struct Simulator::Impl {
   void startFlood(std::uint32_t from, std::uint32_t to, std::vector<std::uint8_t> answer, int ms) {
     auto done = std::make_shared<std::atomic<bool>>(false);
     std::lock_guard lock(connMu);
-    connections.push_back(Connection{std::thread([this, from, to, answer, ms, done] {
-                                       std::size_t n = floodSearchAnswers(
-                                           from, to, answer, std::chrono::milliseconds(ms), stopping);
-                                       log(qor::ipText(from) + " udp:4007 flooded " +
-                                           std::to_string(n) + " search answers");
-                                       *done = true;
-                                     }),
-                                     done});
+    connections.push_back(Connection{
+        std::thread([this, from, to, answer, ms, done] {
+          std::size_t n =
+              floodSearchAnswers(from, to, answer, std::chrono::milliseconds(ms), stopping);
+          log(qor::ipText(from) + " udp:4007 flooded " + std::to_string(n) + " search answers");
+          *done = true;
+        }),
+        done});
   }
 
   void reapConnections(bool all) {

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cctype>
+#include <chrono>
 #include <fstream>
 #include <istream>
 #include <iterator>
@@ -265,8 +265,8 @@ Json ShowJson(const CBoard& board) {
 // block as the record's size field allows, so what arrived cannot be told from the record; the
 // block is read here over the same exchange (head only on 4010, one answer, the same waits)
 // to print exactly the bytes that came.
-int GetVariable(const std::string& addressText, int type, const ReadShape& shape,
-                std::ostream& out, std::ostream& err) {
+int GetVariable(const std::string& addressText, int type, const ReadShape& shape, std::ostream& out,
+                std::ostream& err) {
   using namespace std::chrono;
   const std::uint8_t request = type == QORSDK_GET_VARIABLE_A ? 0x5A : 0x5C;
   const std::string what = "reading type " + std::to_string(type);

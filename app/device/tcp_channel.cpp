@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "device/notifier.h"
 #include "device/board_stream.h"
+#include "device/notifier.h"
 #include "le_bytes.h"
 #include "wire.h"
 
@@ -272,8 +272,7 @@ int CBoard::WriteValue(std::uint32_t value, Notifier& notifier) const {
 }
 
 std::uint32_t CBoard::ReadValue() const {
-  auto stream =
-      OpenTcpStream(ContactAddress(), qor::kConfigPort, limitsFor(kLongReceiveTimeout));
+  auto stream = OpenTcpStream(ContactAddress(), qor::kConfigPort, limitsFor(kLongReceiveTimeout));
   if (!stream->connected()) return 0;
   std::array<std::uint8_t, 4> request{};
   qor::putHead(request, kCmdReadValue);

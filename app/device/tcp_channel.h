@@ -35,7 +35,7 @@ inline constexpr std::chrono::microseconds kLongReceiveTimeout{6'001'000};
 inline constexpr std::chrono::microseconds kConnectWait{2'000'000};
 
 // Answers are taken once this many bytes have come (or the board closed, or time ran out).
-inline constexpr std::size_t kValueAnswerBytes = 36;         // 0x3E answer, exactly
+inline constexpr std::size_t kValueAnswerBytes = 36;          // 0x3E answer, exactly
 inline constexpr std::size_t kVideoPositionAnswerBytes = 32;  // head + the values it carries
 
 // Register block fields (offsets in the body).
@@ -67,7 +67,8 @@ int MaintenanceExchange(std::uint32_t address, std::uint16_t port, const MaintRe
                         RegisterBlock& body);
 
 // Sends `length` bytes to the board's port 8068 and, when answerSize > 0, receives until
-// answerSize bytes have come, the board closes or the time-out passes. Returns the number of bytes received, 0 without answer, or kShort*.
+// answerSize bytes have come, the board closes or the time-out passes. Returns the number of bytes
+// received, 0 without answer, or kShort*.
 int SendShort(std::uint32_t address, const std::uint8_t* bytes, int length, std::uint8_t* answer,
               int answerSize);
 

@@ -26,7 +26,7 @@ inline constexpr std::uint8_t kCmdSearch = 0xE5;       // question, and an echo 
 inline constexpr std::uint8_t kCmdSearchReply = 0xE6;  // answer: head + status block
 inline constexpr std::size_t kSearchReplySize = 4 + 200;
 inline constexpr std::chrono::milliseconds kSearchWindow{3000};
-inline constexpr int kListenerBufferBytes = 524288;  // a burst of answers from many boards
+inline constexpr int kListenerBufferBytes = 524288;      // a burst of answers from many boards
 inline constexpr std::size_t kMaxDatagramBytes = 65536;  // any UDP datagram, whole
 // However many answers arrive, one search lists at most this many rows.
 inline constexpr std::size_t kMaxSearchRows = 65536;

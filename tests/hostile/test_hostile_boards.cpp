@@ -230,8 +230,8 @@ TEST(HostileBoards, DatagramsPast32KiBAreTakenWholeAndACutAnswerDropped) {
   shelltest::addBoardAddress("10.77.0.70");
   std::vector<std::uint8_t> datagram;
   for (int i = 0; i < 180; ++i) {
-    auto one = shelltest::answer(
-        shelltest::statusBlock("10.77." + std::to_string(1 + i / 200) + "." + std::to_string(1 + i % 200), 1));
+    auto one = shelltest::answer(shelltest::statusBlock(
+        "10.77." + std::to_string(1 + i / 200) + "." + std::to_string(1 + i % 200), 1));
     datagram.insert(datagram.end(), one.begin(), one.end());
   }
   auto cut = shelltest::answer(shelltest::statusBlock("10.77.9.9", 1));

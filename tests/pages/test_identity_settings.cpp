@@ -288,7 +288,8 @@ TEST(IdentitySettings, UnchangedNameGoesBackAsTheBoardsBytes) {
     ASSERT_EQ(f.records.size(), 1u);
     EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), f.records[0].begin() + 32));
     // The record keeps the board's bytes too.
-    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), board.statusBlock().begin() + status::kName));
+    EXPECT_TRUE(
+        std::equal(bytes.begin(), bytes.end(), board.statusBlock().begin() + status::kName));
   }
 }
 

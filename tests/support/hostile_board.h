@@ -14,7 +14,9 @@
 namespace hostile {
 
 // Texts a terminal would act on: a title change, clear screen, a C1 CSI and a bell.
-inline const std::string kEscapes = "\x1b]0;owned\x07\x1b[2J\xc2\x9b" "31m";
+inline const std::string kEscapes =
+    "\x1b]0;owned\x07\x1b[2J\xc2\x9b"
+    "31m";
 
 inline qorsim::Faults Drip(int ms) {
   qorsim::Faults f;
