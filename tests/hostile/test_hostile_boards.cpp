@@ -121,7 +121,7 @@ TEST(HostileBoards, SearchFloodEndsOnTimeWithTheRowsCapped) {
   search.rowCap = 500;
   auto start = Clock::now();
   search.RunBlocking(tav::ChooseListenTarget(tav::platform::listAdapters(), ""), 1000ms);
-  EXPECT_LT(secondsSince(start), 1.6);
+  EXPECT_LT(secondsSince(start), 2.0);  // the window, one last drain slice and the end
   EXPECT_EQ(search.Rows().size(), 500u);
   EXPECT_EQ(boards.Count(), 500);
   int capLines = 0;
