@@ -35,6 +35,7 @@ void CheckUniqueIds(const tav::UniqueIds& ids) {
   if (ids.id) {
     FUZZ_CHECK(!ids.id->empty() && ids.id->size() <= 63);
     FUZZ_CHECK(ids.id->find(';') == std::string::npos);
+    FUZZ_CHECK(fuzz::IsValidUtf8(*ids.id));
   }
 }
 
@@ -84,8 +85,19 @@ void FuzzBlocks(std::string_view bytes) {
   FUZZ_CHECK(record[kNameEnd - 1] == 0);
   FUZZ_CHECK(std::equal(record.begin() + kNameEnd, record.end(), current.begin() + kNameEnd));
   auto configRecord = tav::IdentityConfigRecord(board, input, 0x12345678);
-  FUZZ_CHECK(std::all_of(configRecord.begin() + kNameEnd - 1, configRecord.end(),
+  FUZZ_CHECK(std::all_of(configRecord.begin() + kNameEnd, configRecord.end(),
                          [](std::uint8_t b) { return b == 0; }));
+  if (tav::NameUnchanged(board, input.name)) {
+    // A name left as shown goes back as the board's own 32 bytes.
+    FUZZ_CHECK(std::equal(configRecord.begin() + kNameEnd - tav::status::kNameWidth,
+                          configRecord.begin() + kNameEnd, status.begin() + tav::status::kName));
+  } else {
+    FUZZ_CHECK(configRecord[kNameEnd - 1] == 0);
+    // A name that is not refused reaches the board whole.
+    if (tav::NameRefusal(input.name).empty())
+      FUZZ_CHECK(qor::gbkToUtf8(qor::getText(configRecord, kNameEnd - tav::status::kNameWidth,
+                                             tav::status::kNameWidth)) == input.name);
+  }
 
   tav::TransportSettings transport;
   transport.Load(status);

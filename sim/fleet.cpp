@@ -332,6 +332,9 @@ Faults parseFaults(Fields f) {
     out.fileResult = static_cast<std::int32_t>(*v);
   if (auto v = f.flag("silentFiles")) out.silentFiles = *v;
   if (auto v = f.flag("streamOff")) out.streamOff = *v;
+  if (auto v = f.integer("dripMs", 0, 600000)) out.dripMs = static_cast<int>(*v);
+  if (auto v = f.integer("splitMs", 0, 600000)) out.splitMs = static_cast<int>(*v);
+  if (auto v = f.integer("floodSearchMs", 0, 600000)) out.floodSearchMs = static_cast<int>(*v);
   f.finish();
   return out;
 }

@@ -41,6 +41,9 @@ struct Faults {
   std::optional<std::int32_t> fileResult;  // answer code of file writes on 8060 (else 1 or 3)
   bool silentFiles = false;                // file writes on 8060 get no answer
   bool streamOff = false;                  // sends no stream even while streams are on
+  int dripMs = 0;                     // TCP replies dripped one byte at a time, this far apart
+  int splitMs = 0;                    // TCP replies sent in two segments, this far apart
+  int floodSearchMs = 0;              // a search is answered by a stream of answers for this long
 };
 
 // How a board answers an upgrade component on TCP 8060: the 16-byte result with a code, after

@@ -29,6 +29,7 @@
 #include "board_logic.h"
 #include "discovery.h"
 #include "fleet.h"
+#include "hostile.h"
 #include "layout.h"
 #include "qorsim.h"
 #include "streams.h"
@@ -479,6 +480,7 @@ struct Simulator::Impl {
           p.line = head + "search -> " + describeReply(p.bytes) + " from " + qor::ipText(p.from) +
                    " to " + qor::ipText(fromInAddr(p.to.sin_addr)) + ":5007";
           if (b.faults.answerSearchTwice) sends.push_back(p);
+          if (b.faults.floodSearchMs > 0) startFlood(p.from, src, p.bytes, b.faults.floodSearchMs);
           sends.push_back(std::move(p));
         } else if ((cmd == 0xE8 || cmd == 0xEB) && bytes.size() >= 12) {
           std::int32_t target = qor::getI32(bytes, 8);
@@ -615,6 +617,20 @@ struct Simulator::Impl {
     }
   }
 
+  // A flooding board's answers go out from a thread of their own, reaped like a connection.
+  void startFlood(std::uint32_t from, std::uint32_t to, std::vector<std::uint8_t> answer, int ms) {
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    std::lock_guard lock(connMu);
+    connections.push_back(Connection{
+        std::thread([this, from, to, answer, ms, done] {
+          std::size_t n =
+              floodSearchAnswers(from, to, answer, std::chrono::milliseconds(ms), stopping);
+          log(qor::ipText(from) + " udp:4007 flooded " + std::to_string(n) + " search answers");
+          *done = true;
+        }),
+        done});
+  }
+
   void reapConnections(bool all) {
     std::list<Connection> finished;
     {
@@ -635,10 +651,18 @@ struct Simulator::Impl {
     std::vector<std::uint8_t> request;
     std::vector<std::uint8_t> buf(65536);
     auto lastData = Clock::now();
+    // However the client paces its bytes (or never reads), the connection ends by this.
+    const auto deadline = lastData + connectionDeadline(port);
     auto idle = requestIdle(port);
     std::size_t limit = port == qor::kFilePort ? kMaxTransfer : kMaxRequest;
     bool eof = false;
     while (!stopping && !requestComplete(port, request) && request.size() < limit) {
+      if (Clock::now() >= deadline) {
+        log(qor::ipText(local) + " tcp:" + std::to_string(port) + " " +
+            std::to_string(request.size()) + " bytes, request not whole by the deadline: closed");
+        ::close(fd);
+        return;
+      }
       pollfd p{fd, POLLIN, 0};
       int r = poll(&p, 1, 100);
       if (r < 0 && errno != EINTR) break;
@@ -696,7 +720,7 @@ struct Simulator::Impl {
     if (quiet) {
       log(line);
       // Keep the line open without a word, as a board that hangs does, until the PC gives up.
-      auto until = Clock::now() + kSilentHold;
+      auto until = std::min<Clock::time_point>(Clock::now() + kSilentHold, deadline);
       while (!stopping && !eof && Clock::now() < until) {
         pollfd p{fd, POLLIN, 0};
         if (poll(&p, 1, 100) > 0 && recv(fd, buf.data(), buf.size(), 0) <= 0) break;
@@ -711,16 +735,10 @@ struct Simulator::Impl {
         ::close(fd);
         return;
       }
-      timeval tv{3, 0};
-      setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
-      std::size_t sent = 0;
-      while (sent < outcome.reply->size()) {
-        ssize_t n =
-            send(fd, outcome.reply->data() + sent, outcome.reply->size() - sent, MSG_NOSIGNAL);
-        if (n <= 0) break;
-        sent += static_cast<std::size_t>(n);
-      }
+      std::size_t sent = sendPaced(fd, *outcome.reply, faults, deadline, stopping);
       line += " -> " + describeReply(outcome.reply);
+      if (sent < outcome.reply->size())
+        line += " (" + std::to_string(sent) + " bytes sent by the deadline)";
     }
     log(line);
     shutdown(fd, SHUT_WR);

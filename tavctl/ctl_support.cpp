@@ -114,13 +114,31 @@ std::size_t DisplayWidth(std::string_view utf8) {
   return width;
 }
 
+std::string PrintableText(std::string_view utf8, bool keepLineFeeds) {
+  std::string text;
+  text.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    auto c = static_cast<unsigned char>(utf8[i]);
+    if (c == '\n' && keepLineFeeds) {
+      text += '\n';
+    } else if (c < 0x20 || c == 0x7f) {
+      text += '?';
+    } else if (c == 0xC2 && i + 1 < utf8.size() &&
+               (static_cast<unsigned char>(utf8[i + 1]) & 0xE0) == 0x80) {
+      text += '?';  // U+0080..U+009F: C1 controls, CSI among them
+      ++i;
+    } else {
+      text += static_cast<char>(c);
+    }
+  }
+  return text;
+}
+
 void PrintColumns(std::ostream& out, const std::vector<std::vector<std::string>>& cells) {
   // A board's name may carry control bytes; on a terminal they would move the cursor.
   auto rows = cells;
   for (auto& row : rows)
-    for (auto& cell : row)
-      for (char& c : cell)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+    for (auto& cell : row) cell = PrintableText(cell, false);
   std::vector<std::size_t> widths;
   for (const auto& row : rows) {
     if (widths.size() < row.size()) widths.resize(row.size());

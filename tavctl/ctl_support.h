@@ -39,6 +39,11 @@ std::size_t DisplayWidth(std::string_view utf8);
 // column is not padded.
 void PrintColumns(std::ostream& out, const std::vector<std::vector<std::string>>& rows);
 
+// A board's text made safe for a terminal: C0 and C1 control characters and DEL become '?'
+// (line feeds stay when keepLineFeeds), so no escape sequence of the board's reaches the
+// terminal. Input and output UTF-8.
+std::string PrintableText(std::string_view utf8, bool keepLineFeeds);
+
 // Every raw field of a board's status block and the texts Tavmon shows for them.
 Json BoardJson(const CBoard& board);
 // JSON text that is valid UTF-8 whatever a board sent.

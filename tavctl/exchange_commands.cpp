@@ -3,7 +3,9 @@
 #include <qorsdk.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <chrono>
 #include <fstream>
 #include <istream>
 #include <iterator>
@@ -13,6 +15,7 @@
 #include "ctl_support.h"
 #include "device/board.h"
 #include "device/board_link.h"
+#include "device/board_stream.h"
 #include "device/channel_result.h"
 #include "gbk.h"
 #include "pages/record_pages.h"
@@ -28,6 +31,10 @@ struct ReadShape {
   std::size_t minBytes;  // a variable block (266, 267) holds at least this much
   bool variable;         // the block's own size field says how long it is
 };
+
+// The configuration exchange's waits: connect, then send and receive.
+constexpr Millis kVariableConnectWait{2000};
+constexpr Millis kVariableTransferWait{1600};
 
 std::optional<ReadShape> ReadShapeOf(int type) {
   // Variable blocks may be as long as one reply: the library receives at most 65536 bytes.
@@ -255,6 +262,64 @@ Json ShowJson(const CBoard& board) {
   return j;
 }
 
+// Types 266 and 267 are as long as the board makes them. The library stores as much of the
+// block as the record's size field allows, so what arrived cannot be told from the record; the
+// block is read here over the same exchange (head only on 4010, one answer, the same waits)
+// to print exactly the bytes that came.
+int GetVariable(const std::string& addressText, int type, const ReadShape& shape, std::ostream& out,
+                std::ostream& err) {
+  using namespace std::chrono;
+  const std::uint8_t request = type == QORSDK_GET_VARIABLE_A ? 0x5A : 0x5C;
+  const std::string what = "reading type " + std::to_string(type);
+  std::uint32_t address = 0;
+  qor::parseIp(addressText, address);
+  StreamLimits limits;
+  limits.connectWait = kVariableConnectWait;
+  limits.overall = kVariableConnectWait + 2 * kVariableTransferWait;
+  auto stream = OpenTcpStream(address, qor::kConfigPort, limits);
+  if (!stream->connected()) {
+    ReportConfigFailure(err, addressText, what, QORSDK_CONFIG_CONNECT);
+    return ExitForConfigResult(QORSDK_CONFIG_CONNECT);
+  }
+  std::array<std::uint8_t, 4> head{};
+  qor::putHead(head, request);
+  if (!stream->sendAll(head, kVariableTransferWait)) {
+    ReportConfigFailure(err, addressText, what, QORSDK_CONFIG_TRANSFER);
+    return ExitForConfigResult(QORSDK_CONFIG_TRANSFER);
+  }
+  std::vector<std::uint8_t> reply(4 + shape.sizeField);
+  // First the head and the size word, then as much as the size word announces (bounded by the
+  // buffer), until the board closes or the exchange's time runs out.
+  long got = stream->receive(reply, 8, kVariableTransferWait);
+  if (got >= 8) {
+    std::size_t want = std::clamp<std::size_t>(4 + std::size_t{qor::getU32(reply, 4)},
+                                               4 + shape.minBytes, reply.size());
+    if (static_cast<std::size_t>(got) < want) {
+      long more = stream->receive(std::span(reply).subspan(static_cast<std::size_t>(got)),
+                                  want - static_cast<std::size_t>(got), kVariableTransferWait);
+      if (more > 0) got += more;
+    }
+  }
+  int result = QORSDK_CONFIG_OK;
+  if (got < 0)
+    result = QORSDK_CONFIG_TRANSFER;
+  else if (static_cast<std::size_t>(got) < 4 + shape.minBytes)
+    result = got == 0 ? QORSDK_CONFIG_TRANSFER : QORSDK_CONFIG_SHORT_REPLY;
+  else if (!qor::hasHead(reply, static_cast<std::uint8_t>(request + 1)))
+    result = QORSDK_CONFIG_WRONG_HEAD;
+  if (result != QORSDK_CONFIG_OK) {
+    ReportConfigFailure(err, addressText, what, result);
+    return ExitForConfigResult(result);
+  }
+  const auto block = qor::Bytes(reply).subspan(4, static_cast<std::size_t>(got) - 4);
+  const std::uint32_t claimed = qor::getU32(block, 0);
+  if (claimed != block.size())
+    err << "tavctl: " << addressText << ": type " << type << ": the block's size word says "
+        << claimed << " bytes, " << block.size() << " arrived; printed as arrived\n";
+  out << HexText(block) << "\n";
+  return kExitOk;
+}
+
 // A record of the board at `address`, contacted there whatever its status block says.
 CBoard BoardAt(std::uint32_t address) {
   CBoard board;
@@ -301,7 +366,7 @@ int Get(std::string_view address, int type, std::string_view text, std::ostream&
       return ExitForConfigResult(r);
     }
     buffer.back() = 0;
-    out << qor::gbkToUtf8(buffer.data()) << "\n";
+    out << PrintableText(qor::gbkToUtf8(buffer.data()), true) << "\n";
     return kExitOk;
   }
 
@@ -315,16 +380,14 @@ int Get(std::string_view address, int type, std::string_view text, std::ostream&
     err << "tavctl: only type 268 takes a command text\n";
     return kExitBadArguments;
   }
+  if (shape->variable) return GetVariable(addressText, type, *shape, out, err);
   std::vector<std::uint8_t> record(std::max<std::size_t>(shape->sizeField, 4), 0);
   qor::putU32(record, 0, shape->sizeField);
   if (int r = DEVICE_GetConfig(addressText.c_str(), type, record.data()); r != 0) {
     ReportConfigFailure(err, addressText, what, r);
     return ExitForConfigResult(r);
   }
-  std::size_t length = record.size();
-  if (shape->variable)
-    length = std::clamp<std::size_t>(qor::getU32(record, 0), shape->minBytes, record.size());
-  out << HexText(qor::Bytes(record).first(length)) << "\n";
+  out << HexText(record) << "\n";
   return kExitOk;
 }
 

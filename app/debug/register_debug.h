@@ -9,23 +9,12 @@
 #include <vector>
 
 #include "device/board.h"
+#include "device/tcp_channel.h"
 
 namespace tav {
 
 class MaintenancePort;
 class Notifier;
-
-// Register block offsets (the maintenance packet body).
-namespace regblock {
-inline constexpr std::size_t kSize = 0;  // u32 524
-inline constexpr std::size_t kDevice = 4;
-inline constexpr std::size_t kCount = 6;
-inline constexpr std::size_t kStatus = 8;
-inline constexpr std::size_t kBus = 10;
-inline constexpr std::size_t kRegisters = 12;
-inline constexpr std::size_t kValues = 268;
-inline constexpr std::size_t kPairs = 256;
-}  // namespace regblock
 
 // "0x" and hexadecimal digits (any other character counts as 0), else a decimal integer as
 // atoi reads it (blanks, sign, digits up to the first other character; nothing gives 0).

@@ -55,4 +55,18 @@ BoardLink& LanLink() {
   return link;
 }
 
+namespace {
+class UnconnectedStream final : public BoardStream {
+ public:
+  bool connected() const override { return false; }
+  bool sendAll(std::span<const std::uint8_t>, Millis) override { return false; }
+  long receive(std::span<std::uint8_t>, std::size_t, Millis) override { return -1; }
+};
+}  // namespace
+
+std::unique_ptr<BoardStream> NullBoardLink::open(std::uint32_t, std::uint16_t,
+                                                 const StreamLimits&) {
+  return std::make_unique<UnconnectedStream>();
+}
+
 }  // namespace tav

@@ -66,6 +66,28 @@ class BoardLink {
   virtual std::uint32_t ticks() = 0;
 };
 
+// Reaches no board: every operation fails as an unreachable board's would, and nothing is
+// sent. A base for stand-ins that script only the operations they care about.
+class NullBoardLink : public BoardLink {
+ public:
+  int getConfig(const std::string&, int, std::span<std::uint8_t>) override { return 12; }
+  int setConfig(const std::string&, int, std::span<const std::uint8_t>) override { return 12; }
+  std::unique_ptr<BoardStream> open(std::uint32_t, std::uint16_t, const StreamLimits&) override;
+  int maintenance(std::uint32_t, std::uint16_t, const MaintRequest&, RegisterBlock&) override {
+    return -1;  // kMaintConnectFailed
+  }
+  int sendShort(std::uint32_t, std::span<const std::uint8_t>, std::span<std::uint8_t>) override {
+    return -3;  // kShortConnectFailed
+  }
+  int readVideoPosition(const CBoard&, VideoPosition&, Notifier&) override { return 1; }
+  int writeVideoPosition(const CBoard&, const VideoPosition&, Notifier&) override { return 0; }
+  int writeValue(const CBoard&, std::uint32_t, Notifier&) override { return 1; }
+  std::uint32_t readValue(const CBoard&) override { return 0; }
+  int broadcast(std::span<const std::uint8_t>) override { return 1; }  // kDatagramNotSent
+  void forgetNeighbours() override {}
+  std::uint32_t ticks() override { return 0; }
+};
+
 // Passes every operation on to another link; derive to watch or change a few of them.
 class ForwardingLink : public BoardLink {
  public:

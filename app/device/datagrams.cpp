@@ -97,6 +97,10 @@ int CBoard::SendNetworkIdentity(std::uint32_t ip, std::uint32_t mask, std::uint3
   std::span<const std::uint8_t, 88> current(status_.data() + status::kIdentity,
                                             status::kIdentitySize);
   auto record = BuildIdentityRecord(current, ip, mask, gateway, utf8Name, link.ticks());
+  // A name left as it was goes back as the board's own bytes, not through GBK and back.
+  if (utf8Name == Name())
+    std::copy_n(status_.begin() + status::kName, status::kNameWidth,
+                record.begin() + (status::kName - status::kIdentity));
   if (link.broadcast(BuildNetworkCommand(ContactAddress(), record)) != kDatagramSent)
     return kDatagramNotSent;
   // DHCP leaves the record as it was: the board's new address is not known yet.

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "device/board_stream.h"
 #include "device/notifier.h"
-#include "device/socket.h"
 #include "le_bytes.h"
 #include "wire.h"
 
@@ -14,17 +14,24 @@ namespace {
 constexpr std::size_t kAnswerBufferSize = 1024;
 constexpr const char* kConnectFailedText = "CONNECT FAILED!";
 
-// Direct frames on 4010: connection to `address`, with time-outs so a silent board cannot hang
-// the caller. A failed connection is told to the user.
-net::Socket connectDirect(std::uint32_t address, Notifier& notifier) {
-  net::Socket socket = net::Socket::tcp();
-  socket.setSendTimeout(kSendTimeout);
-  socket.setReceiveTimeout(kLongReceiveTimeout);
-  if (!socket.connect(address, qor::kConfigPort)) {
-    notifier.message(kConnectFailedText, NoticeIcon::Error);
-    socket.close();
-  }
-  return socket;
+Millis asMillis(std::chrono::microseconds timeout) {
+  return std::chrono::ceil<Millis>(timeout);
+}
+
+// Connect wait, send time-out and receive time-out end to end: a board that drips its answer
+// cannot hold the caller past their sum.
+StreamLimits limitsFor(std::chrono::microseconds receiveTimeout) {
+  StreamLimits limits;
+  limits.connectWait = asMillis(kConnectWait);
+  limits.overall = limits.connectWait + asMillis(kSendTimeout) + asMillis(receiveTimeout);
+  return limits;
+}
+
+// Direct frames on 4010: a failed connection is told to the user.
+std::unique_ptr<BoardStream> connectDirect(std::uint32_t address, Notifier& notifier) {
+  auto stream = OpenTcpStream(address, qor::kConfigPort, limitsFor(kLongReceiveTimeout));
+  if (!stream->connected()) notifier.message(kConnectFailedText, NoticeIcon::Error);
+  return stream;
 }
 
 std::vector<std::uint8_t> makeFrame(std::uint8_t command) {
@@ -33,9 +40,12 @@ std::vector<std::uint8_t> makeFrame(std::uint8_t command) {
   return frame;
 }
 
-long receiveWithRetry(net::Socket& socket, std::span<std::uint8_t> buffer, bool retry) {
-  long n = socket.receive(buffer);
-  if (n < 0 && retry) n = socket.receive(buffer);
+// Receives until `expected` bytes have come (more may come with them), the board closes or the
+// time-out passes; once more after an error when `retry` is set.
+long receiveAnswer(BoardStream& stream, std::span<std::uint8_t> buffer, std::size_t expected,
+                   Millis timeout, bool retry) {
+  long n = stream.receive(buffer, expected, timeout);
+  if (n < 0 && retry) n = stream.receive(buffer, expected, timeout);
   return n;
 }
 
@@ -51,19 +61,18 @@ RegisterBlock MakeRegisterBlock(int code) {
 
 int MaintenanceExchange(std::uint32_t address, std::uint16_t port, const MaintRequest& request,
                         RegisterBlock& body) {
-  net::Socket socket = net::Socket::tcp();
-  socket.setSendTimeout(kSendTimeout);
-  socket.setReceiveTimeout(request.receiveTimeout);
-  if (!socket.connect(address, port)) return kMaintConnectFailed;
+  auto stream = OpenTcpStream(address, port, limitsFor(request.receiveTimeout));
+  if (!stream->connected()) return kMaintConnectFailed;
 
   std::array<std::uint8_t, kMaintPacketSize> packet{};
   qor::putHead(packet, request.command);
   qor::putBytes(packet, 4, body);
-  if (socket.send(packet) != static_cast<long>(packet.size())) return kMaintSendIncomplete;
+  if (!stream->sendAll(packet, asMillis(kSendTimeout))) return kMaintSendIncomplete;
   if (request.answer == 0) return kMaintOk;
 
   std::array<std::uint8_t, kAnswerBufferSize> answer{};
-  long n = receiveWithRetry(socket, answer, request.retryReceive);
+  long n = receiveAnswer(*stream, answer, kMaintPacketSize, asMillis(request.receiveTimeout),
+                         request.retryReceive);
   if (n != static_cast<long>(kMaintPacketSize)) return kMaintWrongLength;
   if (!qor::hasHead(answer, request.answer)) return kMaintWrongHead;
   std::copy_n(answer.begin() + 4, body.size(), body.begin());
@@ -76,14 +85,14 @@ int SendShort(std::uint32_t address, const std::uint8_t* bytes, int length, std:
               int answerSize) {
   if (bytes == nullptr || length < 0 || (answerSize > 0 && answer == nullptr))
     return kShortBadArgument;
-  net::Socket socket = net::Socket::tcp();
-  if (!socket.valid()) return kShortNoSocket;
-  socket.setSendTimeout(kSendTimeout);
-  if (!socket.setReceiveTimeout(kLongReceiveTimeout)) return kShortBadArgument;
-  if (!socket.connect(address, qor::kRegisterPort)) return kShortConnectFailed;
-  if (socket.send({bytes, static_cast<std::size_t>(length)}) != length) return kShortSendIncomplete;
+  // A socket that cannot be made shows up as a connection that failed.
+  auto stream = OpenTcpStream(address, qor::kRegisterPort, limitsFor(kLongReceiveTimeout));
+  if (!stream->connected()) return kShortConnectFailed;
+  if (!stream->sendAll({bytes, static_cast<std::size_t>(length)}, asMillis(kSendTimeout)))
+    return kShortSendIncomplete;
   if (answerSize <= 0) return 0;
-  long n = socket.receive({answer, static_cast<std::size_t>(answerSize)});
+  const std::size_t size = static_cast<std::size_t>(answerSize);
+  long n = stream->receive({answer, size}, size, asMillis(kLongReceiveTimeout));
   if (n <= 0) return kShortNoAnswer;
   return static_cast<int>(n);
 }
@@ -149,7 +158,8 @@ int readRecord(BoardLink& link, std::uint32_t address, std::uint8_t command,
                std::uint8_t answerCommand, std::array<std::uint8_t, N>& record) {
   std::array<std::uint8_t, 4> request{};
   qor::putHead(request, command);
-  std::array<std::uint8_t, kAnswerBufferSize> answer{};
+  // The answer is the head and the record: wait for that much, not for a buffer's worth.
+  std::array<std::uint8_t, N + 4> answer{};
   int n = link.sendShort(address, request, answer);
   if (n < 0) return n;
   if (n < static_cast<int>(N + 4) || !qor::hasHead(answer, answerCommand)) return kShortBadArgument;
@@ -229,12 +239,12 @@ int CBoard::WriteRecord36(const Record36& record, BoardLink& link) const {
 
 // The video position and WriteValue frames go to the status block's IP, not the contact address.
 int CBoard::ReadVideoPosition(VideoPosition& position, Notifier& notifier) const {
-  net::Socket socket = connectDirect(ip(), notifier);
-  if (!socket.valid()) return kDirectConnectFailed;
-  if (socket.send(makeFrame(kCmdReadVideoPosition)) != static_cast<long>(qor::kFrameSize))
+  auto stream = connectDirect(ip(), notifier);
+  if (!stream->connected()) return kDirectConnectFailed;
+  if (!stream->sendAll(makeFrame(kCmdReadVideoPosition), asMillis(kSendTimeout)))
     return kDirectNoAnswer;
   std::vector<std::uint8_t> answer(qor::kFrameSize, 0);
-  long n = socket.receive(answer);
+  long n = stream->receive(answer, kVideoPositionAnswerBytes, asMillis(kLongReceiveTimeout));
   // Only the command byte is checked: the boards' magic is not relied on here.
   if (n < 4 || answer[3] != 0xF2) return kDirectNoAnswer;
   VideoPosition read = position;
@@ -245,33 +255,31 @@ int CBoard::ReadVideoPosition(VideoPosition& position, Notifier& notifier) const
 }
 
 int CBoard::WriteVideoPosition(const VideoPosition& position, Notifier& notifier) const {
-  net::Socket socket = connectDirect(ip(), notifier);
-  if (!socket.valid()) return kDirectOk;
+  auto stream = connectDirect(ip(), notifier);
+  if (!stream->connected()) return kDirectOk;
   std::vector<std::uint8_t> frame = makeFrame(kCmdWriteVideoPosition);
   qor::putBytes(frame, 4, EncodeVideoPosition(position));
-  socket.send(frame);
+  stream->sendAll(frame, asMillis(kSendTimeout));
   return kDirectOk;
 }
 
 int CBoard::WriteValue(std::uint32_t value, Notifier& notifier) const {
-  net::Socket socket = connectDirect(ip(), notifier);
-  if (!socket.valid()) return kDirectConnectFailed;
+  auto stream = connectDirect(ip(), notifier);
+  if (!stream->connected()) return kDirectConnectFailed;
   std::vector<std::uint8_t> frame = makeFrame(kCmdWriteValue);
   qor::putU32(frame, 8, value);  // payload: 32-bit 0, the value, 24 bytes 0
-  socket.send(frame);
+  stream->sendAll(frame, asMillis(kSendTimeout));
   return kDirectOk;
 }
 
 std::uint32_t CBoard::ReadValue() const {
-  net::Socket socket = net::Socket::tcp();
-  socket.setSendTimeout(kSendTimeout);
-  socket.setReceiveTimeout(kLongReceiveTimeout);
-  if (!socket.connect(ContactAddress(), qor::kConfigPort)) return 0;
+  auto stream = OpenTcpStream(ContactAddress(), qor::kConfigPort, limitsFor(kLongReceiveTimeout));
+  if (!stream->connected()) return 0;
   std::array<std::uint8_t, 4> request{};
   qor::putHead(request, kCmdReadValue);
-  if (socket.send(request) != static_cast<long>(request.size())) return 0;
+  if (!stream->sendAll(request, asMillis(kSendTimeout))) return 0;
   std::array<std::uint8_t, kAnswerBufferSize> answer{};
-  long n = receiveWithRetry(socket, answer, true);
-  if (n != 36 || !qor::hasHead(answer, 0x3E)) return 0;
+  long n = receiveAnswer(*stream, answer, kValueAnswerBytes, asMillis(kLongReceiveTimeout), true);
+  if (n != static_cast<long>(kValueAnswerBytes) || !qor::hasHead(answer, 0x3E)) return 0;
   return qor::getU32(answer, 8);
 }

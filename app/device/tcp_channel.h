@@ -30,6 +30,13 @@ inline constexpr std::size_t kMaintBodySize = 524;
 inline constexpr std::chrono::microseconds kSendTimeout{2'000'000};
 inline constexpr std::chrono::microseconds kReceiveTimeout{5'000'000};
 inline constexpr std::chrono::microseconds kLongReceiveTimeout{6'001'000};
+// Each exchange ends by connect wait + send time-out + receive time-out, however the board
+// paces its bytes.
+inline constexpr std::chrono::microseconds kConnectWait{2'000'000};
+
+// Answers are taken once this many bytes have come (or the board closed, or time ran out).
+inline constexpr std::size_t kValueAnswerBytes = 36;          // 0x3E answer, exactly
+inline constexpr std::size_t kVideoPositionAnswerBytes = 32;  // head + the values it carries
 
 // Register block fields (offsets in the body).
 namespace regblock {
@@ -40,14 +47,20 @@ inline constexpr std::size_t kStatus = 8;
 inline constexpr std::size_t kBus = 10;
 inline constexpr std::size_t kParameters = 12;
 inline constexpr std::size_t kData = 268;
+// The register pages' names for the same fields: device, 256 registers, then 256 values.
+inline constexpr std::size_t kDevice = kCode;
+inline constexpr std::size_t kRegisters = kParameters;
+inline constexpr std::size_t kValues = kData;
+inline constexpr std::size_t kPairs = 256;
 }  // namespace regblock
 
 // A zeroed body with size 524, the code and count 1.
 RegisterBlock MakeRegisterBlock(int code);
 
 // One maintenance exchange with the board at address:port. For a set (answer 0) the packet is
-// only sent. For a query the answer body is copied into body (when an answer of 528 bytes with
-// the right head came, whatever its status). Results: kMaint*.
+// only sent. For a query the answer is gathered until 528 bytes have come, in as many segments
+// as the board sends, and its body is copied into body when it has the right head, whatever
+// its status. Results: kMaint*.
 struct MaintRequest {
   std::uint8_t command;
   std::uint8_t answer = 0;  // 0: no answer expected
@@ -58,8 +71,9 @@ struct MaintRequest {
 int MaintenanceExchange(std::uint32_t address, std::uint16_t port, const MaintRequest& request,
                         RegisterBlock& body);
 
-// Sends `length` bytes to the board's port 8068 and, when answerSize > 0, receives once up to
-// answerSize bytes. Returns the number of bytes received, 0 without answer, or kShort*.
+// Sends `length` bytes to the board's port 8068 and, when answerSize > 0, receives until
+// answerSize bytes have come, the board closes or the time-out passes. Returns the number of bytes
+// received, 0 without answer, or kShort*.
 int SendShort(std::uint32_t address, const std::uint8_t* bytes, int length, std::uint8_t* answer,
               int answerSize);
 

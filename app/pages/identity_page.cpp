@@ -33,6 +33,7 @@ QLabel* ValueText(QWidget* parent, const char* name, const QString& text = {}) {
   auto* l = new QLabel(text, parent);
   l->setObjectName(QLatin1String(name));
   l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  l->setTextFormat(Qt::PlainText);  // board texts (ID, versions) are never markup
   return l;
 }
 

@@ -28,7 +28,7 @@ std::optional<std::string> FieldValue(std::string_view body, std::string_view ke
   std::string_view rest = body.substr(at + key.size());
   rest = rest.substr(0, std::min(rest.find(';'), rest.size()));
   if (rest.empty()) return std::nullopt;
-  // Cut at a character boundary: the answer is UTF-8 by now.
+  // Cut at a character boundary; a character is at most 4 bytes, so something is left.
   std::size_t cut = std::min(rest.size(), kUniqueValueMax);
   while (cut > 0 && cut < rest.size() && (static_cast<unsigned char>(rest[cut]) & 0xC0) == 0x80)
     --cut;
@@ -70,10 +70,13 @@ std::string UniqueRequestText() {
   return std::string(kUniqueCommand) + "SN=;ID=;";
 }
 
-UniqueIds ParseUniqueAnswer(std::string_view answer) {
+UniqueIds ParseUniqueAnswer(std::string_view answerText) {
   UniqueIds ids;
-  if (answer.substr(0, kUniqueAnswer.size()) != kUniqueAnswer) return ids;
-  std::string_view body = answer.substr(kUniqueAnswer.size());
+  if (answerText.substr(0, kUniqueAnswer.size()) != kUniqueAnswer) return ids;
+  // Values are cut at character boundaries, so the text is made valid UTF-8 first: a run of
+  // stray continuation bytes would otherwise leave no boundary to cut at.
+  const std::string answer = qor::sanitizeUtf8(answerText);
+  std::string_view body = std::string_view(answer).substr(kUniqueAnswer.size());
   if (auto sn = FieldValue(body, "SN=")) {
     // Shown as a number, so "0012" reads 12 and a serial that is not above 0 is no serial.
     std::string_view digits = *sn;
@@ -135,6 +138,20 @@ bool UsesConfigExchange(std::uint32_t contactAddress, std::uint32_t boardMask, c
   return (contactAddress & boardMask) == (pc.address & pc.mask);
 }
 
+bool NameUnchanged(const CBoard& board, std::string_view utf8Name) {
+  return utf8Name == board.Name();
+}
+
+std::string NameRefusal(std::string_view utf8Name) {
+  const std::string gbk = qor::utf8ToGbk(utf8Name);
+  if (utf8Name.find('\0') != std::string_view::npos || qor::gbkToUtf8(gbk) != utf8Name)
+    return "设备名称含有GBK无法表示的字符，请修改后再设置。";
+  if (gbk.size() > kIdentityNameMaxBytes)
+    return "设备名称过长（最多" + std::to_string(kIdentityNameMaxBytes) +
+           "字节，一个汉字占2字节），请修改后再设置。";
+  return {};
+}
+
 std::array<std::uint8_t, kIdentityRecordSize> IdentityConfigRecord(const CBoard& board,
                                                                    const IdentityInput& input,
                                                                    std::uint32_t tickCount) {
@@ -148,13 +165,23 @@ std::array<std::uint8_t, kIdentityRecordSize> IdentityConfigRecord(const CBoard&
   // The two bytes after the MAC in its 8-byte slot are the board's own.
   const StatusBlock& s = board.statusBlock();
   qor::putBytes(r, 30, qor::Bytes(s).subspan(status::kMac + 6, 2));
-  qor::putText(r, 32, kIdentityRecordSize - 32, FitGbk(input.name, kIdentityNameMaxBytes));
+  if (NameUnchanged(board, input.name))
+    qor::putBytes(r, 32, qor::Bytes(s).subspan(status::kName, status::kNameWidth));
+  else
+    qor::putText(r, 32, kIdentityRecordSize - 32, FitGbk(input.name, kIdentityNameMaxBytes));
   return r;
 }
 
 IdentityOutcome ApplyIdentity(CBoard& board, const IdentityInput& input,
                               std::optional<Subnet> pcAdapter, Notifier& notifier,
                               BoardLink& link) {
+  const bool nameChanged = !NameUnchanged(board, input.name);
+  if (nameChanged) {
+    if (std::string refusal = NameRefusal(input.name); !refusal.empty()) {
+      notifier.message(refusal, NoticeIcon::Warning);
+      return IdentityOutcome::Refused;
+    }
+  }
   if (!ConfirmIdentityInput(input.addresses, notifier)) return IdentityOutcome::Refused;
   const IdentityAddresses& a = input.addresses;
   Subnet pc = pcAdapter.value_or(Subnet{a.ip, a.mask});
@@ -170,7 +197,7 @@ IdentityOutcome ApplyIdentity(CBoard& board, const IdentityInput& input,
       board.setIp(a.ip);
       board.setMask(a.mask);
       board.setGateway(a.gateway);
-      board.setName(input.name);
+      if (nameChanged) board.setName(input.name);
       board.setMac(DeriveMac(board.mac(), a.ip, ticks));
     }
   }

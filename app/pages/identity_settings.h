@@ -64,7 +64,9 @@ struct UniqueIds {
   std::optional<std::string> serialNumber;
   std::optional<std::string> id;
 };
-UniqueIds ParseUniqueAnswer(std::string_view answer);  // UTF-8 answer text
+// The answer text as UTF-8 (invalid sequences are taken as U+FFFD). A value present is 1 to 63
+// bytes of valid UTF-8 without ';'; a serial number is a positive decimal number.
+UniqueIds ParseUniqueAnswer(std::string_view answer);
 // Asks the board; both rows hidden when the exchange fails.
 UniqueIds ReadUniqueIds(const CBoard& board, BoardLink& link);
 
@@ -83,6 +85,13 @@ bool ConfirmIdentityInput(const IdentityAddresses& a, Notifier& notifier);
 
 // True: configuration exchange first (the board's subnet is the PC's); false: UDP only.
 bool UsesConfigExchange(std::uint32_t contactAddress, std::uint32_t boardMask, const Subnet& pc);
+
+// A name the user left as shown (the board's name read back) goes to the board as the bytes the
+// board sent, whatever GBK makes of them.
+bool NameUnchanged(const CBoard& board, std::string_view utf8Name);
+// Why a new name cannot go to the board (too long for its slot, characters GBK cannot hold, a
+// NUL); empty when it fits.
+std::string NameRefusal(std::string_view utf8Name);
 
 // The 88-byte record of configuration type 0, built from zero.
 std::array<std::uint8_t, kIdentityRecordSize> IdentityConfigRecord(const CBoard& board,

@@ -22,6 +22,7 @@ CRightView1::CRightView1(tav::PageHost& host, QWidget* parent) : SettingsPage(ho
   auto* column = new QVBoxLayout(this);
   column->addWidget(makeTitle(QString::fromUtf8(str(107))));
   kind_ = new QLabel(this);
+  kind_->setTextFormat(Qt::PlainText);
   kind_->setObjectName(QStringLiteral("boardKind"));
   column->addWidget(kind_);
 
@@ -64,6 +65,7 @@ CRightView1::CRightView1(tav::PageHost& host, QWidget* parent) : SettingsPage(ho
   column->addLayout(form);
 
   hint_ = new QLabel(this);
+  hint_->setTextFormat(Qt::PlainText);  // may hold the board's RTSP address
   hint_->setObjectName(QStringLiteral("hint"));
   hint_->setWordWrap(true);
   hint_->setMinimumHeight(hint_->fontMetrics().lineSpacing() * 2);

@@ -44,6 +44,7 @@ std::vector<StatusBlock> ParseDiscoveryReply(std::span<const std::uint8_t> datag
   for (std::size_t at = 0; at < datagram.size(); at += kSearchReplySize) {
     auto rest = datagram.subspan(at);
     if (!qor::hasHead(rest, kCmdSearchReply)) break;
+    if (at > 0 && rest.size() < kSearchReplySize) break;
     StatusBlock block{};
     auto body = rest.subspan(4, std::min<std::size_t>(rest.size() - 4, block.size()));
     std::copy(body.begin(), body.end(), block.begin());
@@ -115,6 +116,7 @@ bool DeviceSearch::Open(const ListenTarget& target) {
   boards_.Clear();
   rows_.clear();
   replyCount_ = 0;
+  capReported_ = false;
   running_ = true;
   interfaceIndex_ = target.interfaceIndex;
   if (!target.note.empty()) notifier_.log(target.note);
@@ -158,7 +160,10 @@ std::vector<DeviceSearch::Found> DeviceSearch::Drain() {
   std::vector<Found> found;
   if (listener_ < 0) return found;
   std::vector<std::uint8_t> buffer(kMaxDatagramBytes);
-  for (;;) {
+  const auto sliceEnd = std::chrono::steady_clock::now() + kDrainSlice;
+  for (std::size_t taken = 0;; ++taken) {
+    // The clock is read every few datagrams: cheap enough under a flood, and the slice holds.
+    if (taken % 64 == 63 && std::chrono::steady_clock::now() >= sliceEnd) break;
     sockaddr_in from{};
     iovec iov{buffer.data(), buffer.size()};
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
@@ -198,6 +203,12 @@ std::vector<DeviceSearch::Found> DeviceSearch::Drain() {
 std::vector<int> DeviceSearch::Take(std::span<const std::uint8_t> datagram, std::uint32_t source) {
   std::vector<int> added;
   for (const StatusBlock& block : ParseDiscoveryReply(datagram)) {
+    if (rows_.size() >= rowCap) {
+      if (!capReported_)
+        notifier_.log("搜索结果已达" + std::to_string(rowCap) + "行上限，之后的应答不再列出。");
+      capReported_ = true;
+      break;
+    }
     ++replyCount_;
     int index = boards_.Add(block);
     boards_.At(index).SetSourceAddress(source);

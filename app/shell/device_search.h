@@ -26,14 +26,20 @@ inline constexpr std::uint8_t kCmdSearch = 0xE5;       // question, and an echo 
 inline constexpr std::uint8_t kCmdSearchReply = 0xE6;  // answer: head + status block
 inline constexpr std::size_t kSearchReplySize = 4 + 200;
 inline constexpr std::chrono::milliseconds kSearchWindow{3000};
-inline constexpr int kListenerBufferBytes = 524288;  // a burst of answers from many boards
-inline constexpr std::size_t kMaxDatagramBytes = 32768;
+inline constexpr int kListenerBufferBytes = 524288;      // a burst of answers from many boards
+inline constexpr std::size_t kMaxDatagramBytes = 65536;  // any UDP datagram, whole
+// However many answers arrive, one search lists at most this many rows.
+inline constexpr std::size_t kMaxSearchRows = 65536;
+// One Drain call reads for at most this long, so a flood of answers cannot hold the caller
+// (the window's event loop or RunBlocking) past the search window.
+inline constexpr std::chrono::milliseconds kDrainSlice{100};
 
 std::array<std::uint8_t, 4> DiscoveryRequest();
 
 // The status blocks one datagram carries: empty unless it begins with the answer head. Boards
 // send one 204-byte answer per datagram; a longer datagram is read answer by answer while each
-// begins with the head, and a short answer's missing bytes are zero.
+// begins with the head. A short first answer's missing bytes are zero; a short answer after
+// whole ones is dropped rather than listed half empty.
 std::vector<StatusBlock> ParseDiscoveryReply(std::span<const std::uint8_t> datagram);
 
 // Dotted order, first octet first: true when a sorts before b or equals it.
@@ -79,7 +85,9 @@ class DeviceSearch {
   bool Open(const ListenTarget& target);
   // The listener to watch for readability; -1 when none is open.
   int ListenerFd() const { return listener_; }
-  // Takes in every datagram waiting on the listener without blocking.
+  // Takes in the datagrams waiting on the listener without blocking, for at most kDrainSlice;
+  // what is left waits for the next call. Past rowCap rows, answers are read and dropped and
+  // the log says so once.
   std::vector<Found> Drain();
   // The window's end: closes both sockets, reports a conflict, runs the link diagnosis and
   // logs how many boards were found.
@@ -99,6 +107,8 @@ class DeviceSearch {
   std::function<void(CBoardCtrl&, Notifier&)> linkDiagnosis;
   // Tests switch the flush off to keep their namespaces quiet.
   bool flushNeighbours = true;
+  // Most rows one search lists (tests lower it).
+  std::size_t rowCap = kMaxSearchRows;
 
  private:
   std::vector<int> Take(std::span<const std::uint8_t> datagram, std::uint32_t source);
@@ -111,6 +121,7 @@ class DeviceSearch {
   unsigned interfaceIndex_ = 0;
   bool running_ = false;
   int replyCount_ = 0;
+  bool capReported_ = false;
   std::vector<int> rows_;
 };
 

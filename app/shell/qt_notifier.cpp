@@ -28,6 +28,7 @@ void QtNotifier::message(std::string_view text, NoticeIcon icon) {
                            : icon == NoticeIcon::Warning ? QMessageBox::Warning
                                                          : QMessageBox::Information;
   QMessageBox box(kind, QStringLiteral("Tavmon"), qt(text), QMessageBox::Ok, owner(parent_));
+  box.setTextFormat(Qt::PlainText);  // messages may carry a board's text
   box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
   box.exec();
 }
@@ -35,6 +36,7 @@ void QtNotifier::message(std::string_view text, NoticeIcon icon) {
 bool QtNotifier::ask(std::string_view text) {
   QMessageBox box(QMessageBox::Question, QStringLiteral("Tavmon"), qt(text),
                   QMessageBox::Yes | QMessageBox::No, owner(parent_));
+  box.setTextFormat(Qt::PlainText);
   box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
   box.button(QMessageBox::No)->setText(QStringLiteral("否"));
   return box.exec() == QMessageBox::Yes;

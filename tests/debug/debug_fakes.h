@@ -6,11 +6,12 @@
 
 #include "debug/maintenance_port.h"
 #include "device/board_link.h"
+#include "fake_board_link.h"
 #include "device/notifier.h"
 
 namespace tav::test {
 
-class FakeLink final : public BoardLink {
+class FakeLink final : public FakeBoardLink {
  public:
   struct Call {
     std::string address;

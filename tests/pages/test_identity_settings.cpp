@@ -131,6 +131,7 @@ struct FakeLinks {
     return out;
   }
   std::size_t commands() const { return link.sentOf(FakeBoardLink::Op::Broadcast).size(); }
+  std::vector<std::vector<std::uint8_t>> records() const { return link.writes(kIdentityType); }
   std::size_t flushes() const { return link.sentOf(FakeBoardLink::Op::Forget).size(); }
 };
 
@@ -264,4 +265,63 @@ TEST(IdentitySettings, DhcpByConfigExchangeKeepsTheOldAddressAndRefusalSendsNoth
             IdentityOutcome::Refused);
   EXPECT_TRUE(refused.configAddresses().empty());
   EXPECT_EQ(refused.commands(), 0u);
+}
+
+TEST(IdentitySettings, UnchangedNameGoesBackAsTheBoardsBytes) {
+  // Bytes GBK cannot take back, and a name filling all 32 bytes of its slot without a NUL.
+  const std::vector<std::vector<std::uint8_t>> names = {
+      {0xff, 0x80, 'O', 'K', 0xc4, 0xe3},
+      {0xaa, 0xa1, 'f', 'o', 'r', 'e', 'i', 'g', 'n', 0xa2, 0xe3},
+      std::vector<std::uint8_t>(32, 'N'),
+  };
+  IdentityAddresses moved{Ip("192.168.1.30"), Ip("255.255.255.0"), Ip("192.168.1.1")};
+  for (const auto& bytes : names) {
+    CBoard board = BoardAt("192.168.1.20", "255.255.255.0");
+    std::fill_n(board.statusBlock().begin() + status::kName, 32, 0);
+    std::copy(bytes.begin(), bytes.end(), board.statusBlock().begin() + status::kName);
+    auto r = IdentityConfigRecord(board, {moved, board.Name()}, 0);
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), r.begin() + 32));
+
+    FakeLinks f;
+    test::RecordingNotifier n;
+    ASSERT_EQ(ApplyIdentity(board, {moved, board.Name()},
+                            Subnet{Ip("192.168.1.10"), Ip("255.255.255.0")}, n, f.links()),
+              IdentityOutcome::Done);
+    ASSERT_EQ(f.records().size(), 1u);
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), f.records()[0].begin() + 32));
+    // The record keeps the board's bytes too.
+    EXPECT_TRUE(
+        std::equal(bytes.begin(), bytes.end(), board.statusBlock().begin() + status::kName));
+  }
+}
+
+TEST(IdentitySettings, ChangedNameThatDoesNotFitIsRefusedNotCut) {
+  IdentityAddresses moved{Ip("192.168.1.30"), Ip("255.255.255.0"), Ip("192.168.1.1")};
+  const std::string tooLong = "会议室一号编码器会议室一号编码器";  // 16 characters, 32 bytes
+  for (const std::string& name : {tooLong, std::string("café ☃"), std::string("a\0b", 3)}) {
+    CBoard board = BoardAt("192.168.1.20", "255.255.255.0");
+    FakeLinks f;
+    test::RecordingNotifier n;
+    EXPECT_EQ(ApplyIdentity(board, {moved, name}, Subnet{Ip("192.168.1.10"), Ip("255.255.255.0")},
+                            n, f.links()),
+              IdentityOutcome::Refused)
+        << name;
+    EXPECT_TRUE(f.records().empty());
+    EXPECT_EQ(f.commands(), 0u);
+    ASSERT_EQ(n.messages.size(), 1u);
+    EXPECT_FALSE(NameRefusal(name).empty());
+  }
+  EXPECT_TRUE(NameRefusal("会议室一号编码器会议室一号编码").empty());  // 30 bytes fit
+}
+
+TEST(IdentitySettings, UniqueAnswerValuesAreNeverEmptyOrCutInsideACharacter) {
+  // Found by fuzz_page_answers: an ID of stray continuation bytes left no boundary to cut at.
+  UniqueIds ids = ParseUniqueAnswer("sendunique:ID=" + std::string(70, '\x80') + ";");
+  ASSERT_TRUE(ids.id.has_value());
+  EXPECT_FALSE(ids.id->empty());
+  EXPECT_LE(ids.id->size(), 63u);
+  EXPECT_EQ(qor::sanitizeUtf8(*ids.id), *ids.id);
+  ids = ParseUniqueAnswer("sendunique:ID=" + std::string(40, 'a') + "编码器编码器编码器;");
+  ASSERT_TRUE(ids.id.has_value());
+  EXPECT_EQ(*ids.id, std::string(40, 'a') + "编码器编码器编");  // 63 bytes would split 码
 }

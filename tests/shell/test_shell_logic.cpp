@@ -57,6 +57,10 @@ TEST(DiscoveryReply, HeadAndLengthDecideWhatIsTaken) {
   auto trailing = reply(0xE6, 1);
   trailing.insert(trailing.end(), {0, 0, 0, 0, 0, 0});
   EXPECT_EQ(ParseDiscoveryReply(trailing).size(), 1u);
+  // A cut second answer is dropped, not listed as a board that is mostly zeros.
+  auto cut = two;
+  cut.resize(kSearchReplySize + 100);
+  EXPECT_EQ(ParseDiscoveryReply(cut).size(), 1u);
 }
 
 TEST(RowOrder, AscendingByDottedOctetsDuplicatesBelow) {

@@ -6,11 +6,12 @@
 #include <vector>
 
 #include "device/board_link.h"
+#include "fake_board_link.h"
 #include "scripted_stream.h"
 
 namespace tav::test {
 
-class ScriptedLink : public BoardLink {
+class ScriptedLink : public FakeBoardLink {
  public:
   struct Opened {
     std::uint32_t address;

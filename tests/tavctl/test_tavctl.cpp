@@ -63,6 +63,20 @@ TEST(TavctlColumns, AlignsChineseAndLatinCellsByTerminalWidth) {
   EXPECT_EQ(thirdColumn[1], thirdColumn[2]);
 }
 
+TEST(TavctlColumns, BoardTextLosesEveryControlCharacter) {
+  using tav::ctl::PrintableText;
+  EXPECT_EQ(PrintableText("a\x1b]0;t\x07"
+                          "b\x7f",
+                          false),
+            "a?]0;t?b?");
+  EXPECT_EQ(PrintableText("\xc2\x9b"
+                          "2J\xc2\xa0编码",
+                          false),
+            "?2J\xc2\xa0编码");  // C1 CSI; NBSP stays
+  EXPECT_EQ(PrintableText("SN=1;\nID=2;\r\n", true), "SN=1;\nID=2;?\n");
+  EXPECT_EQ(PrintableText("x\n", false), "x?");
+}
+
 TEST(TavctlJson, NameOfInvalidGbkStillGivesValidUtf8) {
   tav::StatusBlock status{};
   qor::putU32(status, tav::status::kIp, qor::ipFromOctets(10, 77, 0, 9));

@@ -6,6 +6,7 @@
 
 #include "le_bytes.h"
 #include "recording_notifier.h"
+#include "fake_board_link.h"
 #include "scripted_stream.h"
 #include "upgrade/upgrade_run.h"
 #include "wire.h"
@@ -26,7 +27,7 @@ Bytes reply(int result, std::uint8_t command = kReplyCommand) {
 }
 
 // Hands out one scripted stream per connection; `script` shapes each before use.
-class ScriptedLink final : public BoardLink {
+class ScriptedLink final : public tav::test::FakeBoardLink {
  public:
   struct Opened {
     std::uint32_t address;

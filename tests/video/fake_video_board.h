@@ -6,12 +6,13 @@
 #include <vector>
 
 #include "device/board_link.h"
+#include "fake_board_link.h"
 #include "le_bytes.h"
 #include "video/video_channels.h"
 
 namespace tav::test {
 
-class FakeVideoBoard : public BoardLink, public VideoChannels {
+class FakeVideoBoard : public FakeBoardLink, public VideoChannels {
  public:
   StatusBlock status{};
   int statusResult = 0;
