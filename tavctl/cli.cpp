@@ -4,6 +4,7 @@
 #include <iostream>
 #include <map>
 
+#include "batch_commands.h"
 #include "commands.h"
 #include "service_commands.h"
 
@@ -91,6 +92,7 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
       ->capture_default_str();
 
   ServiceCli service(app);
+  BatchCli batchCli(app);
   EdidOptions edid;
   auto* edidCmd = app.add_subcommand("edid",
                                      "Read a board's EDID or its monitor's (EDID调试): the "
@@ -166,6 +168,7 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
   if (app.got_subcommand(restartCmd)) return Restart(address, out, err);
   if (app.got_subcommand(resetCmd)) return FactoryReset(address, out, err);
   if (auto status = service.Run(in, out, err)) return *status;
+  if (auto status = batchCli.Run(in, out, err)) return *status;
   if (app.got_subcommand(setIpCmd)) {
     if (*nameOpt) setIp.name = name;
     return SetIp(setIp, out, err);

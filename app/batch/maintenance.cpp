@@ -161,7 +161,7 @@ void MaintenanceSession::Send(char letter, std::uint32_t target, std::string_vie
   }
   message_ = static_cast<std::uint32_t>(random_());
   transport_.Broadcast(BuildRequest(letter, message_, exchange_, target, gbkText));
-  if (letter == kSearch || letter == kExecute) {
+  if (letter == kSearch || letter == kExecute || waitAfterCommands) {
     results_.clear();
     passesLeft_ = kReplyPasses;
   } else {

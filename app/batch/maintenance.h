@@ -150,6 +150,9 @@ class MaintenanceSession {
   // Every 'j' seen by the last wait, in order.
   const std::vector<MaintenanceReply>& Results() const { return results_; }
 
+  // The dialog sends 'c' and 'd' without waiting; tavctl waits for their 'j' (exchange 0).
+  bool waitAfterCommands = false;
+
   // Called with each new row's position (the dialog inserts it there) and each log line.
   std::function<void(int row)> rowAdded;
   std::function<void(const std::string& line)> logged;
