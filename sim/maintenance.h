@@ -19,8 +19,7 @@ namespace qorsim {
 
 // The board's reply number for this request: the one it gave the same request (message and
 // exchange number) within the last half second, else the next of `counter`.
-std::uint32_t maintenanceReplyNumber(BoardState& board, qor::Bytes request,
-                                     std::uint32_t& counter,
+std::uint32_t maintenanceReplyNumber(BoardState& board, qor::Bytes request, std::uint32_t& counter,
                                      std::chrono::steady_clock::time_point now);
 
 // The outcome of one datagram; requests aimed at another board give an empty summary.

@@ -514,7 +514,8 @@ struct Simulator::Impl {
           lines.push_back(head + (b.faults.silent ? "silent" : "restarting") + ", no answer");
           continue;
         }
-        Outcome o = answerMaintenance(b, bytes, maintenanceReplyNumber(b, bytes, replyNumber, now));
+        Outcome o =
+            answerMaintenance(b, bytes, maintenanceReplyNumber(b, bytes, replyNumber, now));
         if (o.summary.empty()) continue;  // for another board
         if (o.restart) restart(b);
         if (o.factoryReset) moved |= factoryReset(board);

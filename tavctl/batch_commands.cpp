@@ -102,8 +102,7 @@ int Maint(batch::MaintenanceTransport& transport, const MaintOptions& o, std::os
   return status;
 }
 
-int Batch(batch::BatchSender& sender, const BatchOptions& o, std::ostream& out,
-          std::ostream& err) {
+int Batch(batch::BatchSender& sender, const BatchOptions& o, std::ostream& out, std::ostream& err) {
   using batch::BatchButton;
   const int chosen = int(o.all) + int(o.encoders) + int(o.decoders) + int(!o.addresses.empty());
   if (chosen != 1) {
@@ -135,7 +134,8 @@ int Batch(batch::BatchSender& sender, const BatchOptions& o, std::ostream& out,
     const auto adapters = platform::listAdapters();
     CaptureNotifier searchNotes;
     DeviceSearch search(boards, searchNotes);
-    search.RunBlocking(ChooseListenTarget(adapters, o.adapter), std::chrono::milliseconds(o.waitMs));
+    search.RunBlocking(ChooseListenTarget(adapters, o.adapter),
+                       std::chrono::milliseconds(o.waitMs));
   }
   Json lines = Json::array();
   batch::BatchEvents events;
@@ -163,11 +163,11 @@ BatchCli::BatchCli(CLI::App& app) {
   maint_ = app.add_subcommand(
       "maint", "The maintenance protocol on UDP 6006 (Ctrl+F): search, restart, reset, exec");
   maint_->require_subcommand(1);
-  auto* search = maint_->add_subcommand("search", "List the boards answering the maintenance "
-                                                  "search (设备IP, MAC, 子网掩码)");
+  auto* search = maint_->add_subcommand("search",
+                                        "List the boards answering the maintenance "
+                                        "search (设备IP, MAC, 子网掩码)");
   auto* restart = maint_->add_subcommand("restart", "Send 'c' (重启) and print the 'j' results");
-  auto* reset =
-      maint_->add_subcommand("reset", "Send 'd' (恢复出厂值) and print the 'j' results");
+  auto* reset = maint_->add_subcommand("reset", "Send 'd' (恢复出厂值) and print the 'j' results");
   auto* exec = maint_->add_subcommand("exec", "Send 'e' (执行) with TEXT, at most 107 GBK bytes");
   for (auto* sub : {search, restart, reset, exec}) {
     sub->add_option("--adapter", maintOptions_.adapter,
@@ -177,19 +177,19 @@ BatchCli::BatchCli(CLI::App& app) {
   }
   restart->add_option("ADDR", maintOptions_.addresses, "Board addresses")->required();
   reset->add_option("ADDR", maintOptions_.addresses, "Board addresses")->required();
-  exec->add_option("ADDR", maintOptions_.addresses, "The board's address")
-      ->required()
-      ->expected(1);
+  exec->add_option("ADDR", maintOptions_.addresses, "The board's address")->required()->expected(1);
   exec->add_option("TEXT", maintOptions_.text, "The command text")->required();
 
   batch_ = app.add_subcommand("batch", "The batch window's restart and factory reset (批量设置)");
   batch_->require_subcommand(1);
-  auto* bRestart = batch_->add_subcommand(
-      "restart", "重启: ADDR... by configuration write, or one datagram for --all, "
-                 "--encoders, --decoders");
+  auto* bRestart =
+      batch_->add_subcommand("restart",
+                             "重启: ADDR... by configuration write, or one datagram for --all, "
+                             "--encoders, --decoders");
   auto* bReset = batch_->add_subcommand(
-      "reset", "恢复出厂值: one datagram per board (--encoders/--decoders search first), or "
-               "one for --all");
+      "reset",
+      "恢复出厂值: one datagram per board (--encoders/--decoders search first), or "
+      "one for --all");
   for (auto* sub : {bRestart, bReset}) {
     sub->add_option("ADDR", batchOptions_.addresses, "The selected boards");
     sub->add_flag("--all", batchOptions_.all, "Every board");

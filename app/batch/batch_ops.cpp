@@ -7,7 +7,9 @@
 namespace tav::batch {
 namespace {
 
-bool IsBatchDecoder(int type) { return type == 2 || type == 4 || type == 21; }
+bool IsBatchDecoder(int type) {
+  return type == 2 || type == 4 || type == 21;
+}
 
 std::string BoardLine(const std::string& address, std::string_view text) {
   return "设备[" + address + "]:" + std::string(text);
@@ -23,9 +25,8 @@ class NetworkBatchSender final : public BatchSender {
 
 // Sends to each board in turn, reporting and logging each; false when stopped.
 template <typename SendOne>
-bool EachBoard(const std::vector<int>& indices, const CBoardCtrl& boards, int okText,
-               int failText, Notifier& notifier, const BatchEvents& events, BatchRun& run,
-               SendOne send) {
+bool EachBoard(const std::vector<int>& indices, const CBoardCtrl& boards, int okText, int failText,
+               Notifier& notifier, const BatchEvents& events, BatchRun& run, SendOne send) {
   const int count = static_cast<int>(indices.size());
   for (int i = 0; i < count; ++i) {
     if (events.stop && events.stop->load()) return false;
@@ -44,8 +45,7 @@ bool EachBoard(const std::vector<int>& indices, const CBoardCtrl& boards, int ok
   return true;
 }
 
-void Group(int result, int failText, Notifier& notifier, const BatchEvents& events,
-           BatchRun& run) {
+void Group(int result, int failText, Notifier& notifier, const BatchEvents& events, BatchRun& run) {
   BoardProgress p;
   p.position = p.count = 1;
   p.result = result;
@@ -60,10 +60,11 @@ void Group(int result, int failText, Notifier& notifier, const BatchEvents& even
 }  // namespace
 
 const std::vector<BatchTreeItem>& BatchTreeItems() {
-  static const std::vector<BatchTreeItem> items = {
-      {235, BatchPage::SelectedList}, {230, BatchPage::Restart},
-      {231, BatchPage::FactoryReset}, {232, BatchPage::Upgrade},
-      {233, BatchPage::EncoderStatistics}};
+  static const std::vector<BatchTreeItem> items = {{235, BatchPage::SelectedList},
+                                                   {230, BatchPage::Restart},
+                                                   {231, BatchPage::FactoryReset},
+                                                   {232, BatchPage::Upgrade},
+                                                   {233, BatchPage::EncoderStatistics}};
   return items;
 }
 
@@ -116,9 +117,9 @@ BatchRun RunBatchRestart(BatchButton button, const CBoardCtrl& boards,
   BatchRun run;
   switch (button) {
     case BatchButton::Selected:
-      run.stopped = !EachBoard(BoardsFor(button, boards, selected), boards, 193, 192, notifier,
-                               events, run,
-                               [&](const CBoard& b) { return sender.RestartBoard(b); });
+      run.stopped =
+          !EachBoard(BoardsFor(button, boards, selected), boards, 193, 192, notifier, events, run,
+                     [&](const CBoard& b) { return sender.RestartBoard(b); });
       break;
     case BatchButton::All:
       Group(sender.GroupRestart(kTargetAllBoards), 192, notifier, events, run);
@@ -134,10 +135,9 @@ BatchRun RunBatchRestart(BatchButton button, const CBoardCtrl& boards,
   return run;
 }
 
-BatchRun RunBatchFactoryReset(BatchButton button, std::string_view user,
-                              std::string_view password, const CBoardCtrl& boards,
-                              const std::vector<int>& selected, BatchSender& sender,
-                              Notifier& notifier, const BatchEvents& events) {
+BatchRun RunBatchFactoryReset(BatchButton button, std::string_view user, std::string_view password,
+                              const CBoardCtrl& boards, const std::vector<int>& selected,
+                              BatchSender& sender, Notifier& notifier, const BatchEvents& events) {
   BatchRun run;
   if (!FactoryResetAllowed(user, password)) {
     notifier.message(str(197), NoticeIcon::Error);
@@ -147,9 +147,8 @@ BatchRun RunBatchFactoryReset(BatchButton button, std::string_view user,
   if (button == BatchButton::All) {
     Group(sender.FactoryResetAll(), 198, notifier, events, run);
   } else {
-    run.stopped =
-        !EachBoard(BoardsFor(button, boards, selected), boards, 199, 198, notifier, events, run,
-                   [&](const CBoard& b) { return sender.FactoryReset(b); });
+    run.stopped = !EachBoard(BoardsFor(button, boards, selected), boards, 199, 198, notifier,
+                             events, run, [&](const CBoard& b) { return sender.FactoryReset(b); });
   }
   notifier.log(str(254));
   return run;

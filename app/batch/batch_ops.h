@@ -83,9 +83,9 @@ BatchRun RunBatchRestart(BatchButton button, const CBoardCtrl& boards,
 // exactly); otherwise "用户名或密码错误。" and nothing is sent. Logs "发起批量重置。" at the end.
 inline constexpr char kFactoryUserDefault[] = "admin";
 inline constexpr char kFactoryPasswordDefault[] = "tarvenol";
-BatchRun RunBatchFactoryReset(BatchButton button, std::string_view user,
-                              std::string_view password, const CBoardCtrl& boards,
-                              const std::vector<int>& selected, BatchSender& sender,
-                              Notifier& notifier, const BatchEvents& events = {});
+BatchRun RunBatchFactoryReset(BatchButton button, std::string_view user, std::string_view password,
+                              const CBoardCtrl& boards, const std::vector<int>& selected,
+                              BatchSender& sender, Notifier& notifier,
+                              const BatchEvents& events = {});
 
 }  // namespace tav::batch

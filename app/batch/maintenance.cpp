@@ -135,8 +135,7 @@ std::optional<std::string> CommandTextForWire(std::string_view utf8) {
 MaintenanceSession::MaintenanceSession(MaintenanceTransport& transport, Notifier& notifier,
                                        std::function<std::uint32_t()> seedClock)
     : transport_(transport), notifier_(notifier), seedClock_(std::move(seedClock)) {
-  if (!seedClock_)
-    seedClock_ = [] { return static_cast<std::uint32_t>(std::time(nullptr)); };
+  if (!seedClock_) seedClock_ = [] { return static_cast<std::uint32_t>(std::time(nullptr)); };
 }
 
 void MaintenanceSession::Log(std::string_view text) {

@@ -70,8 +70,8 @@ struct MaintenanceReply {
   char letter = 0;
   std::uint32_t replyNumber = 0;
   std::uint32_t exchangeNumber = 0;
-  AdapterTable adapters;          // 'b'
-  std::uint8_t result = 0;        // 'j': 0 success, 1 failure, other an error
+  AdapterTable adapters;                // 'b'
+  std::uint8_t result = 0;              // 'j': 0 success, 1 failure, other an error
   std::array<std::uint32_t, 3> kept{};  // 'j': the words at 16, 20 and 28
 };
 // Nothing for a wrong head, a word other than 12 at offset 4, an unknown letter or a reply

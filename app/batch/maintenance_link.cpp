@@ -12,7 +12,8 @@ constexpr std::size_t kReceiveLimit = 2048;
 
 class SocketTransport final : public MaintenanceTransport {
  public:
-  SocketTransport(std::optional<std::uint32_t> filter, bool flush) : flush_(flush), filter_(filter) {}
+  SocketTransport(std::optional<std::uint32_t> filter, bool flush)
+      : flush_(flush), filter_(filter) {}
 
   AdapterTable Adapters() override {
     bool ok = true;
@@ -60,7 +61,6 @@ class SocketTransport final : public MaintenanceTransport {
   void FlushNeighbours() override {
     if (flush_) platform::flushNeighbourCache();
   }
-
 
  private:
   bool flush_;

@@ -35,8 +35,7 @@ BoundUdpSocket BoundUdpSocket::Open(std::uint32_t address, std::string* failure)
   if (::bind(s.fd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0)
     return fail("refresh bind");
   int on = 1;
-  if (::setsockopt(s.fd_, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0)
-    return fail("broadcast");
+  if (::setsockopt(s.fd_, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) return fail("broadcast");
   int flags = ::fcntl(s.fd_, F_GETFL, 0);
   if (flags < 0 || ::fcntl(s.fd_, F_SETFL, flags | O_NONBLOCK) != 0) return fail("nonblocking");
   return s;
@@ -80,6 +79,8 @@ std::optional<ReceivedDatagram> BoundUdpSocket::TryReceive(std::size_t maxBytes)
   return d;
 }
 
-void SleepFor(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
+void SleepFor(std::chrono::milliseconds duration) {
+  std::this_thread::sleep_for(duration);
+}
 
 }  // namespace tav::platform

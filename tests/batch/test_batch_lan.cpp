@@ -39,7 +39,8 @@ struct Lan : ::testing::Test {
   void SetUp() override { sim.start(); }
 
   // The datagrams board `who` journalled on `endpoint`.
-  std::vector<std::vector<std::uint8_t>> heard(const std::string& who, const std::string& endpoint) {
+  std::vector<std::vector<std::uint8_t>> heard(const std::string& who,
+                                               const std::string& endpoint) {
     std::vector<std::vector<std::uint8_t>> out;
     for (const auto& e : sim.journal())
       if (e.board == who && e.endpoint == endpoint) out.push_back(e.bytes);
@@ -58,8 +59,8 @@ TEST_F(Lan, SearchFromBothAdaptersListsEachBoardOnce) {
   session.Wait();
   std::vector<std::string> rows;
   for (const auto& r : session.Rows()) rows.push_back(r.address);
-  EXPECT_EQ(rows, (std::vector<std::string>{"10.77.0.70", "10.77.0.71", "10.77.0.72",
-                                            "10.88.0.74"}))
+  EXPECT_EQ(rows,
+            (std::vector<std::string>{"10.77.0.70", "10.77.0.71", "10.77.0.72", "10.88.0.74"}))
       << "the silent board is missing; the other interfaces of .71 are not listed";
   EXPECT_EQ(heard("10.77.0.70", "udp:6006").size(), 2u) << "one 'a' per adapter";
   EXPECT_NE(session.LogText().find("发起设备搜索。"), std::string::npos);

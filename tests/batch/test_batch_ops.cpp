@@ -95,7 +95,8 @@ TEST_F(Batch, RestartGroupsAreOneDatagramEach) {
   RunBatchRestart(BatchButton::All, boards, {0}, sender, notifier);
   RunBatchRestart(BatchButton::Encoders, boards, {}, sender, notifier);
   RunBatchRestart(BatchButton::Decoders, boards, {}, sender, notifier);
-  EXPECT_EQ(sender.sent, (std::vector<Sent>{{"group", "", -1}, {"group", "", -2}, {"group", "", -3}}));
+  EXPECT_EQ(sender.sent,
+            (std::vector<Sent>{{"group", "", -1}, {"group", "", -2}, {"group", "", -3}}));
   EXPECT_EQ(notifier.logLines.size(), 3u);
   auto datagram = tav::BuildGroupCommand(tav::kCmdRestart, tav::kTargetDecoders, false);
   EXPECT_EQ(datagram[8], 0xFD);
@@ -103,9 +104,10 @@ TEST_F(Batch, RestartGroupsAreOneDatagramEach) {
 }
 
 TEST_F(Batch, FactoryResetChecksCredentialsFirst) {
-  for (auto [user, password] : {std::pair{"Admin", "tarvenol"}, std::pair{"admin", "Tarvenol"},
-                                std::pair{"", ""}}) {
-    auto run = RunBatchFactoryReset(BatchButton::All, user, password, boards, {0}, sender, notifier);
+  for (auto [user, password] :
+       {std::pair{"Admin", "tarvenol"}, std::pair{"admin", "Tarvenol"}, std::pair{"", ""}}) {
+    auto run =
+        RunBatchFactoryReset(BatchButton::All, user, password, boards, {0}, sender, notifier);
     EXPECT_TRUE(run.refused) << user;
   }
   EXPECT_TRUE(sender.sent.empty());
@@ -136,8 +138,8 @@ TEST_F(Batch, StopBetweenBoards) {
   events.progress = [&](const BoardProgress& p) {
     if (p.position == 2) stop = true;
   };
-  auto run = RunBatchFactoryReset(BatchButton::Selected, "admin", "tarvenol", boards,
-                                  {0, 1, 2, 3}, sender, notifier, events);
+  auto run = RunBatchFactoryReset(BatchButton::Selected, "admin", "tarvenol", boards, {0, 1, 2, 3},
+                                  sender, notifier, events);
   EXPECT_TRUE(run.stopped);
   EXPECT_EQ(sender.sent.size(), 2u);
 }

@@ -34,7 +34,9 @@ class ScriptedTransport : public MaintenanceTransport {
     ++opens;
     open = true;
   }
-  void Broadcast(std::span<const std::uint8_t> d) override { sent.emplace_back(d.begin(), d.end()); }
+  void Broadcast(std::span<const std::uint8_t> d) override {
+    sent.emplace_back(d.begin(), d.end());
+  }
   std::optional<ReceivedDatagram> ReceiveOne() override {
     if (!open || inbox.empty()) return std::nullopt;
     auto d = inbox.front();
@@ -166,11 +168,12 @@ TEST_F(Fixture, SearchListsBoardsInAddressOrderOnceEach) {
   transport.inbox.push_back(SearchReply(5, exchange, Ip("10.77.0.30"), {Entry("10.77.0.30", 3)}));
   transport.inbox.push_back(SearchReply(6, exchange, Ip("10.77.0.20"), {Entry("10.77.0.20", 2)}));
   transport.inbox.push_back(SearchReply(6, exchange, Ip("10.77.0.20"), {Entry("10.77.0.20", 2)}));
-  transport.inbox.push_back(SearchReply(
-      7, exchange, Ip("10.77.0.25"),
-      {Entry("192.168.5.5", 9), Entry("10.77.0.25", 4), Entry("172.16.0.1", 8)}));
+  transport.inbox.push_back(
+      SearchReply(7, exchange, Ip("10.77.0.25"),
+                  {Entry("192.168.5.5", 9), Entry("10.77.0.25", 4), Entry("172.16.0.1", 8)}));
   // Dropped: a foreign exchange, a short reply.
-  transport.inbox.push_back(SearchReply(8, exchange + 1, Ip("10.77.0.40"), {Entry("10.77.0.40", 5)}));
+  transport.inbox.push_back(
+      SearchReply(8, exchange + 1, Ip("10.77.0.40"), {Entry("10.77.0.40", 5)}));
   auto cut = SearchReply(9, exchange, Ip("10.77.0.41"), {Entry("10.77.0.41", 6)});
   cut.bytes.resize(139);
   transport.inbox.push_back(cut);
