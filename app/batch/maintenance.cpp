@@ -246,6 +246,10 @@ void MaintenanceSession::Handle(const platform::ReceivedDatagram& datagram) {
   }
 }
 
+std::string MaintenanceSession::SearchButtonText() const {
+  return str(Waiting() ? 125 : 119);
+}
+
 void MaintenanceSession::SelectRow(int row) {
   if (row < 0 || row >= static_cast<int>(rows_.size())) return;
   selected_ = boards_.At(rows_[row].boardIndex).ip();

@@ -4,7 +4,7 @@
 // adapter table), 'c' restart, 'd' factory reset, 'e' command text, the last three answered by
 // 'j'. Codecs are pure functions; MaintenanceSession is the dialog without widgets: its own board
 // list, rows in address order, selected address, log and the 100-pass reply wait, run a pass at
-// a time so a window can drive it from a timer or a worker.
+// a time so a window can drive it from a timer or a worker (one thread at a time).
 
 #include <array>
 #include <cstdint>
@@ -136,6 +136,9 @@ class MaintenanceSession {
   // Runs the passes left; for callers without an event loop.
   void Wait();
   bool Waiting() const { return passesLeft_ > 0; }
+  // "搜索设备" while idle, "设备搜索中……" (and disabled) while a wait runs.
+  std::string SearchButtonText() const;
+  bool SearchEnabled() const { return !Waiting(); }
 
   // Clicking a row: its board's address becomes the selected address.
   void SelectRow(int row);

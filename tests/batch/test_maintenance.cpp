@@ -116,8 +116,11 @@ TEST_F(Fixture, SearchListsBoardsInAddressOrderOnceEach) {
   cut.bytes.resize(139);
   transport.inbox.push_back(cut);
 
+  EXPECT_EQ(session.SearchButtonText(), "设备搜索中……");
+  EXPECT_FALSE(session.SearchEnabled());
   int passes = 0;
   while (session.Pass()) ++passes;
+  EXPECT_EQ(session.SearchButtonText(), "搜索设备");
   EXPECT_EQ(passes + 1, kReplyPasses);
   EXPECT_EQ(transport.pauses, kReplyPasses);
   EXPECT_EQ(transport.closes, 1);
