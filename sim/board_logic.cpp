@@ -605,48 +605,6 @@ Outcome handleFile(BoardState& b, qor::Bytes request) {
   return handleUpgrade(b, request);
 }
 
-Outcome handleMaintenanceDatagram(const BoardState& b, qor::Bytes d, std::uint32_t replyNumber) {
-  if (d.size() < 20 || !hasMagic(d))
-    return {std::nullopt, "maintenance datagram without the qor head: ignored"};
-  char letter = static_cast<char>(d[3]);
-  auto reply = [&](char command, std::size_t size) {
-    Reply r(size, 0);
-    qor::putHead(r, static_cast<std::uint8_t>(command));
-    qor::putU32(r, 4, 12);
-    qor::putU32(r, 8, replyNumber);
-    qor::putU32(r, 12, qor::getU32(d, 12));
-    return r;
-  };
-  if (letter == 'a') {
-    Reply r = reply('b', 140);
-    // The adapter table: one adapter, the board's own.
-    qor::putU32(r, 16, 124);
-    qor::putU32(r, 20, 1);
-    qor::putU32(r, 24, contactAddress(b));
-    qor::putU32(r, 56, qor::getU32(b.status, L::kMask));
-    qor::putBytes(r, 88, qor::Bytes(b.status).subspan(L::kMac, 6));
-    return {r, "maintenance search"};
-  }
-  if (letter != 'c' && letter != 'd' && letter != 'e')
-    return {std::nullopt, std::string("maintenance letter '") + letter + "': ignored"};
-  std::uint32_t target = qor::getU32(d, 20);
-  if (target != b.ip() && target != contactAddress(b)) return {};
-  Reply r = reply('j', 32);
-  qor::putU32(r, 16, qor::getU32(d, 20));
-  qor::putU8(r, 24, 0);
-  Outcome o{r, ""};
-  if (letter == 'c') {
-    o.restart = true;
-    o.summary = "maintenance restart";
-  } else if (letter == 'd') {
-    o.factoryReset = true;
-    o.summary = "maintenance factory reset";
-  } else {
-    o.summary = "maintenance command \"" + qor::getText(d, 24, 108) + "\"";
-  }
-  return o;
-}
-
 void applyReplyFaults(std::vector<std::uint8_t>& reply, const Faults& faults) {
   if (faults.wrongHead && reply.size() >= 4) reply[3] = static_cast<std::uint8_t>(reply[3] + 1);
   if (faults.cutReply > 0)

@@ -35,10 +35,7 @@ Outcome handleConfig(BoardState& board, qor::Bytes request, bool rtspUrlDerived)
 Outcome handleSerial(BoardState& board, qor::Bytes request);                       // TCP 8067
 Outcome handleMaintenance(BoardState& board, qor::Bytes request);                  // TCP 8068, 8070
 Outcome handleFile(BoardState& board, qor::Bytes request);                         // TCP 8060
-// UDP 6006 (maintenance dialog). `replyNumber` goes into the answer; requests aimed at another
-// board give no outcome at all (summary empty).
-Outcome handleMaintenanceDatagram(const BoardState& board, qor::Bytes datagram,
-                                  std::uint32_t replyNumber);
+// UDP 6006: maintenance.h.
 
 // How long a request may pause before the board takes what arrived as the whole of it.
 std::chrono::milliseconds requestIdle(std::uint16_t port);

@@ -9,6 +9,7 @@
 #include "gbk.h"
 #include "layout.h"
 #include "upgrade.h"
+#include "maintenance.h"
 #include "wire.h"
 
 namespace qorsim {
@@ -488,6 +489,9 @@ FleetBoard parseBoard(const json& value, std::size_t index) {
   if (auto v = f.integer("baudRate", 0, u32)) b.value = static_cast<std::uint32_t>(*v);
   if (auto ff = f.object("faults")) b.faults = parseFaults(std::move(*ff));
   if (const json* v = f.find("upgrade")) b.upgrade = parseUpgradeBehaviour(*v, f.path("upgrade"));
+  if (const json* v = f.find("otherInterfaces"))
+    b.otherInterfaces = parseOtherInterfaces(*v, f.path("otherInterfaces"));
+  if (auto v = f.integer("commandResult", 0, 255)) b.commandResult = static_cast<std::uint8_t>(*v);
   f.finish();
 
   b.name = qor::gbkToUtf8(qor::getText(qor::Bytes(b.status), L::kName, L::kNameWidth));

@@ -10,7 +10,8 @@
 // "video" {"mode","width","height"}, "encoding" {"enable","cbr","frameRate","bitRate",
 // "iFrameInterval","width","height"}, "audio" {"enable","channels","bitRate","sampleRate"},
 // "quality" {"brightness","chroma","saturation"}, "volume" {"autoGain","level"},
-// "stream" {"url","user","password"}, "rtspUrl", "serialNumber", "id", "baudRate", "faults"
+// "stream" {"url","user","password"}, "rtspUrl", "serialNumber", "id", "baudRate",
+// "otherInterfaces" (addresses or {"address","mask","mac"}), "commandResult" (0-255), "faults"
 // (the fields of Faults below); or "statusBlock": 400 hex digits, which other fields then
 // override. Missing fields get defaults that suit the device type.
 
@@ -85,6 +86,12 @@ struct FleetError : std::runtime_error {
 
 class Simulator;
 
+// An interface of a board besides the one it is searched on (maintenance adapter table).
+struct MaintenanceInterface {
+  std::uint32_t address = 0, mask = 0;
+  std::array<std::uint8_t, 6> mac{};
+};
+
 // Key of one 8-bit register in a board's register file (maintenance packets 0xC0/0xC1).
 inline constexpr std::uint32_t registerKey(std::uint16_t bus, std::uint16_t device,
                                            std::uint8_t reg) {
@@ -129,6 +136,15 @@ struct BoardState {
   int restarts = 0;                            // restarts obeyed (group command or type 12)
   int factoryResets = 0;                       // factory resets obeyed
   std::chrono::steady_clock::time_point restartingUntil{};  // silent until then
+  // UDP 6006: the other interfaces its adapter table lists (fleet "otherInterfaces"), the
+  // result byte of its 'j' replies (fleet "commandResult"), the commands 'e' brought, and the
+  // last request answered with its reply number.
+  std::vector<MaintenanceInterface> otherInterfaces;
+  std::uint8_t commandResult = 0;
+  std::vector<std::string> maintenanceCommands;
+  std::uint64_t lastMaintenanceRequest = 0;
+  std::uint32_t lastMaintenanceReply = 0;
+  std::chrono::steady_clock::time_point lastMaintenanceAt{};
 
   // Upgrade components on 8060: what arrived (with digests, in order) and how the board answers.
   std::vector<ReceivedComponent> upgradeReceived;

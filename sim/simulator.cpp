@@ -28,6 +28,7 @@
 
 #include "board_logic.h"
 #include "discovery.h"
+#include "maintenance.h"
 #include "fleet.h"
 #include "hostile.h"
 #include "layout.h"
@@ -530,7 +531,8 @@ struct Simulator::Impl {
           lines.push_back(head + (b.faults.silent ? "silent" : "restarting") + ", no answer");
           continue;
         }
-        Outcome o = qorsim::handleMaintenanceDatagram(b, bytes, ++replyNumber);
+        Outcome o =
+            answerMaintenance(b, bytes, maintenanceReplyNumber(b, bytes, replyNumber, now));
         if (o.summary.empty()) continue;  // for another board
         if (o.restart) restart(b);
         if (o.factoryReset) moved |= factoryReset(board);

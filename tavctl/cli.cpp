@@ -4,6 +4,7 @@
 #include <iostream>
 #include <map>
 
+#include "batch_commands.h"
 #include "commands.h"
 #include "service_commands.h"
 #include "upgrade_cli.h"
@@ -92,6 +93,7 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
       ->capture_default_str();
 
   ServiceCli service(app);
+  BatchCli batchCli(app);
   EdidOptions edid;
   auto* edidCmd = app.add_subcommand("edid",
                                      "Read a board's EDID or its monitor's (EDID调试): the "
@@ -207,6 +209,7 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
   if (auto status = service.Run(in, out, err)) return *status;
   if (app.got_subcommand(upgradeInfoCmd)) return UpgradeInfo(upgradeInfo, out, err);
   if (app.got_subcommand(upgradeCmd)) return Upgrade(upgrade, in, out, err);
+  if (auto status = batchCli.Run(in, out, err)) return *status;
   if (app.got_subcommand(setIpCmd)) {
     if (*nameOpt) setIp.name = name;
     return SetIp(setIp, out, err);
