@@ -183,6 +183,23 @@ TEST(TavctlSearch, JsonCarriesRawFieldsAndStaysUtf8) {
   }
 }
 
+TEST(TavctlSearch, CsvIsTheListWithItsRawFields) {
+  auto sim = startFleet(kFleet);
+  ctl::SearchOptions options;
+  options.waitMs = 1500;
+  options.csv = true;
+  std::ostringstream out, err;
+  ASSERT_EQ(ctl::Search(options, out, err), ctl::kExitOk) << err.str();
+  const std::string csv = out.str();
+  ASSERT_EQ(csv.substr(0, 3), "\xEF\xBB\xBF");
+  auto all = lines(csv.substr(3));
+  ASSERT_EQ(all.size(), 15u) << csv;  // header and 14 rows; the messages go to err
+  EXPECT_TRUE(all[0].starts_with("设备IP,设备名称,MAC,通信方式,其它信息,type,")) << all[0];
+  EXPECT_NE(csv.find("10.77.0.30,编码一,"), std::string::npos);
+  EXPECT_NE(csv.find(",1,3.12,1.8,2.1,239.1.1.1,1234,1,"), std::string::npos);
+  EXPECT_NE(err.str().find("搜索到14个设备。"), std::string::npos);
+}
+
 TEST(TavctlExchange, GetSetAndShowRoundTrip) {
   auto sim = startFleet(kFleet);
   // get 256 is the board's status block, byte for byte.
