@@ -46,7 +46,8 @@ QString qt(std::string_view text) {
 }
 
 constexpr int kColumnWidths[] = {120, 90, 120, 200, 265};
-const char* const kAdapterPrompt = "检测到多块网卡，请先点选网卡设置并设置接收数据的网卡";
+const char* const kAdapterPrompt =
+    QT_TRANSLATE_NOOP("CTavmonDlg", "检测到多块网卡，请先点选网卡设置并设置接收数据的网卡");
 
 // Message boxes and questions go to the presenter; log lines to the window's log.
 class WindowNotifier final : public tav::Notifier {
@@ -65,12 +66,12 @@ class WindowNotifier final : public tav::Notifier {
 class CAboutDlg : public QDialog {
  public:
   explicit CAboutDlg(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("关于 Tavmon"));
+    setWindowTitle(QCoreApplication::translate("CTavmonDlg", "关于 Tavmon"));
     auto* icon = new QLabel(this);
     icon->setPixmap(tav::AppIcon().pixmap(32, 32));
-    icon->setAccessibleName(QStringLiteral("Tavmon 图标"));
-    auto* text = new QLabel(QStringLiteral("Tavmon 1.0 版"), this);
-    auto* ok = new QPushButton(QStringLiteral("确定"), this);
+    icon->setAccessibleName(QCoreApplication::translate("CTavmonDlg", "Tavmon 图标"));
+    auto* text = new QLabel(QCoreApplication::translate("CTavmonDlg", "Tavmon 1.0 版"), this);
+    auto* ok = new QPushButton(QCoreApplication::translate("CTavmonDlg", "确定"), this);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     auto* row = new QHBoxLayout;
@@ -116,22 +117,24 @@ CTavmonDlg::CTavmonDlg(tav::Notifier* dialogs, QWidget* parent)
   searchButton_->setText(QString::fromUtf8(tav::str(125)));
   searchButton_->setMinimumWidth(searchButton_->sizeHint().width());
   searchButton_->setText(QString::fromUtf8(tav::str(119)));
-  connect(AddButton("单板设置", "singleBoardButton"), &QPushButton::clicked, this,
+  connect(AddButton(QT_TR_NOOP("单板设置"), "singleBoardButton"), &QPushButton::clicked, this,
           &CTavmonDlg::OnSingleBoard);
-  connect(AddButton("批量设置", "batchButton"), &QPushButton::clicked, this, &CTavmonDlg::OnBatch);
-  connect(AddButton("手动添加", "manualAddButton"), &QPushButton::clicked, this,
+  connect(AddButton(QT_TR_NOOP("批量设置"), "batchButton"), &QPushButton::clicked, this,
+          &CTavmonDlg::OnBatch);
+  connect(AddButton(QT_TR_NOOP("手动添加"), "manualAddButton"), &QPushButton::clicked, this,
           &CTavmonDlg::OnManualAdd);
-  connect(AddButton("网卡设置", "adapterButton"), &QPushButton::clicked, this,
+  connect(AddButton(QT_TR_NOOP("网卡设置"), "adapterButton"), &QPushButton::clicked, this,
           &CTavmonDlg::OnAdapterSet);
-  connect(AddButton("添加信任列表", "trustButton"), &QPushButton::clicked, this,
+  connect(AddButton(QT_TR_NOOP("添加信任列表"), "trustButton"), &QPushButton::clicked, this,
           &CTavmonDlg::OnTrustList);
   buttons->addStretch(1);
-  connect(AddButton("帮助", "helpButton"), &QPushButton::clicked, this, &CTavmonDlg::OnAbout);
+  connect(AddButton(QT_TR_NOOP("帮助"), "helpButton"), &QPushButton::clicked, this,
+          &CTavmonDlg::OnAbout);
   connect(AddButton(tav::str(118), "exitButton"), &QPushButton::clicked, this, &QDialog::reject);
 
   deviceList_ = new QTableWidget(0, 5, this);
   deviceList_->setObjectName(QStringLiteral("DeviceList"));
-  deviceList_->setAccessibleName(QStringLiteral("设备列表"));
+  deviceList_->setAccessibleName(tr("设备列表"));
   QStringList headers;
   for (int id : tav::kDeviceListHeaders) headers << QString::fromUtf8(tav::str(id));
   deviceList_->setHorizontalHeaderLabels(headers);
@@ -153,7 +156,7 @@ CTavmonDlg::CTavmonDlg(tav::Notifier* dialogs, QWidget* parent)
 
   logBox_ = new QPlainTextEdit(this);
   logBox_->setObjectName(QStringLiteral("MessageLog"));
-  logBox_->setAccessibleName(QStringLiteral("消息记录"));
+  logBox_->setAccessibleName(tr("消息记录"));
   logBox_->setReadOnly(true);
   logBox_->setLineWrapMode(QPlainTextEdit::NoWrap);
 
@@ -175,7 +178,7 @@ CTavmonDlg::~CTavmonDlg() {
 }
 
 QPushButton* CTavmonDlg::AddButton(const char* text, const char* objectName) {
-  auto* button = new QPushButton(QString::fromUtf8(text), buttonBar_);
+  auto* button = new QPushButton(tr(text), buttonBar_);
   button->setObjectName(QString::fromLatin1(objectName));
   button->setAutoDefault(false);
   static_cast<QHBoxLayout*>(buttonBar_->layout())->addWidget(button);
@@ -319,7 +322,7 @@ void CTavmonDlg::StartSearch() {
       adapterPromptPending_ = false;
       ShowAdapterPrompt();
     } else {
-      LogLine(kAdapterPrompt);
+      LogLine(tr(kAdapterPrompt).toStdString());
     }
   }
 
