@@ -115,6 +115,48 @@
         <source>消息记录</source>
         <translation>Message log</translation>
     </message>
+    <message>
+        <source>恢复默认</source>
+        <translation>Restore defaults</translation>
+    </message>
+    <message>
+        <source>忘记所选网卡、窗口大小和列宽</source>
+        <translation>Forget the chosen adapter, the window size and the column widths</translation>
+    </message>
+    <message>
+        <source>导出列表</source>
+        <translation>Export list</translation>
+    </message>
+    <message>
+        <source>筛选 (Ctrl+L)</source>
+        <translation>Filter (Ctrl+L)</translation>
+    </message>
+    <message>
+        <source>导出列表失败：%1
+%2</source>
+        <translation>Exporting the list failed: %1
+%2</translation>
+    </message>
+    <message>
+        <source>设备列表已导出到 %1</source>
+        <translation>Device list exported to %1</translation>
+    </message>
+    <message>
+        <source>CSV 文件 (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>JSON 文件 (*.json)</source>
+        <translation>JSON files (*.json)</translation>
+    </message>
+    <message>
+        <source>显示 %1/%2</source>
+        <translation>Showing %1/%2</translation>
+    </message>
+    <message>
+        <source>已恢复默认设置。</source>
+        <translation>Default settings restored.</translation>
+    </message>
 </context>
 <context>
     <name>tav</name>

@@ -12,6 +12,7 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tavmon"));
+  QApplication::setOrganizationName(QStringLiteral("Tavmon"));  // ~/.config/Tavmon/Tavmon.conf
   QApplication::setWindowIcon(tav::AppIcon());
   if (QString error; !tav::InstallTranslation(app, QApplication::arguments(), error)) {
     std::fprintf(stderr, "Tavmon: %s\n", qPrintable(error));
@@ -21,6 +22,8 @@ int main(int argc, char** argv) {
   CTavmonDlg window;
   // The single-board window is a top-level window of its own, so the main window is not run
   // modally; the program ends when it closes.
+  window.RestoreSettings();
+  QObject::connect(&window, &QDialog::finished, &window, &CTavmonDlg::SaveSettings);
   QObject::connect(&window, &QDialog::finished, &app, &QApplication::quit);
   window.show();
 

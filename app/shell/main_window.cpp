@@ -1,21 +1,27 @@
 #include "shell/main_window.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeySequence>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QSettings>
 #include <QShortcut>
 #include <QSocketNotifier>
 #include <QTableWidget>
 #include <QTextCursor>
 #include <QThread>
 #include <QVBoxLayout>
+#include <functional>
 #include <memory>
 
 #include "platform/adapters.h"
@@ -25,6 +31,7 @@
 #include "shell/adapter_dialogs.h"
 #include "shell/ctrl_wnd.h"
 #include "shell/device_row.h"
+#include "shell/list_order.h"
 #include "shell/manual_add_dialog.h"
 #include "shell/qt_notifier.h"
 #include "shell/shell_hooks.h"
@@ -65,7 +72,7 @@ class WindowNotifier final : public tav::Notifier {
 // About box (dialog 100): the icon, the program's name and version, "确定".
 class CAboutDlg : public QDialog {
  public:
-  explicit CAboutDlg(QWidget* parent) : QDialog(parent) {
+  CAboutDlg(QWidget* parent, const std::function<void()>& resetSettings) : QDialog(parent) {
     setWindowTitle(QCoreApplication::translate("CTavmonDlg", "关于 Tavmon"));
     auto* icon = new QLabel(this);
     icon->setPixmap(tav::AppIcon().pixmap(32, 32));
@@ -77,7 +84,12 @@ class CAboutDlg : public QDialog {
     auto* row = new QHBoxLayout;
     row->addWidget(icon);
     row->addWidget(text, 1);
+    auto* reset = new QPushButton(QCoreApplication::translate("CTavmonDlg", "恢复默认"), this);
+    reset->setObjectName(QStringLiteral("resetSettingsButton"));
+    reset->setToolTip(QCoreApplication::translate("CTavmonDlg", "忘记所选网卡、窗口大小和列宽"));
+    connect(reset, &QPushButton::clicked, this, [resetSettings] { resetSettings(); });
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(reset);
     buttons->addStretch();
     buttons->addWidget(ok);
     auto* layout = new QVBoxLayout(this);
@@ -127,7 +139,20 @@ CTavmonDlg::CTavmonDlg(tav::Notifier* dialogs, QWidget* parent)
           &CTavmonDlg::OnAdapterSet);
   connect(AddButton(QT_TR_NOOP("添加信任列表"), "trustButton"), &QPushButton::clicked, this,
           &CTavmonDlg::OnTrustList);
+  connect(AddButton(QT_TR_NOOP("导出列表"), "exportButton"), &QPushButton::clicked, this,
+          &CTavmonDlg::OnExport);
   buttons->addStretch(1);
+  filterBox_ = new QLineEdit(buttonBar_);
+  filterBox_->setObjectName(QStringLiteral("filterBox"));
+  filterBox_->setPlaceholderText(tr("筛选 (Ctrl+L)"));
+  filterBox_->setClearButtonEnabled(true);
+  filterBox_->setMinimumWidth(30);  // gives way before any button does
+  filterBox_->setMaximumWidth(160);
+  connect(filterBox_, &QLineEdit::textChanged, this, &CTavmonDlg::ApplyFilter);
+  buttons->addWidget(filterBox_);
+  countLabel_ = new QLabel(buttonBar_);
+  countLabel_->setObjectName(QStringLiteral("countLabel"));
+  buttons->addWidget(countLabel_);
   connect(AddButton(QT_TR_NOOP("帮助"), "helpButton"), &QPushButton::clicked, this,
           &CTavmonDlg::OnAbout);
   connect(AddButton(tav::str(118), "exitButton"), &QPushButton::clicked, this, &QDialog::reject);
@@ -148,7 +173,10 @@ CTavmonDlg::CTavmonDlg(tav::Notifier* dialogs, QWidget* parent)
   deviceList_->setSelectionBehavior(QAbstractItemView::SelectRows);
   deviceList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   deviceList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  deviceList_->setSortingEnabled(false);
+  deviceList_->setSortingEnabled(false);  // sorted by SortByColumn: addresses by value
+  deviceList_->horizontalHeader()->setSectionsClickable(true);
+  connect(deviceList_->horizontalHeader(), &QHeaderView::sectionClicked, this,
+          &CTavmonDlg::SortByColumn);
   connect(deviceList_, &QTableWidget::cellDoubleClicked, this, [this] {
     std::vector<int> selected;
     if (SelectedBoards(selected) > 0) OpenCtrlWnd();
@@ -166,9 +194,17 @@ CTavmonDlg::CTavmonDlg(tav::Notifier* dialogs, QWidget* parent)
   auto* maintenance = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
   maintenance->setContext(Qt::WindowShortcut);
   connect(maintenance, &QShortcut::activated, this, &CTavmonDlg::OnMaintenance);
+  auto* filter = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
+  filter->setContext(Qt::WindowShortcut);
+  connect(filter, &QShortcut::activated, this, [this] {
+    filterBox_->setFocus(Qt::ShortcutFocusReason);
+    filterBox_->selectAll();
+  });
+  ApplyFilter();
 
-  setMinimumSize(buttonBar_->sizeHint().width() + 20, 240);
-  resize(std::max(910, minimumWidth()), 560);  // the 605 x 345 dialog units of the original
+  setMinimumSize(buttonBar_->minimumSizeHint().width() + 20, 240);
+  // The 605 x 345 dialog units of the original, wider when the buttons and the filter want it.
+  resize(std::max({910, minimumWidth(), buttonBar_->sizeHint().width() + 20}), 560);
 }
 
 CTavmonDlg::~CTavmonDlg() {
@@ -305,6 +341,7 @@ void CTavmonDlg::boardIdentityChanged() {
   if (!board) return;
   FillRow(deviceList_->currentRow(), *board);
   FitColumns();
+  ApplyFilter();
   if (ctrlWnd_)
     ctrlWnd_->setWindowTitle(qt(tav::CtrlWindowTitle(board->AddressText(), board->Name())));
 }
@@ -327,6 +364,9 @@ void CTavmonDlg::StartSearch() {
   }
 
   deviceList_->setRowCount(0);
+  sortColumn_ = -1;  // a new search lists in address order again
+  deviceList_->horizontalHeader()->setSortIndicatorShown(false);
+  ApplyFilter();
   search_.linkDiagnosis = tav::shellHooks().diagnoseLinks;
   search_.Open(tav::ChooseListenTarget(adapters, chosenAdapterAddress_));
   if (search_.ListenerFd() >= 0) {
@@ -347,6 +387,7 @@ void CTavmonDlg::OnDiscoveryReply() {
   const auto found = search_.Drain();
   for (const auto& f : found) InsertBoardRow(f.boardIndex);
   if (!found.empty()) FitColumns();
+  if (!found.empty()) ApplyFilter();
 }
 
 void CTavmonDlg::OnSearchTimer() {
@@ -405,6 +446,7 @@ void CTavmonDlg::OnBatch() {
 void CTavmonDlg::OnManualAdd() {
   CManualAddDlg dialog(*this);
   dialog.exec();
+  ApplySort();
 }
 
 void CTavmonDlg::OnAdapterSet() {
@@ -437,10 +479,139 @@ void CTavmonDlg::OnTrustList() {
 }
 
 void CTavmonDlg::OnAbout() {
-  CAboutDlg about(this);
+  CAboutDlg about(this, [this] { ResetSettings(); });
   about.exec();
 }
 
 void CTavmonDlg::OnMaintenance() {
   if (tav::shellHooks().runMaintenanceDialog) tav::shellHooks().runMaintenanceDialog(*this);
+}
+
+// ---- export, sort, filter, remembered settings
+
+std::vector<int> CTavmonDlg::ShownRows() const {
+  std::vector<int> rows;
+  for (int row = 0; row < deviceList_->rowCount(); ++row)
+    if (!deviceList_->isRowHidden(row))
+      rows.push_back(deviceList_->item(row, 0)->data(Qt::UserRole).toInt());
+  return rows;
+}
+
+bool CTavmonDlg::ExportList(const QString& path, tav::ListFormat format) {
+  std::string error;
+  const std::string bytes = tav::DeviceListFile(boards_, ShownRows(), format);
+  if (!tav::WriteListFile(path.toStdString(), bytes, error)) {
+    const QString text =
+        tr("导出列表失败：%1\n%2").arg(path, QString::fromLocal8Bit(error.c_str()));
+    LogLine(text.toStdString());
+    notifier().message(text.toStdString(), tav::NoticeIcon::Error);
+    return false;
+  }
+  LogLine(tr("设备列表已导出到 %1").arg(path).toStdString());
+  return true;
+}
+
+void CTavmonDlg::OnExport() {
+  const QString csv = tr("CSV 文件 (*.csv)");
+  const QString json = tr("JSON 文件 (*.json)");
+  QSettings settings;
+  const QString folder = settings.value(QStringLiteral("export/folder")).toString();
+  QString filter = csv;
+  QString path = QFileDialog::getSaveFileName(
+      this, tr("导出列表"), QDir(folder).filePath(QStringLiteral("tavmon-devices.csv")),
+      csv + QStringLiteral(";;") + json, &filter);
+  if (path.isEmpty()) return;
+  if (QFileInfo(path).suffix().isEmpty()) path += filter == json ? ".json" : ".csv";
+  settings.setValue(QStringLiteral("export/folder"), QFileInfo(path).absolutePath());
+  ExportList(path, tav::ListFormatForPath(path.toStdString()));
+}
+
+void CTavmonDlg::SortByColumn(int column) {
+  if (column < 0 || column >= deviceList_->columnCount()) return;
+  sortDescending_ = column == sortColumn_ && !sortDescending_;
+  sortColumn_ = column;
+  ApplySort();
+}
+
+void CTavmonDlg::ApplySort() {
+  QHeaderView* header = deviceList_->horizontalHeader();
+  header->setSortIndicatorShown(sortColumn_ >= 0);
+  if (sortColumn_ < 0) return;
+  header->setSortIndicator(sortColumn_, sortDescending_ ? Qt::DescendingOrder : Qt::AscendingOrder);
+
+  std::vector<int> rows, selected;
+  for (int row = 0; row < deviceList_->rowCount(); ++row)
+    rows.push_back(deviceList_->item(row, 0)->data(Qt::UserRole).toInt());
+  SelectedBoards(selected);
+  const int currentRow = deviceList_->currentRow();
+  const int currentIndex =
+      currentRow >= 0 ? deviceList_->item(currentRow, 0)->data(Qt::UserRole).toInt() : -1;
+
+  rows = tav::SortedRows(boards_, rows, sortColumn_, sortDescending_);
+  deviceList_->clearSelection();
+  for (int row = 0; row < int(rows.size()); ++row) {
+    FillRow(row, boards_.At(rows[std::size_t(row)]));
+    deviceList_->item(row, 0)->setData(Qt::UserRole, rows[std::size_t(row)]);
+  }
+  // The selection and the selection mark stay on the same boards.
+  for (int row = 0; row < int(rows.size()); ++row) {
+    const int index = rows[std::size_t(row)];
+    if (index == currentIndex) deviceList_->setCurrentCell(row, 0, QItemSelectionModel::NoUpdate);
+    if (std::find(selected.begin(), selected.end(), index) != selected.end())
+      deviceList_->selectionModel()->select(
+          deviceList_->model()->index(row, 0),
+          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  }
+  ApplyFilter();
+}
+
+void CTavmonDlg::ApplyFilter() {
+  const std::string filter = filterBox_->text().toStdString();
+  int shown = 0;
+  for (int row = 0; row < deviceList_->rowCount(); ++row) {
+    const int index = deviceList_->item(row, 0)->data(Qt::UserRole).toInt();
+    const bool match = tav::RowMatches(boards_, index, filter);
+    deviceList_->setRowHidden(row, !match);
+    if (match) {
+      ++shown;
+    } else if (deviceList_->item(row, 0)->isSelected()) {
+      // A hidden row takes no part in "单板设置" or the batch window.
+      deviceList_->selectionModel()->select(
+          deviceList_->model()->index(row, 0),
+          QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    }
+  }
+  countLabel_->setText(tr("显示 %1/%2").arg(shown).arg(deviceList_->rowCount()));
+}
+
+void CTavmonDlg::RestoreSettings() {
+  QSettings settings;
+  const QByteArray geometry = settings.value(QStringLiteral("window/geometry")).toByteArray();
+  if (!geometry.isEmpty()) restoreGeometry(geometry);
+  const QVariantList widths = settings.value(QStringLiteral("list/columnWidths")).toList();
+  for (int c = 0; c < int(widths.size()) && c < 4; ++c)
+    if (const int w = widths[c].toInt(); w > 10 && w < 2000) deviceList_->setColumnWidth(c, w);
+  chosenAdapterAddress_ =
+      settings.value(QStringLiteral("adapter/address")).toString().toStdString();
+  adapterChosen_ = settings.value(QStringLiteral("adapter/chosen")).toBool();
+}
+
+void CTavmonDlg::SaveSettings() {
+  QSettings settings;
+  settings.setValue(QStringLiteral("window/geometry"), saveGeometry());
+  QVariantList widths;
+  for (int c = 0; c < 4; ++c) widths << deviceList_->columnWidth(c);
+  settings.setValue(QStringLiteral("list/columnWidths"), widths);
+  settings.setValue(QStringLiteral("adapter/address"),
+                    QString::fromStdString(chosenAdapterAddress_));
+  settings.setValue(QStringLiteral("adapter/chosen"), adapterChosen_);
+}
+
+void CTavmonDlg::ResetSettings() {
+  QSettings().clear();
+  for (int c = 0; c < 5; ++c) deviceList_->setColumnWidth(c, kColumnWidths[c]);
+  resize(std::max({910, minimumWidth(), buttonBar_->sizeHint().width() + 20}), 560);
+  chosenAdapterAddress_.clear();
+  adapterChosen_ = false;
+  LogLine(tr("已恢复默认设置。").toStdString());
 }
