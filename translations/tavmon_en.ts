@@ -792,6 +792,84 @@ With another firewall, allow UDP ports 5007 and 6006 by hand.</translation>
         <source>内部版本</source>
         <translation> internal build</translation>
     </message>
+    <message>
+        <source>外设配置成功。</source>
+        <translation>Peripheral settings set.</translation>
+    </message>
+    <message>
+        <source>外设配置失败。</source>
+        <translation>Setting the peripherals failed.</translation>
+    </message>
+    <message>
+        <source>外设：获取设备状态成功。</source>
+        <translation>Peripherals: device status read.</translation>
+    </message>
+    <message>
+        <source>视频位置：获取设备状态成功。</source>
+        <translation>Video position: device status read.</translation>
+    </message>
+    <message>
+        <source>获取码流信息失败。</source>
+        <translation>Reading the stream information failed.</translation>
+    </message>
+    <message>
+        <source>数据检测正在运行。</source>
+        <translation>Stream check is running.</translation>
+    </message>
+    <message>
+        <source>创建SDK句柄失败。</source>
+        <translation>Creating the SDK handle failed.</translation>
+    </message>
+    <message>
+        <source>编码板启动失败。
+注意：单播状态无法进行数据检测。</source>
+        <translation>Starting on the encoder board failed.
+Note: a unicast stream cannot be checked.</translation>
+    </message>
+    <message>
+        <source>端口绑定失败。</source>
+        <translation>Binding the port failed.</translation>
+    </message>
+    <message>
+        <source>开始数据检测。</source>
+        <translation>Stream check started.</translation>
+    </message>
+    <message>
+        <source>停止数据检测失败。</source>
+        <translation>Stopping the stream check failed.</translation>
+    </message>
+    <message>
+        <source>停止数据检测。</source>
+        <translation>Stream check stopped.</translation>
+    </message>
+    <message>
+        <source>没有检测到编码板。</source>
+        <translation>No encoder board found.</translation>
+    </message>
+    <message>
+        <source>视频位置设置成功。</source>
+        <translation>Video position set.</translation>
+    </message>
+    <message>
+        <source>寄存器读取成功。</source>
+        <translation>Register read.</translation>
+    </message>
+    <message>
+        <source>寄存器写入成功。</source>
+        <translation>Register written.</translation>
+    </message>
+    <message>
+        <source>寄存器地址不合法。
+最小值：0x1C71C00
+最大值：0x1C71F80</source>
+        <translation>Register address not valid.
+Lowest: 0x1C71C00
+Highest: 0x1C71F80</translation>
+    </message>
+    <message>
+        <source>解锁EDID</source>
+        <translation>Unlock EDID</translation>
+    </message>
 </context>
 <context>
     <name>tav::QtNotifier</name>
