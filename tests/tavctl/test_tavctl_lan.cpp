@@ -364,6 +364,24 @@ TEST(TavctlSetIp, RefusalsAndQuestionsAreAnsweredByFlags) {
   }));
 }
 
+TEST(TavctlProgram, SpeaksEnglishWhenTheLocaleDoes) {
+  const std::string tavctl = ctltest::tavctlPath();
+  auto sim = startFleet(kFleet);
+  ::setenv("LC_ALL", "en_US.UTF-8", 1);
+  auto english = ctltest::runProgram({tavctl, "search", "--wait", "1000"});
+  ::setenv("LC_ALL", "zh_CN.UTF-8", 1);
+  auto chinese = ctltest::runProgram({tavctl, "search", "--wait", "1000"});
+  ::setenv("LC_ALL", "C.UTF-8", 1);
+  EXPECT_EQ(english.status, ctl::kExitOk) << english.err;
+  EXPECT_TRUE(english.out.starts_with("Device IP")) << english.out;
+  EXPECT_NE(english.out.find("HD encoder board/K3.12-A1.8/HDMI_1080P"), std::string::npos);
+  EXPECT_NE(english.out.find("Multicast send@239.1.1.1:1234"), std::string::npos);
+  EXPECT_NE(english.out.find("14 devices found."), std::string::npos) << english.out;
+  EXPECT_NE(english.out.find("编码一"), std::string::npos);  // the boards' own names stay
+  EXPECT_TRUE(chinese.out.starts_with("设备IP")) << chinese.out;
+  EXPECT_NE(chinese.out.find("搜索到14个设备。"), std::string::npos);
+}
+
 TEST(TavctlProgram, ExitStatuses) {
   const std::string tavctl = ctltest::tavctlPath();
   {
