@@ -99,6 +99,13 @@ TEST_F(ListGui, FilterShowsMatchingRowsAndTheCount) {
   EXPECT_EQ(column(0), (std::vector<std::string>{"10.77.0.11"}));
   gui.window.FilterBox()->clear();
   EXPECT_EQ(gui.window.CountLabel()->text().toStdString(), "显示 3/3");
+
+  // Ctrl+L reaches the filter box; Ctrl+F stays the maintenance dialog's.
+  gui.window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&gui.window));
+  gui.window.DeviceList()->setFocus();
+  QTest::keyClick(&gui.window, Qt::Key_L, Qt::ControlModifier);
+  EXPECT_TRUE(gui.window.FilterBox()->hasFocus());
 }
 
 TEST_F(ListGui, ExportWritesTheShownRowsInTheirOrder) {
