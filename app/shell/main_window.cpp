@@ -536,7 +536,10 @@ void CTavmonDlg::SortByColumn(int column) {
 void CTavmonDlg::ApplySort() {
   QHeaderView* header = deviceList_->horizontalHeader();
   header->setSortIndicatorShown(sortColumn_ >= 0);
-  if (sortColumn_ < 0) return;
+  if (sortColumn_ < 0) {
+    ApplyFilter();  // a row added in address order still meets the filter and the count
+    return;
+  }
   header->setSortIndicator(sortColumn_, sortDescending_ ? Qt::DescendingOrder : Qt::AscendingOrder);
 
   std::vector<int> rows, selected;

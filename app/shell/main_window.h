@@ -102,7 +102,7 @@ class CTavmonDlg : public QDialog, public tav::PageHost {
   void ShowAdapterPrompt();
   void FillRow(int row, const CBoard& board);
   void FitColumns();
-  void ApplySort();  // refills the rows in the order of sortColumn_
+  void ApplySort();  // refills the rows in the order of sortColumn_, then filters
   QPushButton* AddButton(const char* text, const char* objectName);
 
   CBoardCtrl boards_;
