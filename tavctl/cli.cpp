@@ -37,7 +37,10 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
                         "Address of the adapter the boards are on (default: the first)");
   searchCmd->add_option("--wait", search.waitMs, "How long answers are taken in, in ms")
       ->capture_default_str();
-  searchCmd->add_flag("--json", search.json, "Print the boards' raw fields as JSON");
+  auto* searchJson =
+      searchCmd->add_flag("--json", search.json, "Print the boards' raw fields as JSON");
+  searchCmd->add_flag("--csv", search.csv, "Print the list and raw fields as CSV (UTF-8, BOM)")
+      ->excludes(searchJson);
 
   std::string address;
   bool json = false;

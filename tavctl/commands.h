@@ -34,6 +34,7 @@ struct SearchOptions {
   std::string adapter;  // dotted address of the adapter to listen on; empty: as Tavmon chooses
   int waitMs = kDefaultWaitMs;
   bool json = false;
+  bool csv = false;  // the list as Tavmon's "导出列表" writes it (UTF-8 with BOM)
 };
 int Search(const SearchOptions& options, std::ostream& out, std::ostream& err);
 

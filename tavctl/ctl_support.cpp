@@ -32,10 +32,6 @@ int HexDigit(char c) {
   return -1;
 }
 
-Json AddressPortMode(std::uint32_t address, unsigned port, int mode) {
-  return Json{{"address", qor::ipText(address)}, {"port", port}, {"mode", mode}};
-}
-
 }  // namespace
 
 std::optional<std::uint32_t> BoardAddress(std::string_view text, std::ostream& err) {
@@ -154,38 +150,6 @@ void PrintColumns(std::ostream& out, const std::vector<std::vector<std::string>>
     while (!line.empty() && line.back() == ' ') line.pop_back();
     out << line << '\n';
   }
-}
-
-Json BoardJson(const CBoard& board) {
-  Json j;
-  j["address"] = board.AddressText();
-  j["sourceAddress"] = qor::ipText(board.sourceAddress());
-  j["ip"] = qor::ipText(board.ip());
-  j["mask"] = qor::ipText(board.mask());
-  j["gateway"] = qor::ipText(board.gateway());
-  j["mac"] = board.MacText();
-  j["name"] = board.Name();
-  j["type"] = board.deviceType();
-  j["typeName"] = board.TypeName();
-  j["encoder"] = board.IsEncoder();
-  j["versions"] = Json{{"k", {board.versionKMajor(), board.versionKMinor()}},
-                       {"a", {board.versionAMajor(), board.versionAMinor()}},
-                       {"baseband", {int(board.basebandMajor()), int(board.basebandMinor())}}};
-  j["versionText"] = board.VersionText();
-  j["basebandText"] = board.BasebandText();
-  j["send"] = AddressPortMode(board.sendAddress(), board.sendPort(), board.sendMode());
-  j["receive"] = AddressPortMode(board.receiveAddress(), board.receivePort(), board.receiveMode());
-  j["transportName"] = board.TransportName();
-  j["streamAddress"] = board.StreamAddressText();
-  j["video"] = Json{{"mode", board.videoMode()},
-                    {"width", board.videoWidth()},
-                    {"height", board.videoHeight()},
-                    {"name", board.VideoModeName()}};
-  return j;
-}
-
-std::string JsonText(const Json& json) {
-  return json.dump(2, ' ', false, Json::error_handler_t::replace);
 }
 
 }  // namespace tav::ctl

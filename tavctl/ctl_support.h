@@ -12,12 +12,13 @@
 #include <vector>
 
 #include "le_bytes.h"
+#include "shell/list_export.h"
 
 class CBoard;
 
 namespace tav::ctl {
 
-using Json = nlohmann::ordered_json;
+using Json = tav::ListJson;
 
 // A board's address as given on the command line; complains on err and gives nothing unless it
 // is a dotted quad other than 0.0.0.0 and 255.255.255.255.
@@ -44,9 +45,9 @@ void PrintColumns(std::ostream& out, const std::vector<std::vector<std::string>>
 // terminal. Input and output UTF-8.
 std::string PrintableText(std::string_view utf8, bool keepLineFeeds);
 
-// Every raw field of a board's status block and the texts Tavmon shows for them.
-Json BoardJson(const CBoard& board);
-// JSON text that is valid UTF-8 whatever a board sent.
-std::string JsonText(const Json& json);
+// Every raw field of a board's status block, and JSON text that stays valid UTF-8: the same
+// as Tavmon's list export.
+using tav::BoardJson;
+using tav::JsonText;
 
 }  // namespace tav::ctl

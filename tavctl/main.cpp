@@ -5,6 +5,7 @@
 
 #include "cli.h"
 #include "commands.h"
+#include "resources/language.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
   SetConsoleOutputCP(CP_UTF8);  // every text tavctl prints is UTF-8
 #endif
+  tav::UseBuiltInLanguage(tav::LanguageFromEnvironment());  // LANG=en_US.UTF-8: English
   try {
     return tav::ctl::RunCli(argc, argv, std::cin, std::cout, std::cerr);
   } catch (const std::exception& e) {

@@ -11,6 +11,7 @@
 #include "resources/string_table.h"
 #include "shell/device_row.h"
 #include "shell/device_search.h"
+#include "shell/list_export.h"
 #include "shell/shell_info.h"
 #include "wire.h"
 
@@ -58,14 +59,9 @@ int Search(const SearchOptions& options, std::ostream& out, std::ostream& err) {
       after.push_back(TerminalLine(line.text));
   }
 
-  if (options.json) {
-    Json list = Json::array();
-    for (int index : search.Rows()) list.push_back(BoardJson(boards.At(index)));
-    Json result{{"count", boards.Count()},
-                {"conflicts", boards.HasConflicts()},
-                {"links", LinkFindings(boards)},
-                {"boards", std::move(list)}};
-    out << JsonText(result) << "\n";
+  if (options.json || options.csv) {
+    const auto format = options.json ? ListFormat::Json : ListFormat::Csv;
+    out << DeviceListFile(boards, search.Rows(), format);
     for (const auto& text : after) err << text << "\n";
   } else {
     std::vector<std::vector<std::string>> rows;

@@ -185,7 +185,7 @@ std::string CBoard::VersionText() const {
 std::string CBoard::BasebandText() const {
   if (basebandMajor() > 0 && basebandMinor() >= 0)
     return format("A%d.%d", basebandMajor(), basebandMinor());
-  return "未知";
+  return tav::trText("未知");
 }
 
 int CBoard::TransportClass() const {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "resources/string_table.h"
 #include "wire.h"
 
 namespace tav::platform {
@@ -149,16 +150,17 @@ TrustResult addTrustRules(const FirewallTools& tools) {
 std::string trustMessage(const TrustResult& result) {
   switch (result.outcome) {
     case TrustOutcome::AlreadyTrusted:
-      return "已被添加进信任列表，无需多次添加";
+      return trText("已被添加进信任列表，无需多次添加");
     case TrustOutcome::Added:
-      return "添加信任列表成功";
+      return trText("添加信任列表成功");
     case TrustOutcome::NoFirewall:
-      return "未找到受支持的防火墙（ufw 或 firewalld），信任列表未添加。\n"
-             "如果使用其它防火墙，请手动放行UDP端口5007和6006。";
+      return trText(
+          "未找到受支持的防火墙（ufw 或 firewalld），信任列表未添加。\n"
+          "如果使用其它防火墙，请手动放行UDP端口5007和6006。");
     case TrustOutcome::Failed:
       break;
   }
-  return "添加信任列表失败（可能需要管理员权限）：\n" + result.detail;
+  return trText("添加信任列表失败（可能需要管理员权限）：\n") + result.detail;
 }
 
 }  // namespace tav::platform

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <utility>
+#include <vector>
 
 namespace tav {
 namespace {
@@ -188,12 +190,52 @@ constexpr std::pair<int, const char*> kStrings[] = {
     {1163, "串口设置"},
 };
 
+struct Translation {
+  std::function<std::string(const char*)> translate;
+  std::vector<std::string> table;             // one per kStrings entry
+  std::map<std::string, std::string> others;  // trText() texts, filled as asked
+};
+
+Translation& translation() {
+  static Translation t;
+  return t;
+}
+
 }  // namespace
 
 const char* str(int id) {
   auto it = std::lower_bound(std::begin(kStrings), std::end(kStrings), id,
                              [](const auto& e, int v) { return e.first < v; });
-  return it != std::end(kStrings) && it->first == id ? it->second : "";
+  if (it == std::end(kStrings) || it->first != id) return "";
+  const auto& table = translation().table;
+  return table.empty() ? it->second : table[std::size_t(it - std::begin(kStrings))].c_str();
+}
+
+std::span<const std::pair<int, const char*>> strEntries() {
+  return kStrings;
+}
+
+void setStrTranslation(const std::function<std::string(const char*)>& translate) {
+  Translation& t = translation();
+  t.translate = translate;
+  t.table.clear();
+  t.others.clear();
+  if (!translate) return;
+  for (const auto& [id, text] : kStrings) {
+    std::string translated = translate(text);
+    t.table.push_back(translated.empty() ? std::string(text) : std::move(translated));
+  }
+}
+
+const char* trText(const char* original) {
+  Translation& t = translation();
+  if (!t.translate) return original;
+  auto it = t.others.find(original);
+  if (it == t.others.end()) {
+    std::string translated = t.translate(original);
+    it = t.others.emplace(original, translated.empty() ? std::string(original) : translated).first;
+  }
+  return it->second.c_str();
 }
 
 }  // namespace tav

@@ -11,8 +11,8 @@
 CAdapterSetDlg::CAdapterSetDlg(QWidget* parent, Enumerate enumerate)
     : QDialog(parent), enumerate_(std::move(enumerate)) {
   setObjectName(QStringLiteral("CAdapterSetDlg"));
-  setWindowTitle(QStringLiteral("网卡设置"));
-  auto* label = new QLabel(QStringLiteral("网卡列表"), this);
+  setWindowTitle(tr("网卡设置"));
+  auto* label = new QLabel(tr("网卡列表"), this);
   adapters_ = new QComboBox(this);
   adapters_->setObjectName(QStringLiteral("adapterBox"));
   adapters_->setEditable(true);
@@ -26,8 +26,8 @@ CAdapterSetDlg::CAdapterSetDlg(QWidget* parent, Enumerate enumerate)
   adapters_->setEditText(QString());
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
-  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+  buttons->button(QDialogButtonBox::Ok)->setText(tr("确定"));
+  buttons->button(QDialogButtonBox::Cancel)->setText(tr("取消"));
   connect(buttons, &QDialogButtonBox::accepted, this, &CAdapterSetDlg::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -54,11 +54,10 @@ void CAdapterSetDlg::accept() {
 
 CAdapterConfirm::CAdapterConfirm(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("CAdapterConfirm"));
-  setWindowTitle(QStringLiteral("提示"));
-  auto* text =
-      new QLabel(QStringLiteral("检测到多块网卡，请先点选网卡设置并设置接收数据的网卡"), this);
+  setWindowTitle(tr("提示"));
+  auto* text = new QLabel(tr("检测到多块网卡，请先点选网卡设置并设置接收数据的网卡"), this);
   text->setWordWrap(false);
-  auto* ok = new QPushButton(QStringLiteral("确定"), this);
+  auto* ok = new QPushButton(tr("确定"), this);
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
   auto* row = new QHBoxLayout;

@@ -38,7 +38,7 @@ QSplitterHandle* CMySplitterWnd::createHandle() {
 
 CLeftView::CLeftView(int deviceType, QWidget* parent) : QTreeWidget(parent) {
   setObjectName(QStringLiteral("CLeftView"));
-  setAccessibleName(QStringLiteral("功能列表"));
+  setAccessibleName(tr("功能列表"));
   setHeaderHidden(true);
   setRootIsDecorated(true);
   setColumnCount(1);

@@ -81,8 +81,8 @@ ListenTarget ChooseListenTarget(const std::vector<platform::Adapter>& adapters,
       target.interfaceIndex = adapter->index;
       return target;
     }
-    target.note = "所选网卡地址" + std::string(chosenAddressText) +
-                  "已不在本机上，改为在所有网卡上接收应答。";
+    target.note = trText("所选网卡地址") + std::string(chosenAddressText) +
+                  trText("已不在本机上，改为在所有网卡上接收应答。");
     return target;
   }
   if (auto first = platform::hostFirstAddress(adapters)) {
@@ -152,7 +152,7 @@ bool DeviceSearch::Open(const ListenTarget& target) {
     sent = sendto(sender_, question.data(), question.size(), 0, reinterpret_cast<sockaddr*>(&to),
                   sizeof to) == ssize_t(question.size());
   }
-  if (!sent) notifier_.log(std::string("搜索请求发送失败：") + std::strerror(errno));
+  if (!sent) notifier_.log(std::string(trText("搜索请求发送失败：")) + std::strerror(errno));
   return listening;
 }
 

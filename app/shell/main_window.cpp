@@ -1,21 +1,27 @@
 #include "shell/main_window.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeySequence>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QSettings>
 #include <QShortcut>
 #include <QSocketNotifier>
 #include <QTableWidget>
 #include <QTextCursor>
 #include <QThread>
 #include <QVBoxLayout>
+#include <functional>
 #include <memory>
 
 #include "platform/adapters.h"
@@ -25,6 +31,7 @@
 #include "shell/adapter_dialogs.h"
 #include "shell/ctrl_wnd.h"
 #include "shell/device_row.h"
+#include "shell/list_order.h"
 #include "shell/manual_add_dialog.h"
 #include "shell/qt_notifier.h"
 #include "shell/shell_hooks.h"
@@ -46,7 +53,8 @@ QString qt(std::string_view text) {
 }
 
 constexpr int kColumnWidths[] = {120, 90, 120, 200, 265};
-const char* const kAdapterPrompt = "检测到多块网卡，请先点选网卡设置并设置接收数据的网卡";
+const char* const kAdapterPrompt =
+    QT_TRANSLATE_NOOP("CTavmonDlg", "检测到多块网卡，请先点选网卡设置并设置接收数据的网卡");
 
 // Message boxes and questions go to the presenter; log lines to the window's log.
 class WindowNotifier final : public tav::Notifier {
@@ -64,19 +72,24 @@ class WindowNotifier final : public tav::Notifier {
 // About box (dialog 100): the icon, the program's name and version, "确定".
 class CAboutDlg : public QDialog {
  public:
-  explicit CAboutDlg(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("关于 Tavmon"));
+  CAboutDlg(QWidget* parent, const std::function<void()>& resetSettings) : QDialog(parent) {
+    setWindowTitle(QCoreApplication::translate("CTavmonDlg", "关于 Tavmon"));
     auto* icon = new QLabel(this);
     icon->setPixmap(tav::AppIcon().pixmap(32, 32));
-    icon->setAccessibleName(QStringLiteral("Tavmon 图标"));
-    auto* text = new QLabel(QStringLiteral("Tavmon 1.0 版"), this);
-    auto* ok = new QPushButton(QStringLiteral("确定"), this);
+    icon->setAccessibleName(QCoreApplication::translate("CTavmonDlg", "Tavmon 图标"));
+    auto* text = new QLabel(QCoreApplication::translate("CTavmonDlg", "Tavmon 1.0 版"), this);
+    auto* ok = new QPushButton(QCoreApplication::translate("CTavmonDlg", "确定"), this);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     auto* row = new QHBoxLayout;
     row->addWidget(icon);
     row->addWidget(text, 1);
+    auto* reset = new QPushButton(QCoreApplication::translate("CTavmonDlg", "恢复默认"), this);
+    reset->setObjectName(QStringLiteral("resetSettingsButton"));
+    reset->setToolTip(QCoreApplication::translate("CTavmonDlg", "忘记所选网卡、窗口大小和列宽"));
+    connect(reset, &QPushButton::clicked, this, [resetSettings] { resetSettings(); });
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(reset);
     buttons->addStretch();
     buttons->addWidget(ok);
     auto* layout = new QVBoxLayout(this);
@@ -116,22 +129,37 @@ CTavmonDlg::CTavmonDlg(tav::Notifier* dialogs, QWidget* parent)
   searchButton_->setText(QString::fromUtf8(tav::str(125)));
   searchButton_->setMinimumWidth(searchButton_->sizeHint().width());
   searchButton_->setText(QString::fromUtf8(tav::str(119)));
-  connect(AddButton("单板设置", "singleBoardButton"), &QPushButton::clicked, this,
+  connect(AddButton(QT_TR_NOOP("单板设置"), "singleBoardButton"), &QPushButton::clicked, this,
           &CTavmonDlg::OnSingleBoard);
-  connect(AddButton("批量设置", "batchButton"), &QPushButton::clicked, this, &CTavmonDlg::OnBatch);
-  connect(AddButton("手动添加", "manualAddButton"), &QPushButton::clicked, this,
+  connect(AddButton(QT_TR_NOOP("批量设置"), "batchButton"), &QPushButton::clicked, this,
+          &CTavmonDlg::OnBatch);
+  connect(AddButton(QT_TR_NOOP("手动添加"), "manualAddButton"), &QPushButton::clicked, this,
           &CTavmonDlg::OnManualAdd);
-  connect(AddButton("网卡设置", "adapterButton"), &QPushButton::clicked, this,
+  connect(AddButton(QT_TR_NOOP("网卡设置"), "adapterButton"), &QPushButton::clicked, this,
           &CTavmonDlg::OnAdapterSet);
-  connect(AddButton("添加信任列表", "trustButton"), &QPushButton::clicked, this,
+  connect(AddButton(QT_TR_NOOP("添加信任列表"), "trustButton"), &QPushButton::clicked, this,
           &CTavmonDlg::OnTrustList);
+  connect(AddButton(QT_TR_NOOP("导出列表"), "exportButton"), &QPushButton::clicked, this,
+          &CTavmonDlg::OnExport);
   buttons->addStretch(1);
-  connect(AddButton("帮助", "helpButton"), &QPushButton::clicked, this, &CTavmonDlg::OnAbout);
+  filterBox_ = new QLineEdit(buttonBar_);
+  filterBox_->setObjectName(QStringLiteral("filterBox"));
+  filterBox_->setPlaceholderText(tr("筛选 (Ctrl+L)"));
+  filterBox_->setClearButtonEnabled(true);
+  filterBox_->setMinimumWidth(30);  // gives way before any button does
+  filterBox_->setMaximumWidth(160);
+  connect(filterBox_, &QLineEdit::textChanged, this, &CTavmonDlg::ApplyFilter);
+  buttons->addWidget(filterBox_);
+  countLabel_ = new QLabel(buttonBar_);
+  countLabel_->setObjectName(QStringLiteral("countLabel"));
+  buttons->addWidget(countLabel_);
+  connect(AddButton(QT_TR_NOOP("帮助"), "helpButton"), &QPushButton::clicked, this,
+          &CTavmonDlg::OnAbout);
   connect(AddButton(tav::str(118), "exitButton"), &QPushButton::clicked, this, &QDialog::reject);
 
   deviceList_ = new QTableWidget(0, 5, this);
   deviceList_->setObjectName(QStringLiteral("DeviceList"));
-  deviceList_->setAccessibleName(QStringLiteral("设备列表"));
+  deviceList_->setAccessibleName(tr("设备列表"));
   QStringList headers;
   for (int id : tav::kDeviceListHeaders) headers << QString::fromUtf8(tav::str(id));
   deviceList_->setHorizontalHeaderLabels(headers);
@@ -145,7 +173,10 @@ CTavmonDlg::CTavmonDlg(tav::Notifier* dialogs, QWidget* parent)
   deviceList_->setSelectionBehavior(QAbstractItemView::SelectRows);
   deviceList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   deviceList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  deviceList_->setSortingEnabled(false);
+  deviceList_->setSortingEnabled(false);  // sorted by SortByColumn: addresses by value
+  deviceList_->horizontalHeader()->setSectionsClickable(true);
+  connect(deviceList_->horizontalHeader(), &QHeaderView::sectionClicked, this,
+          &CTavmonDlg::SortByColumn);
   connect(deviceList_, &QTableWidget::cellDoubleClicked, this, [this] {
     std::vector<int> selected;
     if (SelectedBoards(selected) > 0) OpenCtrlWnd();
@@ -153,7 +184,7 @@ CTavmonDlg::CTavmonDlg(tav::Notifier* dialogs, QWidget* parent)
 
   logBox_ = new QPlainTextEdit(this);
   logBox_->setObjectName(QStringLiteral("MessageLog"));
-  logBox_->setAccessibleName(QStringLiteral("消息记录"));
+  logBox_->setAccessibleName(tr("消息记录"));
   logBox_->setReadOnly(true);
   logBox_->setLineWrapMode(QPlainTextEdit::NoWrap);
 
@@ -163,9 +194,17 @@ CTavmonDlg::CTavmonDlg(tav::Notifier* dialogs, QWidget* parent)
   auto* maintenance = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
   maintenance->setContext(Qt::WindowShortcut);
   connect(maintenance, &QShortcut::activated, this, &CTavmonDlg::OnMaintenance);
+  auto* filter = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
+  filter->setContext(Qt::WindowShortcut);
+  connect(filter, &QShortcut::activated, this, [this] {
+    filterBox_->setFocus(Qt::ShortcutFocusReason);
+    filterBox_->selectAll();
+  });
+  ApplyFilter();
 
-  setMinimumSize(buttonBar_->sizeHint().width() + 20, 240);
-  resize(std::max(910, minimumWidth()), 560);  // the 605 x 345 dialog units of the original
+  setMinimumSize(buttonBar_->minimumSizeHint().width() + 20, 240);
+  // The 605 x 345 dialog units of the original, wider when the buttons and the filter want it.
+  resize(std::max({910, minimumWidth(), buttonBar_->sizeHint().width() + 20}), 560);
 }
 
 CTavmonDlg::~CTavmonDlg() {
@@ -175,7 +214,7 @@ CTavmonDlg::~CTavmonDlg() {
 }
 
 QPushButton* CTavmonDlg::AddButton(const char* text, const char* objectName) {
-  auto* button = new QPushButton(QString::fromUtf8(text), buttonBar_);
+  auto* button = new QPushButton(tr(text), buttonBar_);
   button->setObjectName(QString::fromLatin1(objectName));
   button->setAutoDefault(false);
   static_cast<QHBoxLayout*>(buttonBar_->layout())->addWidget(button);
@@ -302,6 +341,7 @@ void CTavmonDlg::boardIdentityChanged() {
   if (!board) return;
   FillRow(deviceList_->currentRow(), *board);
   FitColumns();
+  ApplyFilter();
   if (ctrlWnd_)
     ctrlWnd_->setWindowTitle(qt(tav::CtrlWindowTitle(board->AddressText(), board->Name())));
 }
@@ -319,11 +359,14 @@ void CTavmonDlg::StartSearch() {
       adapterPromptPending_ = false;
       ShowAdapterPrompt();
     } else {
-      LogLine(kAdapterPrompt);
+      LogLine(tr(kAdapterPrompt).toStdString());
     }
   }
 
   deviceList_->setRowCount(0);
+  sortColumn_ = -1;  // a new search lists in address order again
+  deviceList_->horizontalHeader()->setSortIndicatorShown(false);
+  ApplyFilter();
   search_.linkDiagnosis = tav::shellHooks().diagnoseLinks;
   search_.Open(tav::ChooseListenTarget(adapters, chosenAdapterAddress_));
   if (search_.ListenerFd() >= 0) {
@@ -344,6 +387,7 @@ void CTavmonDlg::OnDiscoveryReply() {
   const auto found = search_.Drain();
   for (const auto& f : found) InsertBoardRow(f.boardIndex);
   if (!found.empty()) FitColumns();
+  if (!found.empty()) ApplyFilter();
 }
 
 void CTavmonDlg::OnSearchTimer() {
@@ -402,6 +446,7 @@ void CTavmonDlg::OnBatch() {
 void CTavmonDlg::OnManualAdd() {
   CManualAddDlg dialog(*this);
   dialog.exec();
+  ApplySort();
 }
 
 void CTavmonDlg::OnAdapterSet() {
@@ -434,10 +479,142 @@ void CTavmonDlg::OnTrustList() {
 }
 
 void CTavmonDlg::OnAbout() {
-  CAboutDlg about(this);
+  CAboutDlg about(this, [this] { ResetSettings(); });
   about.exec();
 }
 
 void CTavmonDlg::OnMaintenance() {
   if (tav::shellHooks().runMaintenanceDialog) tav::shellHooks().runMaintenanceDialog(*this);
+}
+
+// ---- export, sort, filter, remembered settings
+
+std::vector<int> CTavmonDlg::ShownRows() const {
+  std::vector<int> rows;
+  for (int row = 0; row < deviceList_->rowCount(); ++row)
+    if (!deviceList_->isRowHidden(row))
+      rows.push_back(deviceList_->item(row, 0)->data(Qt::UserRole).toInt());
+  return rows;
+}
+
+bool CTavmonDlg::ExportList(const QString& path, tav::ListFormat format) {
+  std::string error;
+  const std::string bytes = tav::DeviceListFile(boards_, ShownRows(), format);
+  if (!tav::WriteListFile(path.toStdString(), bytes, error)) {
+    const QString text =
+        tr("导出列表失败：%1\n%2").arg(path, QString::fromLocal8Bit(error.c_str()));
+    LogLine(text.toStdString());
+    notifier().message(text.toStdString(), tav::NoticeIcon::Error);
+    return false;
+  }
+  LogLine(tr("设备列表已导出到 %1").arg(path).toStdString());
+  return true;
+}
+
+void CTavmonDlg::OnExport() {
+  const QString csv = tr("CSV 文件 (*.csv)");
+  const QString json = tr("JSON 文件 (*.json)");
+  QSettings settings;
+  const QString folder = settings.value(QStringLiteral("export/folder")).toString();
+  QString filter = csv;
+  QString path = QFileDialog::getSaveFileName(
+      this, tr("导出列表"), QDir(folder).filePath(QStringLiteral("tavmon-devices.csv")),
+      csv + QStringLiteral(";;") + json, &filter);
+  if (path.isEmpty()) return;
+  if (QFileInfo(path).suffix().isEmpty()) path += filter == json ? ".json" : ".csv";
+  settings.setValue(QStringLiteral("export/folder"), QFileInfo(path).absolutePath());
+  ExportList(path, tav::ListFormatForPath(path.toStdString()));
+}
+
+void CTavmonDlg::SortByColumn(int column) {
+  if (column < 0 || column >= deviceList_->columnCount()) return;
+  sortDescending_ = column == sortColumn_ && !sortDescending_;
+  sortColumn_ = column;
+  ApplySort();
+}
+
+void CTavmonDlg::ApplySort() {
+  QHeaderView* header = deviceList_->horizontalHeader();
+  header->setSortIndicatorShown(sortColumn_ >= 0);
+  if (sortColumn_ < 0) {
+    ApplyFilter();  // a row added in address order still meets the filter and the count
+    return;
+  }
+  header->setSortIndicator(sortColumn_, sortDescending_ ? Qt::DescendingOrder : Qt::AscendingOrder);
+
+  std::vector<int> rows, selected;
+  for (int row = 0; row < deviceList_->rowCount(); ++row)
+    rows.push_back(deviceList_->item(row, 0)->data(Qt::UserRole).toInt());
+  SelectedBoards(selected);
+  const int currentRow = deviceList_->currentRow();
+  const int currentIndex =
+      currentRow >= 0 ? deviceList_->item(currentRow, 0)->data(Qt::UserRole).toInt() : -1;
+
+  rows = tav::SortedRows(boards_, rows, sortColumn_, sortDescending_);
+  deviceList_->clearSelection();
+  for (int row = 0; row < int(rows.size()); ++row) {
+    FillRow(row, boards_.At(rows[std::size_t(row)]));
+    deviceList_->item(row, 0)->setData(Qt::UserRole, rows[std::size_t(row)]);
+  }
+  // The selection and the selection mark stay on the same boards.
+  for (int row = 0; row < int(rows.size()); ++row) {
+    const int index = rows[std::size_t(row)];
+    if (index == currentIndex) deviceList_->setCurrentCell(row, 0, QItemSelectionModel::NoUpdate);
+    if (std::find(selected.begin(), selected.end(), index) != selected.end())
+      deviceList_->selectionModel()->select(
+          deviceList_->model()->index(row, 0),
+          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  }
+  ApplyFilter();
+}
+
+void CTavmonDlg::ApplyFilter() {
+  const std::string filter = filterBox_->text().toStdString();
+  int shown = 0;
+  for (int row = 0; row < deviceList_->rowCount(); ++row) {
+    const int index = deviceList_->item(row, 0)->data(Qt::UserRole).toInt();
+    const bool match = tav::RowMatches(boards_, index, filter);
+    deviceList_->setRowHidden(row, !match);
+    if (match) {
+      ++shown;
+    } else if (deviceList_->item(row, 0)->isSelected()) {
+      // A hidden row takes no part in "单板设置" or the batch window.
+      deviceList_->selectionModel()->select(
+          deviceList_->model()->index(row, 0),
+          QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    }
+  }
+  countLabel_->setText(tr("显示 %1/%2").arg(shown).arg(deviceList_->rowCount()));
+}
+
+void CTavmonDlg::RestoreSettings() {
+  QSettings settings;
+  const QByteArray geometry = settings.value(QStringLiteral("window/geometry")).toByteArray();
+  if (!geometry.isEmpty()) restoreGeometry(geometry);
+  const QVariantList widths = settings.value(QStringLiteral("list/columnWidths")).toList();
+  for (int c = 0; c < int(widths.size()) && c < 4; ++c)
+    if (const int w = widths[c].toInt(); w > 10 && w < 2000) deviceList_->setColumnWidth(c, w);
+  chosenAdapterAddress_ =
+      settings.value(QStringLiteral("adapter/address")).toString().toStdString();
+  adapterChosen_ = settings.value(QStringLiteral("adapter/chosen")).toBool();
+}
+
+void CTavmonDlg::SaveSettings() {
+  QSettings settings;
+  settings.setValue(QStringLiteral("window/geometry"), saveGeometry());
+  QVariantList widths;
+  for (int c = 0; c < 4; ++c) widths << deviceList_->columnWidth(c);
+  settings.setValue(QStringLiteral("list/columnWidths"), widths);
+  settings.setValue(QStringLiteral("adapter/address"),
+                    QString::fromStdString(chosenAdapterAddress_));
+  settings.setValue(QStringLiteral("adapter/chosen"), adapterChosen_);
+}
+
+void CTavmonDlg::ResetSettings() {
+  QSettings().clear();
+  for (int c = 0; c < 5; ++c) deviceList_->setColumnWidth(c, kColumnWidths[c]);
+  resize(std::max({910, minimumWidth(), buttonBar_->sizeHint().width() + 20}), 560);
+  chosenAdapterAddress_.clear();
+  adapterChosen_ = false;
+  LogLine(tr("已恢复默认设置。").toStdString());
 }

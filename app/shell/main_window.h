@@ -14,8 +14,11 @@
 #include "pages/page_host.h"
 #include "shell/ctrl_wnd.h"
 #include "shell/device_search.h"
+#include "shell/list_export.h"
 #include "shell/message_log.h"
 
+class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QSocketNotifier;
@@ -64,6 +67,18 @@ class CTavmonDlg : public QDialog, public tav::PageHost {
   const std::string& ChosenAdapterAddress() const { return chosenAdapterAddress_; }
   bool AdapterChosen() const { return adapterChosen_; }
 
+  // Board indices of the rows the filter shows, in list order.
+  std::vector<int> ShownRows() const;
+  // The shown rows as CSV or JSON; a failure is reported in a message box and the log.
+  bool ExportList(const QString& path, tav::ListFormat format);
+  QLineEdit* FilterBox() const { return filterBox_; }
+  QLabel* CountLabel() const { return countLabel_; }
+  int SortColumn() const { return sortColumn_; }
+  // Remembered between runs (QSettings): adapter choice, window geometry, column widths.
+  void RestoreSettings();
+  void SaveSettings();
+  void ResetSettings();  // "恢复默认": forget them and go back to the defaults now
+
  public slots:
   void StartSearch();    // "搜索设备"
   void OnSearchTimer();  // end of the 3000 ms window
@@ -74,6 +89,10 @@ class CTavmonDlg : public QDialog, public tav::PageHost {
   void OnTrustList();    // "添加信任列表"
   void OnAbout();        // "帮助": the about box
   void OnMaintenance();  // Ctrl+F
+  void OnExport();       // "导出列表"
+  // A column header's click: sort by it; the same column again reverses.
+  void SortByColumn(int column);
+  void ApplyFilter();  // hides the rows the filter box does not match; shown/total count
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -84,6 +103,7 @@ class CTavmonDlg : public QDialog, public tav::PageHost {
   void ShowAdapterPrompt();
   void FillRow(int row, const CBoard& board);
   void FitColumns();
+  void ApplySort();  // refills the rows in the order of sortColumn_, then filters
   QPushButton* AddButton(const char* text, const char* objectName);
 
   CBoardCtrl boards_;
@@ -106,4 +126,8 @@ class CTavmonDlg : public QDialog, public tav::PageHost {
   QTableWidget* deviceList_ = nullptr;
   QPlainTextEdit* logBox_ = nullptr;
   QPointer<CCtrlWnd> ctrlWnd_;
+  QLineEdit* filterBox_ = nullptr;
+  QLabel* countLabel_ = nullptr;
+  int sortColumn_ = -1;  // -1: address order as the search inserts
+  bool sortDescending_ = false;
 };

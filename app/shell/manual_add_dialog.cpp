@@ -32,17 +32,17 @@ std::optional<std::uint32_t> IpAddressEdit::Address() const {
 
 CManualAddDlg::CManualAddDlg(CTavmonDlg& main) : QDialog(&main), main_(main) {
   setObjectName(QStringLiteral("CManualAddDlg"));
-  setWindowTitle(QStringLiteral("手动添加设备"));
-  auto* label = new QLabel(QStringLiteral("设备IP地址"), this);
+  setWindowTitle(tr("手动添加设备"));
+  auto* label = new QLabel(tr("设备IP地址"), this);
   address_ = new tav::IpAddressEdit(this);
   address_->setObjectName(QStringLiteral("addressEdit"));
   label->setBuddy(address_);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   ok_ = buttons->button(QDialogButtonBox::Ok);
-  ok_->setText(QStringLiteral("确定"));
+  ok_->setText(tr("确定"));
   ok_->setEnabled(false);
-  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+  buttons->button(QDialogButtonBox::Cancel)->setText(tr("取消"));
   connect(buttons, &QDialogButtonBox::accepted, this, &CManualAddDlg::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(address_, &QLineEdit::textChanged, this,

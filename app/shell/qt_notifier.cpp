@@ -29,7 +29,7 @@ void QtNotifier::message(std::string_view text, NoticeIcon icon) {
                                                          : QMessageBox::Information;
   QMessageBox box(kind, QStringLiteral("Tavmon"), qt(text), QMessageBox::Ok, owner(parent_));
   box.setTextFormat(Qt::PlainText);  // messages may carry a board's text
-  box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+  box.button(QMessageBox::Ok)->setText(QCoreApplication::translate("tav::QtNotifier", "确定"));
   box.exec();
 }
 
@@ -37,8 +37,8 @@ bool QtNotifier::ask(std::string_view text) {
   QMessageBox box(QMessageBox::Question, QStringLiteral("Tavmon"), qt(text),
                   QMessageBox::Yes | QMessageBox::No, owner(parent_));
   box.setTextFormat(Qt::PlainText);
-  box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
-  box.button(QMessageBox::No)->setText(QStringLiteral("否"));
+  box.button(QMessageBox::Yes)->setText(QCoreApplication::translate("tav::QtNotifier", "是"));
+  box.button(QMessageBox::No)->setText(QCoreApplication::translate("tav::QtNotifier", "否"));
   return box.exec() == QMessageBox::Yes;
 }
 

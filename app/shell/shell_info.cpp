@@ -11,8 +11,8 @@ std::string VersionText(int major, int minor, int patch, int tweak) {
 }
 
 std::string MainWindowTitle(std::string_view versionText) {
-  return std::string("Tavmon 编解码设备局域网诊断工具 ") + " " + std::string(versionText) +
-         "内部版本";
+  return std::string(trText("Tavmon 编解码设备局域网诊断工具")) + "  " + std::string(versionText) +
+         trText("内部版本");
 }
 
 std::string CtrlWindowTitle(std::string_view addressText, std::string_view name) {

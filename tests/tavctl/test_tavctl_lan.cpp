@@ -185,6 +185,23 @@ TEST(TavctlSearch, JsonCarriesRawFieldsAndStaysUtf8) {
   }
 }
 
+TEST(TavctlSearch, CsvIsTheListWithItsRawFields) {
+  auto sim = startFleet(kFleet);
+  ctl::SearchOptions options;
+  options.waitMs = 1500;
+  options.csv = true;
+  std::ostringstream out, err;
+  ASSERT_EQ(ctl::Search(options, out, err), ctl::kExitOk) << err.str();
+  const std::string csv = out.str();
+  ASSERT_EQ(csv.substr(0, 3), "\xEF\xBB\xBF");
+  auto all = lines(csv.substr(3));
+  ASSERT_EQ(all.size(), 15u) << csv;  // header and 14 rows; the messages go to err
+  EXPECT_TRUE(all[0].starts_with("设备IP,设备名称,MAC,通信方式,其它信息,type,")) << all[0];
+  EXPECT_NE(csv.find("10.77.0.30,编码一,"), std::string::npos);
+  EXPECT_NE(csv.find(",1,3.12,1.8,2.1,239.1.1.1,1234,1,"), std::string::npos);
+  EXPECT_NE(err.str().find("搜索到14个设备。"), std::string::npos);
+}
+
 TEST(TavctlExchange, GetSetAndShowRoundTrip) {
   auto sim = startFleet(kFleet);
   // get 256 is the board's status block, byte for byte.
@@ -347,6 +364,24 @@ TEST(TavctlSetIp, RefusalsAndQuestionsAreAnsweredByFlags) {
     return e.endpoint == "tcp:4010" && qor::hasHead(e.bytes, 0xE4) &&
            qor::getU32(e.bytes, 8) == 0 && e.bytes.size() >= 4 + 30 && e.bytes[4 + 24] == 0x22;
   }));
+}
+
+TEST(TavctlProgram, SpeaksEnglishWhenTheLocaleDoes) {
+  const std::string tavctl = ctltest::tavctlPath();
+  auto sim = startFleet(kFleet);
+  ::setenv("LC_ALL", "en_US.UTF-8", 1);
+  auto english = ctltest::runProgram({tavctl, "search", "--wait", "1000"});
+  ::setenv("LC_ALL", "zh_CN.UTF-8", 1);
+  auto chinese = ctltest::runProgram({tavctl, "search", "--wait", "1000"});
+  ::setenv("LC_ALL", "C.UTF-8", 1);
+  EXPECT_EQ(english.status, ctl::kExitOk) << english.err;
+  EXPECT_TRUE(english.out.starts_with("Device IP")) << english.out;
+  EXPECT_NE(english.out.find("HD encoder board/K3.12-A1.8/HDMI_1080P"), std::string::npos);
+  EXPECT_NE(english.out.find("Multicast send@239.1.1.1:1234"), std::string::npos);
+  EXPECT_NE(english.out.find("14 devices found."), std::string::npos) << english.out;
+  EXPECT_NE(english.out.find("编码一"), std::string::npos);  // the boards' own names stay
+  EXPECT_TRUE(chinese.out.starts_with("设备IP")) << chinese.out;
+  EXPECT_NE(chinese.out.find("搜索到14个设备。"), std::string::npos);
 }
 
 TEST(TavctlProgram, ExitStatuses) {
