@@ -14,6 +14,10 @@
 // "otherInterfaces" (addresses or {"address","mask","mac"}), "commandResult" (0-255), "faults"
 // (the fields of Faults below); or "statusBlock": 400 hex digits, which other fields then
 // override. Missing fields get defaults that suit the device type.
+//
+// Fleets of more than 512 boards listen for TCP once per port on the wildcard address: there a
+// connection to an address without a TCP-answering board (fault refuseTcp, or the other address
+// of a search reply) is reset right after it is accepted instead of refused.
 
 #include <array>
 #include <chrono>
@@ -188,6 +192,11 @@ class Simulator {
 
   // Encoders in a UDP sending mode emit their MPEG-TS streams while on (off by default).
   void setStreams(bool on);
+  // Search answers: zero (the default) sends them as one burst the moment the question
+  // arrives; otherwise each board answers after its own random delay below `spread`, as real
+  // boards do.
+  void setSearchSpread(std::chrono::milliseconds spread);
+
   // How long a board stays silent after a restart (fleet "restartSeconds", default 3).
   void setRestartSeconds(double seconds);
 

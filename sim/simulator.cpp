@@ -23,6 +23,7 @@
 #include <list>
 #include <map>
 #include <mutex>
+#include <random>
 #include <set>
 #include <thread>
 
@@ -34,6 +35,7 @@
 #include "layout.h"
 #include "qorsim.h"
 #include "streams.h"
+#include "scale.h"
 #include "wire.h"
 
 extern char** environ;
@@ -53,6 +55,9 @@ constexpr std::size_t kJournalTransfer = std::size_t(1) << 20;
 constexpr const char* kSecondInterface =
     "brd1";  // boards' side of the second adapter (10.88.0.0/24)
 constexpr std::size_t kJournalLimit = 100000;
+// Larger fleets listen once per TCP port on the wildcard address (five sockets per board would
+// pass the process's descriptor limit) and find the board by the connection's local address.
+constexpr std::size_t kPerAddressListenBoards = 512;
 
 std::string errnoText() {
   return std::strerror(errno);
@@ -160,6 +165,9 @@ struct Simulator::Impl {
   std::map<std::pair<std::uint32_t, std::uint16_t>, int> listeners;
   std::set<std::uint32_t> interfaceAddresses;
   std::vector<Pending> pending;
+  bool wildcardTcp = false;
+  int searchSpreadMs = 0;  // search answers after a random delay in [0, this)
+  std::mt19937 spreadRandom{std::random_device{}()};
 
   bool streams = false;
   std::unique_ptr<StreamSender> sender;
@@ -231,37 +239,28 @@ struct Simulator::Impl {
     freeifaddrs(list);
   }
 
-  // `ip addr add A/P dev IF` in the boards' namespace (inherited from this thread); no shell.
-  bool addAddress(std::uint32_t ip, std::uint32_t mask, std::string& error) {
-    std::string cidr = qor::ipText(ip) + "/" + std::to_string(prefixOf(mask));
-    std::string dev = interfaceIndexFor(ip) == secondIfIndex ? kSecondInterface : ifName;
-    std::vector<std::string> args{"ip", "addr", "add", cidr, "dev", dev};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    int rc = posix_spawnp(&pid, "ip", &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
-      error = "cannot run ip: " + std::string(std::strerror(rc));
-      return false;
+  // Puts the missing addresses on the boards' interfaces in one netlink batch; returns those
+  // that could not be added, each with its error text.
+  std::map<std::uint32_t, std::string> addAddresses(
+      const std::vector<std::pair<std::uint32_t, std::uint32_t>>& ipMasks) {
+    std::vector<InterfaceAddress> batch;
+    std::set<std::uint32_t> queued;
+    for (auto [ip, mask] : ipMasks)
+      if (!interfaceAddresses.count(ip) && queued.insert(ip).second)
+        batch.push_back({ip, prefixOf(mask), interfaceIndexFor(ip)});
+    std::map<std::uint32_t, std::string> failed;
+    std::vector<int> results = addInterfaceAddresses(batch);
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+      if (results[i] == 0) {
+        interfaceAddresses.insert(batch[i].ip);
+        continue;
+      }
+      std::string dev = batch[i].interfaceIndex == secondIfIndex ? kSecondInterface : ifName;
+      failed[batch[i].ip] = "cannot add " + qor::ipText(batch[i].ip) + "/" +
+                            std::to_string(batch[i].prefix) + " on " + dev + ": " +
+                            std::strerror(results[i]);
     }
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-      interfaceAddresses.insert(ip);
-      return true;
-    }
-    interfaceAddresses.clear();
-    loadInterfaceAddresses();  // perhaps someone else added it meanwhile
-    if (interfaceAddresses.count(ip)) return true;
-    error = "'ip addr add " + cidr + " dev " + dev + "' failed";
-    return false;
+    return failed;
   }
 
   int openListener(std::uint32_t ip, std::uint16_t port) {
@@ -306,19 +305,17 @@ struct Simulator::Impl {
         if (from != ip) wants.push_back({from, mask, false});
       }
     }
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> missing;
+    for (auto& w : wants)
+      if (usableAddress(w.ip)) missing.push_back({w.ip, w.mask});
+    auto failed = addAddresses(missing);
+    if (starting && !failed.empty()) throw std::runtime_error("qorsim: " + failed.begin()->second);
+    for (auto& [ip, error] : failed) log(error);
     std::set<std::pair<std::uint32_t, std::uint16_t>> desired;
     for (auto& w : wants) {
-      if (!usableAddress(w.ip)) continue;
-      if (!interfaceAddresses.count(w.ip)) {
-        std::string error;
-        if (!addAddress(w.ip, w.mask, error)) {
-          if (starting) throw std::runtime_error("qorsim: " + error);
-          log(error);
-          continue;
-        }
-      }
+      if (!usableAddress(w.ip) || failed.count(w.ip)) continue;
       if (w.tcp)
-        for (auto port : kTcpPorts) desired.insert({w.ip, port});
+        for (auto port : kTcpPorts) desired.insert({wildcardTcp ? 0u : w.ip, port});
     }
     for (auto it = listeners.begin(); it != listeners.end();) {
       if (desired.count(it->first)) {
@@ -350,6 +347,10 @@ struct Simulator::Impl {
       throw std::runtime_error("qorsim: no interface " + ifName + " on the boards' side");
     secondIfIndex = static_cast<int>(if_nametoindex(kSecondInterface));
     loadInterfaceAddresses();
+    {
+      std::lock_guard lock(mu);
+      wildcardTcp = boards.size() > kPerAddressListenBoards;
+    }
 
     udp = openDatagramSocket(qor::kSearchPort);
     maint = openDatagramSocket(qor::kMaintPort);
@@ -408,6 +409,34 @@ struct Simulator::Impl {
       log(p.line + ": send failed: " + errnoText());
     else
       log(p.line);
+  }
+
+  std::chrono::milliseconds spreadDelay() {
+    if (searchSpreadMs <= 0) return {};
+    return std::chrono::milliseconds(
+        std::uniform_int_distribution<int>(0, searchSpreadMs - 1)(spreadRandom));
+  }
+
+  // Datagrams due now: one sends alone; several (the answers of many boards to one search)
+  // leave as one burst, logged after the last has gone.
+  void sendNow(const std::vector<Pending>& due) {
+    if (due.size() == 1) sendDatagram(due.front());
+    if (due.size() <= 1) return;
+    std::map<int, std::vector<std::size_t>> bySocket;
+    for (std::size_t i = 0; i < due.size(); ++i) bySocket[due[i].socket].push_back(i);
+    for (auto& [socket, indexes] : bySocket) {
+      std::vector<BurstDatagram> burst;
+      for (std::size_t i : indexes) {
+        const Pending& p = due[i];
+        int index = p.to.sin_addr.s_addr == INADDR_BROADCAST ? interfaceIndexFor(p.from) : 0;
+        burst.push_back({p.from, p.to, index, p.bytes});
+      }
+      std::vector<int> results = sendBurst(socket, burst);
+      for (std::size_t k = 0; k < indexes.size(); ++k) {
+        const Pending& p = due[indexes[k]];
+        log(results[k] == 0 ? p.line : p.line + ": send failed: " + std::strerror(results[k]));
+      }
+    }
   }
 
   // Under mu.
@@ -473,7 +502,7 @@ struct Simulator::Impl {
           applyReplyFaults(reply, b.faults);
           Pending p;
           p.socket = udp;
-          p.due = now + std::chrono::milliseconds(b.faults.delayMs);
+          p.due = now + std::chrono::milliseconds(b.faults.delayMs) + spreadDelay();
           p.from = contactAddress(b);
           p.to = b.faults.searchReplyBroadcast ? sockAddr(0xFFFFFFFF, qor::kAnswerPort)
                                                : sockAddr(src, qor::kAnswerPort);
@@ -566,12 +595,9 @@ struct Simulator::Impl {
       std::lock_guard lock(mu);
       for (auto& who : heardBy) addJournal(who, endpoint, bytes);
     }
-    for (auto& p : sends) {
-      if (p.due <= Clock::now())
-        sendDatagram(p);
-      else
-        pending.push_back(std::move(p));
-    }
+    std::vector<Pending> now;
+    for (auto& p : sends) (p.due <= Clock::now() ? now : pending).push_back(std::move(p));
+    sendNow(now);
   }
 
   void receiveDatagrams(int fd) {
@@ -608,11 +634,13 @@ struct Simulator::Impl {
     for (;;) {
       int fd = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
       if (fd < 0) return;
+      std::uint32_t local = ip;
+      if (local == 0 && !answersTcpAt(fd, local)) continue;
       auto done = std::make_shared<std::atomic<bool>>(false);
       std::lock_guard lock(connMu);
       // Threads made here inherit this thread's network namespace.
-      connections.push_back(Connection{std::thread([this, fd, ip, port, done] {
-                                         serveConnection(fd, ip, port);
+      connections.push_back(Connection{std::thread([this, fd, local, port, done] {
+                                         serveConnection(fd, local, port);
                                          *done = true;
                                        }),
                                        done});
@@ -631,6 +659,27 @@ struct Simulator::Impl {
           *done = true;
         }),
         done});
+  }
+
+  // A connection taken on a wildcard listener: the board at its local address answers it; with
+  // none there (or one that refuses TCP) the connection is reset at once, as near a refusal as
+  // a listener that already accepted can come.
+  bool answersTcpAt(int fd, std::uint32_t& local) {
+    sockaddr_in a{};
+    socklen_t size = sizeof a;
+    bool answers = false;
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size) == 0) {
+      local = fromInAddr(a.sin_addr);
+      std::lock_guard lock(mu);
+      Board* board = owner(local);
+      answers = board && !board->state.faults.refuseTcp;
+    }
+    if (!answers) {
+      linger reset{1, 0};
+      setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+      ::close(fd);
+    }
+    return answers;
   }
 
   void reapConnections(bool all) {
@@ -800,14 +849,12 @@ struct Simulator::Impl {
           if (it != listeners.end()) acceptOn(keys[i].first, keys[i].second, it->second);
         }
       now = Clock::now();
-      for (auto it = pending.begin(); it != pending.end();) {
-        if (it->due <= now) {
-          sendDatagram(*it);
-          it = pending.erase(it);
-        } else {
-          ++it;
-        }
-      }
+      auto due = std::stable_partition(pending.begin(), pending.end(),
+                                       [&](const Pending& p) { return p.due > now; });
+      std::vector<Pending> dueNow(std::make_move_iterator(due),
+                                  std::make_move_iterator(pending.end()));
+      pending.erase(due, pending.end());
+      sendNow(dueNow);
       reapConnections(false);
     }
     closeAll();
@@ -956,6 +1003,11 @@ void Simulator::setFaults(const std::string& address, const Faults& faults) {
 }
 void Simulator::setFaults(std::size_t index, const Faults& faults) {
   withBoard(index, [&](BoardState& b) { b.faults = faults; });
+}
+
+void Simulator::setSearchSpread(std::chrono::milliseconds spread) {
+  std::lock_guard lock(impl_->mu);
+  impl_->searchSpreadMs = static_cast<int>(std::max<std::int64_t>(0, spread.count()));
 }
 
 void Simulator::setRestartSeconds(double seconds) {

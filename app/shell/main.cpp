@@ -1,13 +1,50 @@
 // CTavmonApp: starts the program and runs the main window until it closes.
 #include <QApplication>
+#include <QEvent>
+#include <QTableWidget>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 #include "resources/app_icon.h"
 #include "shell/main_window.h"
 #include "shell/shell_hooks.h"
 #include "shell/translation.h"
+
+namespace {
+
+// TAVMON_BENCH=1 (scripts/bench): "first-paint" on stdout when the window first paints, and
+// "listed N" when an automatic search has ended with N rows.
+class BenchProbe : public QObject {
+ public:
+  explicit BenchProbe(CTavmonDlg& window) : window_(window) {
+    window.installEventFilter(this);
+    connect(&poll_, &QTimer::timeout, this, [this] {
+      if (window_.Searching()) searched_ = true;
+      if (!searched_ || window_.Searching()) return;
+      std::printf("listed %d\n", window_.DeviceList()->rowCount());
+      std::fflush(stdout);
+      poll_.stop();
+    });
+    poll_.start(50);
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint && !painted_) {
+      painted_ = true;
+      std::puts("first-paint");
+      std::fflush(stdout);
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  CTavmonDlg& window_;
+  QTimer poll_;
+  bool painted_ = false, searched_ = false;
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -25,6 +62,9 @@ int main(int argc, char** argv) {
   window.RestoreSettings();
   QObject::connect(&window, &QDialog::finished, &window, &CTavmonDlg::SaveSettings);
   QObject::connect(&window, &QDialog::finished, &app, &QApplication::quit);
+  std::unique_ptr<BenchProbe> probe;
+  if (const char* bench = std::getenv("TAVMON_BENCH"); bench && *bench == '1')
+    probe = std::make_unique<BenchProbe>(window);
   window.show();
 
   // TAVMON_AUTOSEARCH=1 presses "搜索设备" once the window is up (demos and screenshots).
