@@ -23,6 +23,7 @@
 #include "qorsim.h"
 #include "recording_notifier.h"
 #include "scripted_link.h"
+#include "shell/ctrl_wnd.h"
 #include "shell/device_tree.h"
 #include "status_fixture.h"
 #include "wire.h"
@@ -402,4 +403,18 @@ TEST(ServicePagesOnQorsim, TimeOsdStorageAndPasswordReachTheBoard) {
               "1\n");
   });
   shoot(password, "password");
+
+  // An encoder's window offers 更改密码 under 高级; the page opens with its controls off.
+  CCtrlWnd window(host, false);
+  window.resize(900, 560);
+  window.show();
+  QTreeWidgetItem* item = window.Tree()->ItemForCode(tav::kCodePassword);
+  ASSERT_TRUE(item);
+  EXPECT_EQ(item->parent(), window.Tree()->ItemForCode(tav::kCodeAdvanced));
+  window.Tree()->setCurrentItem(item);
+  QCoreApplication::processEvents();
+  Settle();
+  ASSERT_EQ(window.CurrentPage()->objectName(), "CRightView15");
+  EXPECT_FALSE(Enabled(window.CurrentPage(), "changePassword"));
+  if (shots) window.grab().save(QString::fromUtf8(shots) + QStringLiteral("/window.png"));
 }
