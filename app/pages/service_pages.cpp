@@ -89,8 +89,6 @@ void ServicePage::readDone(bool ok) {
 
 }  // namespace tav
 
-// ---- 时间设置
-
 CRightView17::CRightView17(tav::PageHost& host, QWidget* parent)
     : ServicePage(host, parent), logic_(host.link(), host.notifier()) {
   setObjectName(QStringLiteral("CRightView17"));
@@ -182,8 +180,6 @@ void CRightView17::setFromPc() {
   for (std::size_t i = 0; i < edits_.size(); ++i) edits_[i]->setText(qs(logic_.form.fields[i]));
   setTime();
 }
-
-// ---- OSD设置
 
 CRightView18::CRightView18(tav::PageHost& host, QWidget* parent)
     : ServicePage(host, parent), logic_(host.link(), host.notifier()) {
@@ -354,8 +350,6 @@ void CRightView18::defaults() {
   showForm();
 }
 
-// ---- 存储设置
-
 CRightView19::CRightView19(tav::PageHost& host, QWidget* parent)
     : ServicePage(host, parent), logic_(host.link(), host.notifier()) {
   setObjectName(QStringLiteral("CRightView19"));
@@ -451,8 +445,6 @@ void CRightView19::setStorage() {
       },
       [](tav::ServiceStatus, CBoard*) {});
 }
-
-// ---- 更改密码
 
 CRightView15::CRightView15(tav::PageHost& host, QWidget* parent)
     : SettingsPage(host, parent), logic_(host.link(), host.notifier()) {
