@@ -62,6 +62,194 @@
     </message>
 </context>
 <context>
+    <name>CRightView15</name>
+    <message>
+        <source>新用户名</source>
+        <translation>New user name</translation>
+    </message>
+    <message>
+        <source>新密码</source>
+        <translation>New password</translation>
+    </message>
+    <message>
+        <source>更改密码</source>
+        <translation>Change password</translation>
+    </message>
+    <message>
+        <source>编码板的登录密码不能在这里更改。</source>
+        <translation>The login of an encoder board cannot be changed here.</translation>
+    </message>
+</context>
+<context>
+    <name>CRightView17</name>
+    <message>
+        <source>设备时间</source>
+        <translation>Device time</translation>
+    </message>
+    <message>
+        <source>年</source>
+        <translation>Year</translation>
+    </message>
+    <message>
+        <source>月</source>
+        <translation>Month</translation>
+    </message>
+    <message>
+        <source>日</source>
+        <translation>Day</translation>
+    </message>
+    <message>
+        <source>时</source>
+        <translation>Hour</translation>
+    </message>
+    <message>
+        <source>分</source>
+        <translation>Minute</translation>
+    </message>
+    <message>
+        <source>秒</source>
+        <translation>Second</translation>
+    </message>
+    <message>
+        <source>获取时间</source>
+        <translation>Get time</translation>
+    </message>
+    <message>
+        <source>设置时间</source>
+        <translation>Set time</translation>
+    </message>
+    <message>
+        <source>按当前时间设置</source>
+        <translation>Set to PC time</translation>
+    </message>
+</context>
+<context>
+    <name>CRightView18</name>
+    <message>
+        <source>时间OSD</source>
+        <translation>Time OSD</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>通道文字</source>
+        <translation>Channel text</translation>
+    </message>
+    <message>
+        <source>(工作时间、放假时间)</source>
+        <translation>(working hours, holidays)</translation>
+    </message>
+    <message>
+        <source>(办公室1、办公室2)</source>
+        <translation>(office 1, office 2)</translation>
+    </message>
+    <message>
+        <source>是否显示：</source>
+        <translation>Show:</translation>
+    </message>
+    <message>
+        <source>标志文字：</source>
+        <translation>Text:</translation>
+    </message>
+    <message>
+        <source>透  明  度：</source>
+        <translation>Transparency:</translation>
+    </message>
+    <message>
+        <source>背景透明度：</source>
+        <translation>Background transparency:</translation>
+    </message>
+    <message>
+        <source>坐        标：</source>
+        <translation>Position:</translation>
+    </message>
+    <message>
+        <source>文字颜色：</source>
+        <translation>Text colour:</translation>
+    </message>
+    <message>
+        <source>缩        放：</source>
+        <translation>Scale:</translation>
+    </message>
+    <message>
+        <source>是否显示</source>
+        <translation>Show</translation>
+    </message>
+    <message>
+        <source>标志文字</source>
+        <translation>Text</translation>
+    </message>
+    <message>
+        <source>透明度</source>
+        <translation>Transparency</translation>
+    </message>
+    <message>
+        <source>背景透明度</source>
+        <translation>Background transparency</translation>
+    </message>
+    <message>
+        <source>缩放</source>
+        <translation>Scale</translation>
+    </message>
+    <message>
+        <source>文字颜色</source>
+        <translation>Text colour</translation>
+    </message>
+    <message>
+        <source>(0为不透明)</source>
+        <translation>(0 is opaque)</translation>
+    </message>
+    <message>
+        <source>获取OSD设置</source>
+        <translation>Get OSD settings</translation>
+    </message>
+    <message>
+        <source>更改OSD设置</source>
+        <translation>Change OSD settings</translation>
+    </message>
+    <message>
+        <source>恢复默认设置</source>
+        <translation>Restore defaults</translation>
+    </message>
+</context>
+<context>
+    <name>CRightView19</name>
+    <message>
+        <source>单个文件大小：</source>
+        <translation>Single file size:</translation>
+    </message>
+    <message>
+        <source>磁盘预留空间：</source>
+        <translation>Reserved disk space:</translation>
+    </message>
+    <message>
+        <source>单个文件大小</source>
+        <translation>Single file size</translation>
+    </message>
+    <message>
+        <source>磁盘预留空间</source>
+        <translation>Reserved disk space</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>存储状态</source>
+        <translation>Storage status</translation>
+    </message>
+    <message>
+        <source>获取</source>
+        <translation>Get</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>Set</translation>
+    </message>
+</context>
+<context>
     <name>CTavmonDlg</name>
     <message>
         <source>检测到多块网卡，请先点选网卡设置并设置接收数据的网卡</source>
@@ -156,6 +344,13 @@
     <message>
         <source>已恢复默认设置。</source>
         <translation>Default settings restored.</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>%1必须是 %2 到 %3 之间的整数。</source>
+        <translation>%1: must be a whole number in [%2, %3].</translation>
     </message>
 </context>
 <context>
@@ -870,6 +1065,10 @@ Highest: 0x1C71F80</translation>
         <source>解锁EDID</source>
         <translation>Unlock EDID</translation>
     </message>
+    <message>
+        <source>更改密码</source>
+        <translation>Change password</translation>
+    </message>
 </context>
 <context>
     <name>tav::QtNotifier</name>
@@ -884,6 +1083,13 @@ Highest: 0x1C71F80</translation>
     <message>
         <source>否</source>
         <translation>No</translation>
+    </message>
+</context>
+<context>
+    <name>tav::ServicePage</name>
+    <message>
+        <source>尚未从设备读到数据。</source>
+        <translation>No data read from the device yet.</translation>
     </message>
 </context>
 </TS>

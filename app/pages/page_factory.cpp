@@ -2,6 +2,7 @@
 
 #include "pages/identity_page.h"
 #include "pages/not_built_page.h"
+#include "pages/service_pages.h"
 #include "pages/simple_pages.h"
 #include "pages/transport_page.h"
 #include "shell/device_tree.h"
@@ -29,9 +30,9 @@ const PageCreatorRow kCreators[] = {
   {5,  Make<CRightView5>},   // 音量调节
   {7,  Make<CRightView7>},   // 重启设备
   {9,  Make<CRightView9>},   // 恢复出厂值
-  {17, nullptr},             // CRightView17 时间设置
-  {18, nullptr},             // CRightView18 OSD设置
-  {19, nullptr},             // CRightView19 存储设置
+  {17, Make<CRightView17>},  // 时间设置
+  {18, Make<CRightView18>},  // OSD设置
+  {19, Make<CRightView19>},  // 存储设置
   {kViewSerial, nullptr},         // CRightViewSerial 串口设置
   {10, nullptr},                  // CRightView10 升级
   {kViewRegisterDebug, nullptr},  // RVdebug i2c调试 / SPI调试
@@ -40,7 +41,7 @@ const PageCreatorRow kCreators[] = {
   {kViewEdid, nullptr},           // EdidDebug EDID调试
   {13, nullptr},             // CRightView13 encoded-stream statistics (encoder kind)
   {14, nullptr},             // CRightView14 statistics (decoder kind)
-  {15, nullptr},             // CRightView15 password
+  {15, Make<CRightView15>},  // 更改密码
 };
 // clang-format on
 

@@ -25,7 +25,7 @@ enum PageCode : int {
   kCodeFactoryReset = 13,
   kCodeUpgrade = 14,
   kCodeStatistics = 15,  // "编码数据检测" under "高级"; the decoder's detection page opens it too
-  kCodePassword = 16,  // no tree item
+  kCodePassword = 16,  // "更改密码" under "高级"
   kCodeTime = 17,
   kCodeOsd = 18,
   kCodeStorage = 19,

@@ -62,8 +62,8 @@ const PageRow kRows[] = {
                           [](int t) { return OneOf(t, {9, 11, 20}); },                    All,          "EdidDebug"},
   // An encoder's stream statistics, or the encoders that feed a decoder.
   {kCodeStatistics,       13,  14,  105, kCodeAdvanced,    All,                           All,          "CRightView13/CRightView14"},
-  // Not in the tree.
-  {kCodePassword,         15,  15,  0,   -1,               nullptr,                       All,          "CRightView15"},
+  // The board's login; offered for every board, its controls serve the decoder kind only.
+  {kCodePassword,         15,  15,  257, kCodeAdvanced,    All,                           Decoder,      "CRightView15"},
 };
 // clang-format on
 
