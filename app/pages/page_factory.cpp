@@ -1,5 +1,6 @@
 #include "pages/page_factory.h"
 
+#include "detect/detection_pages.h"
 #include "pages/identity_page.h"
 #include "pages/not_built_page.h"
 #include "pages/simple_pages.h"
@@ -38,8 +39,8 @@ const PageCreatorRow kCreators[] = {
   {kViewCustomer, nullptr},       // customerSetting 自定义
   {kViewGeneralI2c, nullptr},     // RVComDebug 通用i2c调试
   {kViewEdid, nullptr},           // EdidDebug EDID调试
-  {13, nullptr},             // CRightView13 encoded-stream statistics (encoder kind)
-  {14, nullptr},             // CRightView14 statistics (decoder kind)
+  {13, Make<CRightView13>},  // CRightView13 encoded-stream statistics (encoder kind)
+  {14, Make<CRightView14>},  // CRightView14 statistics (decoder kind)
   {15, nullptr},             // CRightView15 password
 };
 // clang-format on
