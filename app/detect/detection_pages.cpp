@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
+#include <algorithm>
 #include <mutex>
 #include <span>
 
@@ -39,12 +40,29 @@ QTableWidget* ReportList(QWidget* parent, std::span<const tav::DetectionColumn> 
   list->verticalHeader()->hide();
   list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   list->horizontalHeader()->setStretchLastSection(true);
-  const int unit = list->fontMetrics().averageCharWidth();
-  for (int c = 0; c < int(columns.size()); ++c) {
+  // Each column starts as wide as its title; the board tool's widths (dialog units) would not
+  // fit the page, so the columns follow their contents instead (FitColumns).
+  for (int c = 0; c < int(columns.size()); ++c)
     list->setHorizontalHeaderItem(c, new QTableWidgetItem(QString::fromUtf8(columns[c].title)));
-    list->setColumnWidth(c, columns[c].width * unit / 4 + 8);
-  }
+  list->resizeColumnsToContents();
+  for (int c = 0; c < list->columnCount(); ++c) list->setColumnWidth(c, list->columnWidth(c) + 16);
   return list;
+}
+
+// Widens the columns to their texts (never narrower than the titles).
+void FitColumns(QTableWidget* list) {
+  for (int c = 0; c + 1 < list->columnCount(); ++c) {
+    const int before = list->columnWidth(c);
+    list->resizeColumnToContents(c);
+    list->setColumnWidth(c, std::max(before, list->columnWidth(c) + 12));
+  }
+}
+
+// A list high enough for its header and `rows` rows, no higher.
+void FitHeight(QTableWidget* list, int rows) {
+  const int height = list->horizontalHeader()->sizeHint().height() +
+                     rows * list->verticalHeader()->defaultSectionSize() + 2 * list->frameWidth();
+  list->setFixedHeight(height);
 }
 
 // Board texts go in as plain cell text (a table cell never renders markup).
@@ -85,10 +103,11 @@ CRightView13::CRightView13(tav::PageHost& host, QWidget* parent) : SettingsPage(
   column->addWidget(caption);
   list_ = ReportList(this, tav::OneEncoderColumns(), "statistics");
   caption->setBuddy(list_);
-  // Room for the header and one row.
-  list_->setMinimumHeight(list_->horizontalHeader()->sizeHint().height() +
-                          3 * list_->fontMetrics().height());
-  list_->setMaximumHeight(list_->minimumHeight() + 8);
+  // The header and the one row; the address column has room for any address.
+  FitHeight(list_, 1);
+  list_->setColumnWidth(
+      0, list_->fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255")) + 16);
+  list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   column->addWidget(list_);
   column->addStretch(1);
 
@@ -198,8 +217,7 @@ CRightView14::CRightView14(tav::PageHost& host, QWidget* parent) : SettingsPage(
   list_ = ReportList(this, tav::DecoderSourcesColumns(), "encoders");
   list_->setAccessibleName(QString::fromUtf8(tav::kTextDetectableEncoders));
   caption->setBuddy(list_);
-  list_->setMinimumHeight(list_->horizontalHeader()->sizeHint().height() +
-                          5 * list_->fontMetrics().height());
+  FitHeight(list_, 4);
   column->addWidget(list_);
   column->addWidget(PlainLabel(tav::kTextDetectableNote, this));
   auto* buttons = new QHBoxLayout;
@@ -222,6 +240,7 @@ void CRightView14::onInitialUpdate() {
   const auto& rows = view_->Rows();
   list_->setRowCount(int(rows.size()));
   for (int r = 0; r < int(rows.size()); ++r) FillRow(list_, r, rows[r].texts);
+  FitColumns(list_);
   detectButton_->setEnabled(view_->ButtonEnabled());
 }
 

@@ -117,7 +117,7 @@ TEST(StatisticsPage, StartPollStopAndLeavingThePage) {
   Host host;
   host.list.Add(Encoder("192.168.1.7", "239.1.1.7", 1234, 1));
   auto* page = new CRightView13(host);
-  page->resize(520, 300);
+  page->resize(450, 500);
   page->show();
   QTableWidget* list = List(page, "statistics");
   ASSERT_TRUE(list);
@@ -217,7 +217,7 @@ TEST(DecoderSourcesPage, TwoEncodersListedAndTheChosenOneOpened) {
   host.list.Add(Decoder("192.168.1.50", 1, "236.1.2.3", 1234));
   host.current = 3;
   auto page = std::make_unique<CRightView14>(host);
-  page->resize(520, 300);
+  page->resize(450, 500);
   page->show();
   page->initialUpdate();
   QTableWidget* list = List(page.get(), "encoders");
@@ -313,7 +313,7 @@ TEST(StatisticsPageLan, ShowsTheStreamsRatesAndTheirFall) {
   ASSERT_EQ(encoder.RefreshStatus(), 0);
   host.list.Add(encoder);
   CRightView13 page(host);
-  page.resize(520, 300);
+  page.resize(450, 500);
   page.show();
   LoopWatch watch;
   Click(&page, "start");
