@@ -16,6 +16,7 @@
 #include <nlohmann/json.hpp>
 
 #include "boards.h"
+#include "detect/detection.h"
 #include "detect/detection_pages.h"
 #include "detect/detection_views.h"
 #include "device/board_list.h"
@@ -29,6 +30,7 @@
 #include "shell/ctrl_wnd.h"
 #include "shell/device_tree.h"
 #include "shell/main_window.h"
+#include "shell/shell_hooks.h"
 
 using tav::str;
 using tav::test::Decoder;
@@ -238,8 +240,8 @@ TEST(DecoderSourcesPage, TwoEncodersListedAndTheChosenOneOpened) {
   EXPECT_EQ(host.opened[0], Ip("192.168.1.8"));
 }
 
-// The whole path in the program: the decoder's window closes and a window on the encoder's
-// statistics page opens in its place.
+// The whole path in the program: the search's link diagnosis in the log, then the decoder's
+// window closes and a window on the encoder's statistics page opens in its place.
 TEST(DecoderSourcesPage, OpensTheEncodersStatisticsWindow) {
   auto sim = qorsim::Simulator::fromJson(nlohmann::json::parse(R"({"boards": [
     {"address": "10.77.0.81", "type": 1, "name": "ENC", "send": {"address": "239.77.0.81", "port": 1234, "mode": 1}},
@@ -249,9 +251,13 @@ TEST(DecoderSourcesPage, OpensTheEncodersStatisticsWindow) {
   tav::test::RecordingNotifier notes;
   CTavmonDlg window(&notes);
   window.show();
+  tav::shellHooks().diagnoseLinks = tav::RunLinkDiagnosis;  // as main() sets it
   window.StartSearch();
   ASSERT_TRUE(QTest::qWaitFor([&] { return !window.Searching(); }, 6000));
+  tav::shellHooks().diagnoseLinks = nullptr;
   ASSERT_EQ(window.DeviceList()->rowCount(), 2);
+  // The search ends with the link diagnosis: the decoder names no encoder as its source.
+  EXPECT_NE(window.LogText().find("10.77.0.82:该解码板点播的编码地址不存在!"), std::string::npos);
   window.DeviceList()->selectRow(1);
   ASSERT_EQ(window.CurrentBoard()->AddressText(), "10.77.0.82");
   window.OnSingleBoard();
