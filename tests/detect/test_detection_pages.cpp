@@ -184,18 +184,6 @@ TEST(StatisticsPage, FailedStartAndFailedReadAreSaidOnce) {
   EXPECT_EQ(List(&page, "statistics")->rowCount(), 0);
 }
 
-TEST(StatisticsPage, ADecoderAsCurrentBoardMakesNoHandle) {
-  FakeClient client;
-  Host host;
-  host.list.Add(Decoder("192.168.1.50", 0, "0.0.0.0", 1234));
-  CRightView13 page(host);
-  page.show();
-  Click(&page, "start");
-  Click(&page, "stop");
-  EXPECT_TRUE(client.calls.empty());
-  EXPECT_FALSE(page.polling());
-}
-
 TEST(DecoderSourcesPage, NoSourceDisablesTheButton) {
   Host host;
   host.list.Add(Encoder("192.168.1.7", "236.1.2.3", 1234, 1));
