@@ -1,5 +1,6 @@
 #include "pages/page_factory.h"
 
+#include "detect/detection_pages.h"
 #include "pages/identity_page.h"
 #include "pages/not_built_page.h"
 #include "pages/service_pages.h"
@@ -39,9 +40,9 @@ const PageCreatorRow kCreators[] = {
   {kViewCustomer, nullptr},       // customerSetting 自定义
   {kViewGeneralI2c, nullptr},     // RVComDebug 通用i2c调试
   {kViewEdid, nullptr},           // EdidDebug EDID调试
-  {13, nullptr},             // CRightView13 encoded-stream statistics (encoder kind)
-  {14, nullptr},             // CRightView14 statistics (decoder kind)
-  {15, Make<CRightView15>},  // 更改密码
+  {13, Make<CRightView13>},  // CRightView13 encoded-stream statistics (encoder kind)
+  {14, Make<CRightView14>},  // CRightView14 statistics (decoder kind)
+  {15, Make<CRightView15>},  // CRightView15 更改密码
 };
 // clang-format on
 

@@ -26,6 +26,9 @@ class PageHost {
   virtual void boardIdentityChanged() {}
   // The PC's addresses as the network identity page weighs them; tests give their own.
   virtual PcNetwork pcNetwork() { return ReadPcNetwork(); }
+  // The decoder's detection page chose an encoder: open a single-board window on that
+  // encoder's statistics page in place of the window that holds the page.
+  virtual void openStatisticsWindow(std::uint32_t /*encoderAddress*/) {}
 };
 
 }  // namespace tav

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "detect/detection.h"
 #include "resources/app_icon.h"
 #include "shell/main_window.h"
 #include "shell/shell_hooks.h"
@@ -55,6 +56,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "Tavmon: %s\n", qPrintable(error));
     return 2;
   }
+
+  // Every search ends with the link diagnosis, logged as tavctl search prints it.
+  tav::shellHooks().diagnoseLinks = tav::RunLinkDiagnosis;
 
   CTavmonDlg window;
   // The single-board window is a top-level window of its own, so the main window is not run

@@ -296,6 +296,25 @@ int CTavmonDlg::EncoderIndices(std::vector<int>& out) const {
   return int(out.size());
 }
 
+void CTavmonDlg::openStatisticsWindow(std::uint32_t encoderAddress) {
+  SetOpenStatisticsPage(true);
+  const int row = SelectRowByAddress(encoderAddress);
+  if (row < 0) {  // the encoder left the list meanwhile: nothing to open
+    SetOpenStatisticsPage(false);
+    return;
+  }
+  // The encoder's row alone is selected, so the list shows which board the new window is for.
+  deviceList_->selectionModel()->select(
+      deviceList_->model()->index(row, 0),
+      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  if (CCtrlWnd* old = ctrlWnd_) {  // the window holding the asking page; it deletes itself later
+    ctrlWnd_ = nullptr;
+    old->close();
+  }
+  std::vector<int> selected;
+  if (SelectedBoards(selected) == 1) OpenCtrlWnd();
+}
+
 bool CTavmonDlg::TakeOpenStatisticsPage() {
   const bool open = openStatisticsPage_;
   openStatisticsPage_ = false;

@@ -46,6 +46,9 @@ class CTavmonDlg : public QDialog, public tav::PageHost {
   tav::Notifier& notifier() override;
   tav::BoardLink& link() override { return tav::LanLink(); }
   void boardIdentityChanged() override;
+  // Sets the open-statistics-page flag, makes the encoder's row the selected one, closes the
+  // single-board window and opens one on the encoder's statistics page.
+  void openStatisticsWindow(std::uint32_t encoderAddress) override;
 
   // Board indices of the selected rows in list order; -1 when nothing is selected.
   int SelectedBoards(std::vector<int>& out) const;
