@@ -7,8 +7,10 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -126,6 +128,16 @@ std::vector<std::pair<int, int>> Registers(const FakeBoardLink::Sent& s) {
   return out;
 }
 
+// With TAVMON_SHOT_DIR set, saves the page as a user sees it (for looking at the layout).
+void Shot(QWidget* page, const char* name) {
+  const char* dir = std::getenv("TAVMON_SHOT_DIR");
+  if (!dir) return;
+  page->resize(page->sizeHint().expandedTo(QSize(640, 420)));
+  page->show();
+  QTest::qWait(50);
+  page->grab().save(QDir(QString::fromUtf8(dir)).filePath(QLatin1String(name) + ".png"));
+}
+
 // Keeps a page's first refresh from reading the developer's own customer.ini.
 struct InDirectory {
   QTemporaryDir dir;
@@ -200,6 +212,7 @@ TEST(PeripheralPage, CustomerTimingGoesFirstAndItsFailureDoesNotStopTheRecord) {
   EXPECT_NE(note.find("舍弃 1 项"), std::string::npos) << note;
 
   Pick(&page, "peripheralType", "CAPTURE_VGA_CUSTOMER");
+  Shot(&page, "CRightView2");
   Pick(&page, "resolution", "Wall");
   Click(&page, "apply");  // no board answers the short packet
   const auto sent = host.fake.sent();
@@ -308,6 +321,7 @@ TEST(CapturePage, SingleWritesQuickSetAndRefusals) {
   EXPECT_EQ(Registers(posts[3])[0].first, 0x87);
   EXPECT_EQ(Registers(posts[4])[0].first, 0x8F);
 
+  Shot(&page, "customerSetting");
   // A failed read keeps the fields.
   Click(&page, "captureRefresh");
   EXPECT_EQ(host.lastMessage(), "获取失败 = -3");
@@ -326,6 +340,7 @@ TEST(VideoPositionPage, ApplyRegistersAndDisabledTypes) {
   EXPECT_TRUE(Child<QLineEdit>(&page, "horizontal")->isEnabled());
   EXPECT_FALSE(Child<QLineEdit>(&page, "x")->isEnabled());
 
+  Shot(&page, "CRightView6");
   Set(&page, "horizontal", "26");
   Click(&page, "apply");
   auto writes = host.fake.sentOf(Op::Direct);
@@ -391,6 +406,7 @@ TEST(AdvancedPositionPage, ReadSetAndClear) {
   EXPECT_TRUE(Text(&page, "left") == "5") << Text(&page, "left");
   EXPECT_TRUE(Text(&page, "height") == "1080") << Text(&page, "height");
 
+  Shot(&page, "CRightView16");
   host.fake.shortAnswers.push_back({});
   Click(&page, "clear");
   auto shorts = host.fake.sentOf(Op::Short);
