@@ -496,14 +496,19 @@ CRightView16::CRightView16(tav::PageHost& host, QWidget* parent) : SettingsPage(
   column->addWidget(group);
   auto* buttons = new QHBoxLayout;
   auto* refresh = addButton(buttons, QStringLiteral("刷新"), "refresh");
-  auto* set = addButton(buttons, QStringLiteral("设置"), "set");
+  set_ = addButton(buttons, QStringLiteral("设置"), "set");
   auto* clear = addButton(buttons, QStringLiteral("清空设置"), "clear");
   buttons->addStretch(1);
   column->addLayout(buttons);
+  noData_ = new QLabel(QCoreApplication::translate("VideoPages", "未读取到设备数据。"), this);
+  noData_->setObjectName(QStringLiteral("noData"));
+  column->addWidget(noData_);
   column->addStretch(1);
-  for (QPushButton* b : {refresh, set, clear}) action().addButton(b);
+  for (QPushButton* b : {refresh, set_, clear}) action().addButton(b);
+  // "设置" writes the fields back: only once they hold the board's values.
+  set_->setEnabled(false);
   connect(refresh, &QPushButton::clicked, this, &CRightView16::read);
-  connect(set, &QPushButton::clicked, this, &CRightView16::write);
+  connect(set_, &QPushButton::clicked, this, &CRightView16::write);
   connect(clear, &QPushButton::clicked, this, &CRightView16::clear);
 }
 
@@ -539,7 +544,10 @@ void CRightView16::run(bool (tav::AdvancedPositionPage::*act)(), tav::PicturePos
         if (r.first && showResult) {
           fields_ = r.second;
           showFields();
+          hasData_ = true;
         }
+        noData_->setVisible(!hasData_);
+        set_->setEnabled(hasData_);
       });
 }
 

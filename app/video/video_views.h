@@ -139,5 +139,8 @@ class CRightView16 : public tav::SettingsPage {
            bool showResult);
 
   tav::PicturePosition fields_;
+  bool hasData_ = false;
   QLineEdit *left_, *up_, *width_, *height_;
+  QPushButton* set_;
+  QLabel* noData_;
 };

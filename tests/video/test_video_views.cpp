@@ -422,6 +422,15 @@ TEST(AdvancedPositionPage, ReadSetAndClear) {
   Set(&page, "width", "1280");
   Click(&page, "set");  // nothing answers the connection
   EXPECT_EQ(host.lastMessage(), "设置失败 = -3");
+
+  FakeHost silent;
+  silent.board(Status(1));
+  CRightView16 unread(silent);
+  unread.initialUpdate();
+  Settle();
+  EXPECT_EQ(silent.lastMessage(), "读取失败 = -3");
+  EXPECT_FALSE(Child<QLabel>(&unread, "noData")->isHidden());
+  EXPECT_FALSE(Child<QAbstractButton>(&unread, "set")->isEnabled());
 }
 
 // The peripheral page and the picture position page against simulated boards.
