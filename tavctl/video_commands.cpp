@@ -136,7 +136,7 @@ int Video(const VideoOptions& o, std::ostream& out, std::ostream& err) {
 
   PeripheralForm form = MakePeripheralForm(board.deviceType(), {});
   ShowStatus(form, board.statusBlock());
-  BoardChannels channels(board);
+  BoardChannels channels(board, LanLink());
   CaptureNotifier notices;
   Json json = {{"address", address},
                {"deviceType", board.deviceType()},
@@ -265,7 +265,7 @@ int Capture(const CaptureOptions& o, std::ostream& out, std::ostream& err) {
     ReportConfigFailure(err, address, "reading the status block (type 256)", r);
     return ExitForConfigResult(r);
   }
-  BoardChannels channels(board);
+  BoardChannels channels(board, LanLink());
   CaptureNotifier notices;
   notices.answer = [&](std::string_view) { return o.yes; };
   CapturePage page(channels, notices, board.deviceType());
@@ -341,7 +341,7 @@ int Position(const PositionOptions& o, std::ostream& out, std::ostream& err) {
   if (!contact) return kExitBadArguments;
   CBoard board = BoardAt(*contact);
   const std::string address = board.AddressText();
-  BoardChannels channels(board);
+  BoardChannels channels(board, LanLink());
   CaptureNotifier notices;
   Json json = {{"address", address}};
 

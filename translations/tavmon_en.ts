@@ -354,6 +354,21 @@
     </message>
 </context>
 <context>
+    <name>VideoPages</name>
+    <message>
+        <source>未读取到设备数据。</source>
+        <translation>No data has been read from the device.</translation>
+    </message>
+    <message>
+        <source>“值 0x”应为十六进制数 0 到 FFFFFFFF。</source>
+        <translation>&quot;值 0x&quot; must be a hexadecimal number from 0 to FFFFFFFF.</translation>
+    </message>
+    <message>
+        <source>“%1”应为 %2 到 %3 之间的整数。</source>
+        <translation>&quot;%1&quot; must be an integer (%2 – %3).</translation>
+    </message>
+</context>
+<context>
     <name>tav</name>
     <message>
         <source>关于 Tavmon(&amp;A)...</source>

@@ -8,6 +8,7 @@
 #include "pages/transport_page.h"
 #include "shell/device_tree.h"
 #include "shell/page_table.h"
+#include "video/video_views.h"
 
 namespace tav {
 namespace {
@@ -22,11 +23,11 @@ QWidget* Make(PageHost& host, QWidget* parent) {
 const PageCreatorRow kCreators[] = {
   {0,  Make<CRightView0>},   // 网络标识
   {1,  Make<CRightView1>},   // 网络收发
-  {2,  nullptr},             // CRightView2 外设配置
+  {2,  Make<CRightView2>},   // CRightView2 外设配置
   {3,  Make<CRightView3>},   // 视频编码
   {8,  Make<CRightView8>},   // 视频质量
-  {16, nullptr},             // CRightView16 视频位置 (encoder kind)
-  {6,  nullptr},             // CRightView6 视频位置 (decoder kind)
+  {16, Make<CRightView16>},  // CRightView16 视频位置 (encoder kind)
+  {6,  Make<CRightView6>},   // CRightView6 视频位置 (decoder kind)
   {4,  Make<CRightView4>},   // 音频编码
   {5,  Make<CRightView5>},   // 音量调节
   {7,  Make<CRightView7>},   // 重启设备
@@ -37,7 +38,7 @@ const PageCreatorRow kCreators[] = {
   {kViewSerial, nullptr},         // CRightViewSerial 串口设置
   {10, nullptr},                  // CRightView10 升级
   {kViewRegisterDebug, nullptr},  // RVdebug i2c调试 / SPI调试
-  {kViewCustomer, nullptr},       // customerSetting 自定义
+  {kViewCustomer, Make<customerSetting>},  // customerSetting 自定义
   {kViewGeneralI2c, nullptr},     // RVComDebug 通用i2c调试
   {kViewEdid, nullptr},           // EdidDebug EDID调试
   {13, Make<CRightView13>},  // CRightView13 encoded-stream statistics (encoder kind)

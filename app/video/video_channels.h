@@ -2,11 +2,12 @@
 // The board channels the video pages use besides the configuration exchange: register blocks
 // to the capture front end (8068/8070), the two short-packet records and the video position
 // frames. One interface so the page logic runs against a fake in unit tests; BoardChannels is
-// the only place that calls the board record's channel methods.
+// the only place that calls the board record's channel methods, always through a BoardLink.
 
 #include <cstdint>
 
 #include "device/board.h"
+#include "device/board_link.h"
 
 namespace tav {
 
@@ -29,31 +30,32 @@ class VideoChannels {
   virtual int writeVideoPosition(const VideoPosition& position, Notifier& notifier) = 0;
 };
 
-// The channels of one board record (its contact address; the video position frames go to
-// the status block's IP).
+// The channels of one board record, sent through a link (pages: their host's; tavctl: the
+// LAN's). The video position frames go to the status block's IP.
 class BoardChannels final : public VideoChannels {
  public:
-  explicit BoardChannels(const CBoard& board) : board_(board) {}
-  int exchange(RegisterBlock& body) override { return board_.Exchange(body); }
-  int exchangeAlt(RegisterBlock& body) override { return board_.ExchangeAlt(body); }
-  int post(const RegisterBlock& body) override { return board_.Post(body); }
-  int postAlt(const RegisterBlock& body) override { return board_.PostAlt(body); }
+  BoardChannels(const CBoard& board, BoardLink& link) : board_(board), link_(link) {}
+  int exchange(RegisterBlock& body) override { return board_.Exchange(body, link_); }
+  int exchangeAlt(RegisterBlock& body) override { return board_.ExchangeAlt(body, link_); }
+  int post(const RegisterBlock& body) override { return board_.Post(body, link_); }
+  int postAlt(const RegisterBlock& body) override { return board_.PostAlt(body, link_); }
   int setByte(int device, std::uint8_t reg, std::uint8_t value) override {
-    return board_.SetByte(device, reg, value);
+    return board_.SetByte(device, reg, value, link_);
   }
-  int readRecord16(Record16& record) override { return board_.ReadRecord16(record); }
-  int writeRecord16(const Record16& record) override { return board_.WriteRecord16(record); }
-  int readRecord36(Record36& record) override { return board_.ReadRecord36(record); }
-  int writeRecord36(const Record36& record) override { return board_.WriteRecord36(record); }
+  int readRecord16(Record16& record) override { return board_.ReadRecord16(record, link_); }
+  int writeRecord16(const Record16& record) override { return board_.WriteRecord16(record, link_); }
+  int readRecord36(Record36& record) override { return board_.ReadRecord36(record, link_); }
+  int writeRecord36(const Record36& record) override { return board_.WriteRecord36(record, link_); }
   int readVideoPosition(VideoPosition& position, Notifier& notifier) override {
-    return board_.ReadVideoPosition(position, notifier);
+    return link_.readVideoPosition(board_, position, notifier);
   }
   int writeVideoPosition(const VideoPosition& position, Notifier& notifier) override {
-    return board_.WriteVideoPosition(position, notifier);
+    return link_.writeVideoPosition(board_, position, notifier);
   }
 
  private:
   const CBoard& board_;
+  BoardLink& link_;
 };
 
 // i2c devices of the capture front end.

@@ -41,7 +41,7 @@ struct VideoOnQorsim : ::testing::Test {
 
 TEST_F(VideoOnQorsim, PeripheralApplyRefreshAndDetect) {
   CBoard b = board(0);
-  BoardChannels channels(b);
+  BoardChannels channels(b, LanLink());
   PeripheralForm form = MakePeripheralForm(b.deviceType(), {});
   ASSERT_TRUE(RefreshPeripheral(LanLink(), b, form, notifier));
   EXPECT_EQ(form.modeName, "CAPTURE_HDMI_1920x1080_60Hz");
@@ -74,7 +74,7 @@ TEST_F(VideoOnQorsim, PeripheralApplyRefreshAndDetect) {
 
 TEST_F(VideoOnQorsim, CustomerTimingSentBeforeTheRecord) {
   CBoard b = board(1);
-  BoardChannels channels(b);
+  BoardChannels channels(b, LanLink());
   CustomerTable table = ParseCustomerIni(
       "C1.name = Wall\nC1.width = 1600\nC1.height = 900\nC1.freq = 60\nC1.clock = 108000000\n"
       "C1.maxwidth = 1800\nC1.maxheight = 1000\nC1.offsetHori = -4\nC1.offsetVert = 2\n");
@@ -92,7 +92,7 @@ TEST_F(VideoOnQorsim, CustomerTimingSentBeforeTheRecord) {
 
 TEST_F(VideoOnQorsim, CaptureParameters) {
   CBoard b = board(1);
-  BoardChannels channels(b);
+  BoardChannels channels(b, LanLink());
   CapturePage page(channels, notifier, b.deviceType());
   ASSERT_TRUE(page.refreshCapture());
   EXPECT_EQ(page.fields.lines, 1125);
@@ -125,7 +125,7 @@ TEST_F(VideoOnQorsim, CaptureParameters) {
 
 TEST_F(VideoOnQorsim, PositionPages) {
   CBoard decoder = board(2);
-  BoardChannels channels(decoder);
+  BoardChannels channels(decoder, LanLink());
   PositionPage page(LanLink(), channels, notifier, decoder);
   ASSERT_TRUE(page.refresh());
   EXPECT_TRUE(page.fields.enabled);
@@ -147,7 +147,7 @@ TEST_F(VideoOnQorsim, PositionPages) {
   });
 
   CBoard encoder = board(0);
-  BoardChannels encoderChannels(encoder);
+  BoardChannels encoderChannels(encoder, LanLink());
   AdvancedPositionPage advanced(encoderChannels, notifier);
   ASSERT_TRUE(advanced.read());
   EXPECT_EQ(advanced.fields.width, 1920);
