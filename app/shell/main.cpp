@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "batch/batch_window.h"
 #include "resources/app_icon.h"
 #include "shell/main_window.h"
 #include "shell/shell_hooks.h"
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  tav::batch::InstallBatchHooks();
   CTavmonDlg window;
   // The single-board window is a top-level window of its own, so the main window is not run
   // modally; the program ends when it closes.
