@@ -386,6 +386,8 @@ CMULTIPLE_RIGHTVIEW2::CMULTIPLE_RIGHTVIEW2(BatchHost& host, QWidget* parent)
   log_->setObjectName(QStringLiteral("edit1093"));
   log_->setAccessibleName(tr("升级日志"));
   log_->setReadOnly(true);
+  // Lines carry a tab before the result: a short stop keeps each line on one row.
+  log_->setTabStopDistance(log_->fontMetrics().horizontalAdvance(QLatin1Char(' ')) * 2);
   layout->addWidget(log_, 2);
   addProgressArea(layout);
   progressBox()->hide();  // the log box above shows each component as it comes
