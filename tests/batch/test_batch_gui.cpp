@@ -2,6 +2,7 @@
 // link and scripted maintenance sockets, then against qorsim in the test LAN.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +11,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -28,6 +30,8 @@
 #include "recording_notifier.h"
 #include "resources/string_table.h"
 #include "scripted_maintenance.h"
+#include "shell/main_window.h"
+#include "shell/shell_hooks.h"
 #include "upgrade/upgrade_package.h"
 #include "wire.h"
 
@@ -416,4 +420,43 @@ TEST(BatchSim, UpgradeOfAllEncodersAndAMaintenanceSearch) {
   ASSERT_EQ(dialog.List()->rowCount(), 3);
   EXPECT_EQ(dialog.List()->item(0, 0)->text(), QStringLiteral("10.77.0.51"));
   EXPECT_EQ(dialog.List()->item(2, 0)->text(), QStringLiteral("10.77.0.53"));
+}
+
+TEST(BatchHooks, MainWindowOpensTheBatchWindowOverItsSelectionAndCtrlFTheDialog) {
+  tav::test::RecordingNotifier notes;
+  InstallBatchHooks();
+  CTavmonDlg main(&notes);
+  main.show();
+  for (const char* ip : {"10.0.0.41", "10.0.0.42"})
+    main.InsertBoardRow(main.BoardList().Add(tav::test::Encoder(ip, "10.0.0.255", 5000)));
+  main.DeviceList()->selectRow(0);
+  Child<QPushButton>(&main, "batchButton")->click();
+  CCtrlWndMul* window = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* b = qobject_cast<CCtrlWndMul*>(w)) window = b;
+  ASSERT_TRUE(window);
+  EXPECT_EQ(window->size(), QSize(500, 350));
+  auto rowsShown = [&] {
+    window->Tree()->setCurrentItem(window->Tree()->ItemFor(BatchPage::Restart));
+    window->Tree()->setCurrentItem(window->Tree()->ItemFor(BatchPage::SelectedList));
+    auto* list = Child<QTableWidget>(window->CurrentPage(), "list1052");
+    QStringList rows;
+    for (int r = 0; r < list->rowCount(); ++r) rows << list->item(r, 0)->text();
+    return rows;
+  };
+  EXPECT_EQ(rowsShown(), QStringList{QStringLiteral("10.0.0.41")});
+  main.DeviceList()->selectRow(1);  // the main list's selection as it is now
+  EXPECT_EQ(rowsShown(), QStringList{QStringLiteral("10.0.0.42")});
+  window->close();
+
+  // Ctrl+F: the maintenance dialog, modal, with the main window's title.
+  bool seen = false;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<CNewSearchDlg*>(QApplication::activeModalWidget());
+    seen = dialog && dialog->isModal() && dialog->windowTitle() == main.windowTitle();
+    if (dialog) dialog->reject();
+  });
+  main.OnMaintenance();
+  EXPECT_TRUE(seen);
+  tav::shellHooks() = {};
 }
