@@ -75,6 +75,10 @@
         <source>重启所有解码板</source>
         <translation>Restart all decoders</translation>
     </message>
+    <message>
+        <source>群发命令已发出。</source>
+        <translation>Group command sent.</translation>
+    </message>
 </context>
 <context>
     <name>CMULTIPLE_RIGHTVIEW1</name>

@@ -201,11 +201,16 @@ namespace {
 
 // What the progress box shows of one board: "[2/5] 设备[10.0.0.2]:重启成功".
 QString ProgressLine(const BoardProgress& p) {
-  return QStringLiteral("[%1/%2] %3").arg(p.position).arg(p.count).arg(qs(p.text));
+  // A group datagram that left says so; its failure carries the page's failure text.
+  const QString text = p.boardIndex < 0 && p.text.empty()
+                           ? QCoreApplication::translate("CMULTIPLE_RIGHTVIEW0", "群发命令已发出。")
+                           : qs(p.text);
+  return QStringLiteral("[%1/%2] %3").arg(p.position).arg(p.count).arg(text);
 }
 
 QString EndLine(const BatchRun& run) {
   if (run.refused) return {};
+  if (!run.boards.empty() && run.boards.front().boardIndex < 0) return {};  // a group datagram
   if (run.stopped) return QCoreApplication::translate("CMULTIPLE_RIGHTVIEW0", "已停止。");
   return QCoreApplication::translate("CMULTIPLE_RIGHTVIEW0", "完成：%1台设备，失败%2台。")
       .arg(run.boards.size())

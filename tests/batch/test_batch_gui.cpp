@@ -162,6 +162,7 @@ TEST(BatchRestart, SelectionIsTakenAtEachClickAndEveryBoardLogsALine) {
   ASSERT_EQ(group.size(), 1u);
   EXPECT_EQ(group[0].bytes[3], 0xE8);
   EXPECT_EQ(qor::getI32(group[0].bytes, 8), -3);
+  EXPECT_EQ(page.progressBox()->toPlainText(), QStringLiteral("[1/1] 群发命令已发出。"));
 }
 
 TEST(BatchFactoryReset, CredentialsAreCheckedFirstAndDecodersGoBoardByBoard) {
