@@ -43,6 +43,114 @@
     </message>
 </context>
 <context>
+    <name>CLeftViewMul</name>
+    <message>
+        <source>批量功能</source>
+        <translation>Batch functions</translation>
+    </message>
+</context>
+<context>
+    <name>CMULTIPLE_RIGHTVIEW0</name>
+    <message>
+        <source>已停止。</source>
+        <translation>Stopped.</translation>
+    </message>
+    <message>
+        <source>完成：%1台设备，失败%2台。</source>
+        <translation>Done, devices: %1; failed: %2.</translation>
+    </message>
+    <message>
+        <source>重启所选设备</source>
+        <translation>Restart selected devices</translation>
+    </message>
+    <message>
+        <source>重启所有设备</source>
+        <translation>Restart all devices</translation>
+    </message>
+    <message>
+        <source>重启所有编码板</source>
+        <translation>Restart all encoders</translation>
+    </message>
+    <message>
+        <source>重启所有解码板</source>
+        <translation>Restart all decoders</translation>
+    </message>
+    <message>
+        <source>群发命令已发出。</source>
+        <translation>Group command sent.</translation>
+    </message>
+</context>
+<context>
+    <name>CMULTIPLE_RIGHTVIEW1</name>
+    <message>
+        <source>用户名</source>
+        <translation>User name</translation>
+    </message>
+    <message>
+        <source>密码</source>
+        <translation>Password</translation>
+    </message>
+    <message>
+        <source>所选设备恢复出厂值</source>
+        <translation>Factory reset selected devices</translation>
+    </message>
+    <message>
+        <source>所有设备恢复出厂值</source>
+        <translation>Factory reset all devices</translation>
+    </message>
+    <message>
+        <source>所有编码板恢复出厂值</source>
+        <translation>Factory reset all encoders</translation>
+    </message>
+    <message>
+        <source>所有解码板恢复出厂值</source>
+        <translation>Factory reset all decoders</translation>
+    </message>
+</context>
+<context>
+    <name>CMULTIPLE_RIGHTVIEW2</name>
+    <message>
+        <source>选择升级文件</source>
+        <translation>Choose upgrade file</translation>
+    </message>
+    <message>
+        <source>文件名</source>
+        <translation>File name</translation>
+    </message>
+    <message>
+        <source>文件标识</source>
+        <translation>File magic</translation>
+    </message>
+    <message>
+        <source>文件长度</source>
+        <translation>File length</translation>
+    </message>
+    <message>
+        <source>选择文件</source>
+        <translation>Choose file</translation>
+    </message>
+    <message>
+        <source>文件信息：</source>
+        <translation>File information:</translation>
+    </message>
+    <message>
+        <source>升级所选设备</source>
+        <translation>Upgrade selected devices</translation>
+    </message>
+    <message>
+        <source>升级所有编码板</source>
+        <translation>Upgrade all encoders</translation>
+    </message>
+    <message>
+        <source>升级所有解码板</source>
+        <translation>Upgrade all decoders</translation>
+    </message>
+    <message>
+        <source>升级日志</source>
+        <translation>Upgrade log</translation>
+    </message>
+</context>
+<context>
     <name>CManualAddDlg</name>
     <message>
         <source>手动添加设备</source>
@@ -247,6 +355,41 @@
     <message>
         <source>设置</source>
         <translation>Set</translation>
+    </message>
+</context>
+<context>
+    <name>CNewSearchDlg</name>
+    <message>
+        <source>重启</source>
+        <translation>Restart</translation>
+    </message>
+    <message>
+        <source>恢复出厂值</source>
+        <translation>Factory reset</translation>
+    </message>
+    <message>
+        <source>设备地址</source>
+        <translation>Device address</translation>
+    </message>
+    <message>
+        <source>命令</source>
+        <translation>Command</translation>
+    </message>
+    <message>
+        <source>最多107个字节</source>
+        <translation>At most 107 bytes</translation>
+    </message>
+    <message>
+        <source>执行</source>
+        <translation>Execute</translation>
+    </message>
+    <message>
+        <source>日志</source>
+        <translation>Log</translation>
+    </message>
+    <message>
+        <source>请先在设备列表中选择设备。</source>
+        <translation>Pick a device in the list first.</translation>
     </message>
 </context>
 <context>
@@ -1105,6 +1248,17 @@ Highest: 0x1C71F80</translation>
     <message>
         <source>尚未从设备读到数据。</source>
         <translation>No data read from the device yet.</translation>
+    </message>
+</context>
+<context>
+    <name>tav::batch::BatchPageBase</name>
+    <message>
+        <source>各设备结果</source>
+        <translation>Result per device</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
     </message>
 </context>
 </TS>

@@ -16,17 +16,21 @@ std::string BoardLine(const std::string& address, std::string_view text) {
   return "设备[" + address + "]:" + std::string(text);
 }
 
-// Everything goes out through the LAN's board link.
-class NetworkBatchSender final : public BatchSender {
+// Everything goes out through one board link (the program's: the LAN's).
+class LinkBatchSender final : public BatchSender {
  public:
-  int RestartBoard(const CBoard& board) override { return tav::RestartBoard(board, LanLink()); }
+  explicit LinkBatchSender(BoardLink& link) : link_(link) {}
+  int RestartBoard(const CBoard& board) override { return tav::RestartBoard(board, link_); }
   int GroupRestart(std::int32_t target) override {
-    return LanLink().broadcast(BuildGroupCommand(kCmdRestart, target, false));
+    return link_.broadcast(BuildGroupCommand(kCmdRestart, target, false));
   }
-  int FactoryReset(const CBoard& board) override { return board.FactoryReset(LanLink()); }
+  int FactoryReset(const CBoard& board) override { return board.FactoryReset(link_); }
   int FactoryResetAll() override {
-    return LanLink().broadcast(BuildGroupCommand(kCmdFactoryReset, kTargetAllBoards, true));
+    return link_.broadcast(BuildGroupCommand(kCmdFactoryReset, kTargetAllBoards, true));
   }
+
+ private:
+  BoardLink& link_;
 };
 
 // Sends to each board in turn, reporting and logging each; false when stopped.
@@ -107,8 +111,12 @@ std::vector<SelectedRow> SelectedDeviceRows(const CBoardCtrl& boards,
 }
 
 BatchSender& NetworkSender() {
-  static NetworkBatchSender sender;
+  static LinkBatchSender sender(LanLink());
   return sender;
+}
+
+std::unique_ptr<BatchSender> MakeLinkSender(BoardLink& link) {
+  return std::make_unique<LinkBatchSender>(link);
 }
 
 int BatchRun::failures() const {

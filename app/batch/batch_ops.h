@@ -8,10 +8,12 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "device/board_link.h"
 #include "device/board_list.h"
 #include "device/notifier.h"
 
@@ -51,6 +53,8 @@ class BatchSender {
   virtual int FactoryResetAll() = 0;                  // datagram 0xEB to -1; 0 sent
 };
 BatchSender& NetworkSender();
+// The same over a given link (the pages: their host's link).
+std::unique_ptr<BatchSender> MakeLinkSender(BoardLink& link);
 
 struct BoardProgress {
   int position = 0;  // 1-based among `count`

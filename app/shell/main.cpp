@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "detect/detection.h"
+#include "batch/batch_window.h"
 #include "resources/app_icon.h"
 #include "shell/main_window.h"
 #include "shell/shell_hooks.h"
@@ -60,6 +61,7 @@ int main(int argc, char** argv) {
   // Every search ends with the link diagnosis, logged as tavctl search prints it.
   tav::shellHooks().diagnoseLinks = tav::RunLinkDiagnosis;
 
+  tav::batch::InstallBatchHooks();
   CTavmonDlg window;
   // The single-board window is a top-level window of its own, so the main window is not run
   // modally; the program ends when it closes.
