@@ -182,7 +182,7 @@ int Reg(const RegOptions& options, std::istream& in, std::ostream& out, std::ost
   }
 
   CBoard board = BoardAtAddress(*ip);
-  BoardMaintenancePort port(board);
+  BoardMaintenancePort port(board, LanLink());
   CaptureNotifier notifier;
   bool general = options.bus.has_value();
   RegisterDebug page(general ? RegisterPageKind::General : RegisterPageKind::I2c, port, notifier);
@@ -283,7 +283,7 @@ int Serial(const SerialOptions& options, std::ostream& out, std::ostream& err) {
   }
 
   CBoard board = BoardAtAddress(*ip);
-  BoardMaintenancePort port(board);
+  BoardMaintenancePort port(board, LanLink());
   CaptureNotifier notifier;
   SerialControl page(LanLink(), port, qor::ipText(*ip), notifier);
   page.refreshBaud();
@@ -341,7 +341,7 @@ int Ptz(const PtzOptions& options, std::ostream& out, std::ostream& err) {
     }
   }
   CBoard board = BoardAtAddress(*ip);
-  BoardMaintenancePort port(board);
+  BoardMaintenancePort port(board, LanLink());
   CaptureNotifier notifier;
   SerialControl page(LanLink(), port, qor::ipText(*ip), notifier);
   page.refreshBaud();

@@ -1,5 +1,6 @@
 #include "pages/page_factory.h"
 
+#include "debug/debug_pages.h"
 #include "pages/identity_page.h"
 #include "pages/not_built_page.h"
 #include "pages/simple_pages.h"
@@ -32,12 +33,12 @@ const PageCreatorRow kCreators[] = {
   {17, nullptr},             // CRightView17 时间设置
   {18, nullptr},             // CRightView18 OSD设置
   {19, nullptr},             // CRightView19 存储设置
-  {kViewSerial, nullptr},         // CRightViewSerial 串口设置
+  {kViewSerial, Make<CRightViewSerial>},       // 串口设置
   {10, nullptr},                  // CRightView10 升级
-  {kViewRegisterDebug, nullptr},  // RVdebug i2c调试 / SPI调试
+  {kViewRegisterDebug, Make<RVdebug>},         // i2c调试 / SPI调试
   {kViewCustomer, nullptr},       // customerSetting 自定义
-  {kViewGeneralI2c, nullptr},     // RVComDebug 通用i2c调试
-  {kViewEdid, nullptr},           // EdidDebug EDID调试
+  {kViewGeneralI2c, Make<RVComDebug>},         // 通用i2c调试
+  {kViewEdid, Make<EdidDebug>},                // EDID调试
   {13, nullptr},             // CRightView13 encoded-stream statistics (encoder kind)
   {14, nullptr},             // CRightView14 statistics (decoder kind)
   {15, nullptr},             // CRightView15 password
