@@ -108,7 +108,8 @@ void EdidDebug::showLock() {
   lock_->setAccessibleName(lock_->text());
   // Lock or unlock is chosen from the board's state: without it the button waits.
   lock_->setEnabled(lockKnown_ && !busy());
-  lock_->setToolTip(lockKnown_ ? QString() : tr("EDID锁定状态未知：请先刷新。"));
+  lock_->setToolTip(lockKnown_ ? QString()
+                               : tr("EDID锁定状态未知（读取失败），重新进入本页可再次读取。"));
 }
 
 void EdidDebug::run(Op op) {

@@ -46,8 +46,8 @@ std::optional<std::string> NumberFieldProblem(std::string_view field, std::strin
   } else {
     std::size_t first = text.find_first_not_of(" \t");
     std::size_t last = text.find_last_not_of(" \t");
-    digits = first == std::string_view::npos ? std::string_view{}
-                                             : text.substr(first, last - first + 1);
+    digits =
+        first == std::string_view::npos ? std::string_view{} : text.substr(first, last - first + 1);
   }
   const char* allowed = hex ? "0123456789abcdefABCDEF" : "0123456789";
   bool ok = !digits.empty() && digits.find_first_not_of(allowed) == std::string_view::npos;
@@ -58,10 +58,11 @@ std::optional<std::string> NumberFieldProblem(std::string_view field, std::strin
   }
   if (ok) return std::nullopt;
   char buf[240];
-  std::snprintf(buf, sizeof buf,
-                "%.*s: \"%.*s\" 不是0到0x%x（%u）之间的数；请输入十进制数，或以0x开头的十六进制数。",
-                static_cast<int>(field.size()), field.data(),
-                static_cast<int>(std::min<std::size_t>(text.size(), 40)), text.data(), max, max);
+  std::snprintf(
+      buf, sizeof buf,
+      "%.*s: \"%.*s\" 不是0到0x%x（%u）之间的数；请输入十进制数，或以0x开头的十六进制数。",
+      static_cast<int>(field.size()), field.data(),
+      static_cast<int>(std::min<std::size_t>(text.size(), 40)), text.data(), max, max);
   return std::string(buf);
 }
 

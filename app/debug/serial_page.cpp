@@ -49,9 +49,9 @@ struct KeyPlace {
   int row, column;
 };
 constexpr KeyPlace kPlaces[] = {
-    {tav::PtzKey::Up, 0, 1},        {tav::PtzKey::Left, 1, 0},      {tav::PtzKey::Stop, 1, 1},
-    {tav::PtzKey::Right, 1, 2},     {tav::PtzKey::Down, 2, 1},      {tav::PtzKey::ZoomIn, 0, 4},
-    {tav::PtzKey::ZoomOut, 0, 5},   {tav::PtzKey::FocusNear, 1, 4}, {tav::PtzKey::FocusFar, 1, 5},
+    {tav::PtzKey::Up, 0, 1},      {tav::PtzKey::Left, 1, 0},      {tav::PtzKey::Stop, 1, 1},
+    {tav::PtzKey::Right, 1, 2},   {tav::PtzKey::Down, 2, 1},      {tav::PtzKey::ZoomIn, 0, 4},
+    {tav::PtzKey::ZoomOut, 0, 5}, {tav::PtzKey::FocusNear, 1, 4}, {tav::PtzKey::FocusFar, 1, 5},
 };
 
 }  // namespace
@@ -103,9 +103,8 @@ CRightViewSerial::CRightViewSerial(tav::PageHost& host, QWidget* parent)
     b->setAccessibleName(qs(info.label));
     b->setToolTip(qs(info.text));
     grid->addWidget(b, p.row, p.column);
-    connect(b, &QPushButton::clicked, this, [this, key = p.key] {
-      sendText_->setText(qs(tav::PtzKeyOf(key).text));
-    });
+    connect(b, &QPushButton::clicked, this,
+            [this, key = p.key] { sendText_->setText(qs(tav::PtzKeyOf(key).text)); });
   }
   grid->setColumnStretch(6, 1);
   auto* keypadRow = new QHBoxLayout;

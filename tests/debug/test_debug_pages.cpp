@@ -358,8 +358,8 @@ TEST(SerialPage, BaudRateKeypadAndSend) {
 
 // The pages over the real link against a simulated board.
 TEST(DebugPagesOnQorsim, EdidRegistersAndSerial) {
-  auto sim = qorsim::Simulator::fromJson(nlohmann::json::parse(
-      R"([{"address": "10.77.0.71", "type": 9}])"));
+  auto sim = qorsim::Simulator::fromJson(
+      nlohmann::json::parse(R"([{"address": "10.77.0.71", "type": 9}])"));
   sim.start();
   FakeHost host(9, "10.77.0.71");
   host.useLink = &tav::LanLink();
@@ -374,9 +374,8 @@ TEST(DebugPagesOnQorsim, EdidRegistersAndSerial) {
   Click(&edid, "readBoardEdid");
   tav::EdidBytes board{};
   sim.withBoard("10.77.0.71", [&](qorsim::BoardState& b) { board = b.edid; });
-  EXPECT_EQ(Text(&edid, "edidText"), QString::fromStdString(tav::EdidText(board))
-                                         .replace("\r\n", "\n")
-                                         .toStdString());
+  EXPECT_EQ(Text(&edid, "edidText"),
+            QString::fromStdString(tav::EdidText(board)).replace("\r\n", "\n").toStdString());
   EXPECT_NE(Text(&edid, "edidSummary").find("校验和"), std::string::npos);
 
   RVComDebug regs(host);
