@@ -44,7 +44,8 @@ EdidDebug::EdidDebug(tav::PageHost& host, QWidget* parent) : SettingsPage(host, 
   auto* right = new QVBoxLayout;
   edid_ = TextBox(this, "edidText", 40, 16);
   edid_->setPlaceholderText(tr("尚未读取EDID。"));
-  summary_ = TextBox(this, "edidSummary", 36, 16);
+  summary_ = TextBox(this, "edidSummary", 24, 16);
+  summary_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   summary_->setPlaceholderText(tr("读取EDID后在此显示解析结果。"));
   auto* edidLabel = new QLabel(tr("EDID信息："), this);
   auto* summaryLabel = new QLabel(tr("结果分析："), this);

@@ -76,7 +76,8 @@ std::string Text(QWidget* page, const char* name) {
 }
 
 void Save(QWidget& page, const char* file) {
-  page.resize(page.sizeHint().expandedTo(QSize(760, 560)));
+  // About the page area of the single-board window at its usual size.
+  page.resize(page.minimumSizeHint().expandedTo(QSize(620, 520)));
   if (const char* dir = std::getenv("TAVMON_SCREENSHOTS"))
     page.grab().save(QString::fromUtf8(dir) + "/" + file);
 }
@@ -271,6 +272,7 @@ TEST(RegisterPages, SixteenBitOnSpiBoardsAndTheBusOnTheGeneralPage) {
   EXPECT_EQ(qor::getU16(sent[0].bytes, 1 + 12), 0x1234);
   EXPECT_EQ(Text(&page, "value"), "0xbeef");
   EXPECT_EQ(Text(&page, "register"), "0x1234");
+  Save(page, "spi_page.png");
 
   FakeHost host(1);
   RVComDebug general(host);
@@ -377,6 +379,7 @@ TEST(DebugPagesOnQorsim, EdidRegistersAndSerial) {
   EXPECT_EQ(Text(&edid, "edidText"),
             QString::fromStdString(tav::EdidText(board)).replace("\r\n", "\n").toStdString());
   EXPECT_NE(Text(&edid, "edidSummary").find("校验和"), std::string::npos);
+  Save(edid, "edid_page_qorsim.png");
 
   RVComDebug regs(host);
   regs.initialUpdate();
