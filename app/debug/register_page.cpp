@@ -103,6 +103,7 @@ RegisterPageView::RegisterPageView(RegisterPageKind kind, PageHost& host, QWidge
     action().addButton(b);
   }
   copy->setAccessibleName(tr("复制读出列表到写入列表"));
+  action().addButton(copy);  // the lists are rewritten when an exchange ends
   connect(write, &QPushButton::clicked, this, &RegisterPageView::writeSingle);
   connect(read, &QPushButton::clicked, this, &RegisterPageView::readSingle);
   connect(writeAllButton, &QPushButton::clicked, this, &RegisterPageView::writeAll);
