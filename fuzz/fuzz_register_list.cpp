@@ -23,5 +23,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::uint32_t n = tav::ParseNumber(text);
   std::string shown = tav::NumberText(static_cast<std::uint16_t>(n), false);
   FUZZ_CHECK(tav::ParseNumber(shown) == static_cast<std::uint16_t>(n));
+  // A field the check lets through is read within its bounds, never cut to fit.
+  if (!tav::NumberFieldProblem("f", text, 0xFF)) FUZZ_CHECK(n <= 0xFF);
+  if (!tav::RegisterListProblem(text))
+    for (std::string_view line : {text.substr(0, text.find_first_of("\r\n"))})
+      if (auto comma = line.find(','); comma != std::string_view::npos && comma != 0)
+        FUZZ_CHECK(tav::ParseNumber(line.substr(comma + 1)) <= 0xFF);
   return 0;
 }

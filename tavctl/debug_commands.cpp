@@ -182,7 +182,7 @@ int Reg(const RegOptions& options, std::istream& in, std::ostream& out, std::ost
   }
 
   CBoard board = BoardAtAddress(*ip);
-  BoardMaintenancePort port(board);
+  BoardMaintenancePort port(board, LanLink());
   CaptureNotifier notifier;
   bool general = options.bus.has_value();
   RegisterDebug page(general ? RegisterPageKind::General : RegisterPageKind::I2c, port, notifier);
@@ -202,6 +202,13 @@ int Reg(const RegOptions& options, std::istream& in, std::ostream& out, std::ost
       text.assign(std::istreambuf_iterator<char>(file), {});
     }
     if (!args.empty()) page.deviceText = args[0];
+    // A number that does not fit its field is refused, not cut to fit.
+    auto problem = NumberFieldProblem("I2C地址", page.deviceText, 0xFFFF);
+    if (!problem) problem = RegisterListProblem(text);
+    if (problem) {
+      err << "tavctl: " << *problem << " Nothing was sent.\n";
+      return kExitBadArguments;
+    }
     page.leftList = text;
     int result = page.writeAll();
     PrintMessages(notifier, err);
@@ -221,6 +228,10 @@ int Reg(const RegOptions& options, std::istream& in, std::ostream& out, std::ost
   }
   if (options.readList) {
     if (!args.empty()) page.deviceText = args[0];
+    if (auto problem = NumberFieldProblem("I2C地址", page.deviceText, 0xFFFF)) {
+      err << "tavctl: " << *problem << " Nothing was sent.\n";
+      return kExitBadArguments;
+    }
     int result = page.readAll();
     PrintMessages(notifier, err);
     if (options.json)
@@ -239,6 +250,10 @@ int Reg(const RegOptions& options, std::istream& in, std::ostream& out, std::ost
   page.registerText = args[2];
   page.valueText = args.size() == 4 ? args[3] : "";
   bool write = args[0] == "write";
+  if (auto problem = page.fieldProblem(write)) {
+    err << "tavctl: " << *problem << " Nothing was sent.\n";
+    return kExitBadArguments;
+  }
   int result = write ? page.writeSingle() : page.readSingle();
   PrintMessages(notifier, err);
   if (options.json) {
@@ -283,7 +298,7 @@ int Serial(const SerialOptions& options, std::ostream& out, std::ostream& err) {
   }
 
   CBoard board = BoardAtAddress(*ip);
-  BoardMaintenancePort port(board);
+  BoardMaintenancePort port(board, LanLink());
   CaptureNotifier notifier;
   SerialControl page(LanLink(), port, qor::ipText(*ip), notifier);
   page.refreshBaud();
@@ -341,7 +356,7 @@ int Ptz(const PtzOptions& options, std::ostream& out, std::ostream& err) {
     }
   }
   CBoard board = BoardAtAddress(*ip);
-  BoardMaintenancePort port(board);
+  BoardMaintenancePort port(board, LanLink());
   CaptureNotifier notifier;
   SerialControl page(LanLink(), port, qor::ipText(*ip), notifier);
   page.refreshBaud();

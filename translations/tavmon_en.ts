@@ -393,6 +393,33 @@
     </message>
 </context>
 <context>
+    <name>CRightViewSerial</name>
+    <message>
+        <source>刷新</source>
+        <translation>Refresh</translation>
+    </message>
+    <message>
+        <source>应用</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <source>串口波特率</source>
+        <translation>Serial baud rate</translation>
+    </message>
+    <message>
+        <source>发送数据</source>
+        <translation>Data to send</translation>
+    </message>
+    <message>
+        <source>发送</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>云台控制（Pelco-D）</source>
+        <translation>Camera control (Pelco-D)</translation>
+    </message>
+</context>
+<context>
     <name>CTavmonDlg</name>
     <message>
         <source>检测到多块网卡，请先点选网卡设置并设置接收数据的网卡</source>
@@ -509,6 +536,45 @@
     <message>
         <source>“%1”应为 %2 到 %3 之间的整数。</source>
         <translation>&quot;%1&quot; must be an integer (%2 – %3).</translation>
+    </message>
+</context>
+<context>
+    <name>EdidDebug</name>
+    <message>
+        <source>尚未读取EDID。</source>
+        <translation>No EDID read yet.</translation>
+    </message>
+    <message>
+        <source>读取EDID后在此显示解析结果。</source>
+        <translation>The decoded EDID appears here after a read.</translation>
+    </message>
+    <message>
+        <source>EDID信息：</source>
+        <translation>EDID data:</translation>
+    </message>
+    <message>
+        <source>结果分析：</source>
+        <translation>Analysis:</translation>
+    </message>
+    <message>
+        <source>获取设备EDID</source>
+        <translation>Read device EDID</translation>
+    </message>
+    <message>
+        <source>获取显示器EDID</source>
+        <translation>Read monitor EDID</translation>
+    </message>
+    <message>
+        <source>显示器EDID写入EEPROM</source>
+        <translation>Write monitor EDID to EEPROM</translation>
+    </message>
+    <message>
+        <source>清空EDID</source>
+        <translation>Clear EDID</translation>
+    </message>
+    <message>
+        <source>EDID锁定状态未知（读取失败），重新进入本页可再次读取。</source>
+        <translation>EDID lock state unknown (the read failed); open this page again to read it again.</translation>
     </message>
 </context>
 <context>
@@ -1259,6 +1325,57 @@ Highest: 0x1C71F80</translation>
     <message>
         <source>停止</source>
         <translation>Stop</translation>
+    </message>
+</context>
+<context>
+    <name>tav::RegisterPageView</name>
+    <message>
+        <source>I2C地址:</source>
+        <translation>I2C address:</translation>
+    </message>
+    <message>
+        <source>寄存器:</source>
+        <translation>Register:</translation>
+    </message>
+    <message>
+        <source>寄存器值:</source>
+        <translation>Register value:</translation>
+    </message>
+    <message>
+        <source>I2C总线:</source>
+        <translation>I2C bus:</translation>
+    </message>
+    <message>
+        <source>写入</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>读出</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>写入列表</source>
+        <translation>List to write</translation>
+    </message>
+    <message>
+        <source>读出列表</source>
+        <translation>List read</translation>
+    </message>
+    <message>
+        <source>&lt;-- 复制</source>
+        <translation>&lt;-- Copy</translation>
+    </message>
+    <message>
+        <source>写入所有</source>
+        <translation>Write all</translation>
+    </message>
+    <message>
+        <source>读出所有</source>
+        <translation>Read all</translation>
+    </message>
+    <message>
+        <source>复制读出列表到写入列表</source>
+        <translation>Copy the list read into the list to write</translation>
     </message>
 </context>
 </TS>

@@ -280,9 +280,14 @@ EdidOutcome EdidTool::readLockState() {
   if (!code.wordMatched)
     return show(EdidStatus::UnknownCommand, 0, "获取EDID状态失败；未知接收命令！");
   if (!code.code) return show(EdidStatus::UnknownData, 0, "获取EDID状态失败；未知接收数据！");
-  lockFlag_ = *code.code;
-  caption_ = str(lockFlag_ != 0 ? 293 : 292);
+  setLockFlag(*code.code);
+  ++lockReads_;
   return {EdidStatus::Done, 0, {}};
+}
+
+void EdidTool::setLockFlag(long flag) {
+  lockFlag_ = flag;
+  caption_ = str(lockFlag_ != 0 ? 293 : 292);
 }
 
 EdidOutcome EdidTool::toggleLock() {

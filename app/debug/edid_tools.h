@@ -125,7 +125,10 @@ class EdidTool {
   EdidOutcome readBoardEdid();
   EdidOutcome readMonitorEdid();
 
+  // The flag as last read (a page runs each action on a fresh tool and carries the flag over).
+  void setLockFlag(long flag);
   bool locked() const { return lockFlag_ != 0; }
+  int lockReads() const { return lockReads_; }          // readable lock answers this tool has had
   std::string lockCaption() const { return caption_; }  // "锁定EDID" or "解锁EDID"
   const std::string& edidText() const { return edidText_; }
   const std::string& summaryText() const { return summaryText_; }
@@ -141,6 +144,7 @@ class EdidTool {
   std::string address_;
   Notifier& notifier_;
   long lockFlag_ = 0;
+  int lockReads_ = 0;
   std::string caption_;
   std::string edidText_, summaryText_;
   std::optional<EdidBytes> edid_;

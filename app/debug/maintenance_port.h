@@ -1,11 +1,13 @@
 #pragma once
 // The board's maintenance and direct-frame operations the debug pages use, behind one interface
 // so the pages' logic runs against a fake in tests. BoardMaintenancePort is the only place
-// these pages reach the board record's channel methods.
+// these pages reach the board record's channel methods; it sends through the link it is given
+// (pages: their host's link; tavctl: LanLink()).
 
 #include <cstdint>
 
 #include "device/board.h"
+#include "device/board_link.h"
 
 namespace tav {
 
@@ -29,7 +31,7 @@ class MaintenancePort {
 
 class BoardMaintenancePort final : public MaintenancePort {
  public:
-  explicit BoardMaintenancePort(const CBoard& board) : board_(board) {}
+  BoardMaintenancePort(const CBoard& board, BoardLink& link) : board_(board), link_(link) {}
   int queryByte(int code, std::uint8_t reg, std::uint8_t& value) override;
   int setByte(int code, std::uint8_t reg, std::uint8_t value) override;
   int queryWord(std::uint16_t reg, std::uint16_t& value) override;
@@ -41,6 +43,7 @@ class BoardMaintenancePort final : public MaintenancePort {
 
  private:
   const CBoard& board_;
+  BoardLink& link_;
 };
 
 }  // namespace tav

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include "debug/maintenance_port.h"
 #include "device/notifier.h"
@@ -32,6 +33,37 @@ std::uint32_t ParseNumber(std::string_view text) {
   for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
     value = value * 10 + static_cast<std::uint32_t>(text[i] - '0');
   return negative ? 0u - value : value;
+}
+
+std::optional<std::string> NumberFieldProblem(std::string_view field, std::string_view text,
+                                              std::uint32_t max) {
+  // Exactly what ParseNumber reads in full: "0x" and hexadecimal digits with nothing around
+  // them, or decimal digits with blanks around them (" 0x10" would read as decimal 0).
+  bool hex = text.starts_with("0x");
+  std::string_view digits = text;
+  if (hex) {
+    digits.remove_prefix(2);
+  } else {
+    std::size_t first = text.find_first_not_of(" \t");
+    std::size_t last = text.find_last_not_of(" \t");
+    digits =
+        first == std::string_view::npos ? std::string_view{} : text.substr(first, last - first + 1);
+  }
+  const char* allowed = hex ? "0123456789abcdefABCDEF" : "0123456789";
+  bool ok = !digits.empty() && digits.find_first_not_of(allowed) == std::string_view::npos;
+  if (ok) {
+    digits.remove_prefix(std::min(digits.find_first_not_of('0'), digits.size()));
+    ok = digits.size() <= (hex ? 8u : 10u) &&
+         std::stoull("0" + std::string(digits), nullptr, hex ? 16 : 10) <= max;
+  }
+  if (ok) return std::nullopt;
+  char buf[240];
+  std::snprintf(
+      buf, sizeof buf,
+      "%.*s: \"%.*s\" 不是0到0x%x（%u）之间的数；请输入十进制数，或以0x开头的十六进制数。",
+      static_cast<int>(field.size()), field.data(),
+      static_cast<int>(std::min<std::size_t>(text.size(), 40)), text.data(), max, max);
+  return std::string(buf);
 }
 
 std::string NumberText(std::uint32_t value, bool wide) {
@@ -68,6 +100,28 @@ std::string RegisterListText(const std::vector<RegisterPair>& pairs) {
     text += buf;
   }
   return text;
+}
+
+std::optional<std::string> RegisterListProblem(std::string_view text) {
+  std::size_t pos = 0;
+  int lineNo = 0;
+  while (pos < text.size()) {
+    std::string_view rest = text.substr(pos);
+    std::size_t end = rest.find_first_of("\r\n");
+    std::string_view line = rest.substr(0, end);
+    ++lineNo;
+    if (end == std::string_view::npos)
+      pos = text.size();
+    else
+      pos += end + ((rest[end] == '\r' && end + 1 < rest.size() && rest[end + 1] == '\n') ? 2 : 1);
+    std::size_t comma = line.find(',');
+    if (comma == std::string_view::npos || comma == 0) continue;
+    std::string reg = "第" + std::to_string(lineNo) + "行的寄存器";
+    std::string value = "第" + std::to_string(lineNo) + "行的寄存器值";
+    if (auto p = NumberFieldProblem(reg, line.substr(0, comma), 0xFF)) return p;
+    if (auto p = NumberFieldProblem(value, line.substr(comma + 1), 0xFF)) return p;
+  }
+  return std::nullopt;
 }
 
 RegisterBlock WriteBlock(std::uint16_t device, std::uint16_t bus,
@@ -109,6 +163,16 @@ void RegisterDebug::initialUpdate(int deviceType) {
 void RegisterDebug::setWide(bool wide) {
   wide_ = wide && kind_ == RegisterPageKind::I2c;
   if (wide_) deviceText.clear();
+}
+
+std::optional<std::string> RegisterDebug::fieldProblem(bool write) const {
+  const std::uint32_t max = wide_ ? 0xFFFF : 0xFF;
+  if (!wide_)
+    if (auto p = NumberFieldProblem("I2C地址", deviceText, 0xFFFF)) return p;
+  if (auto p = NumberFieldProblem("寄存器", registerText, max)) return p;
+  if (write)
+    if (auto p = NumberFieldProblem("寄存器值", valueText, max)) return p;
+  return std::nullopt;
 }
 
 void RegisterDebug::takeFields() {

@@ -4,6 +4,7 @@
 // input, register lists, register blocks and the pages' actions over a MaintenancePort.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,11 @@ class Notifier;
 std::uint32_t ParseNumber(std::string_view text);
 std::string NumberText(std::uint32_t value, bool wide);  // "0x%02x" or "0x%04x"
 
+// A message naming the field and its range when `text` is not a number in the input form
+// (blanks around it allowed) or is above `max`; nothing when it is fine.
+std::optional<std::string> NumberFieldProblem(std::string_view field, std::string_view text,
+                                              std::uint32_t max);
+
 struct RegisterPair {
   std::uint8_t reg = 0;
   std::uint8_t value = 0;
@@ -29,7 +35,10 @@ struct RegisterPair {
 // Lines "register,value" in the number input form; lines without ',' or starting with it are
 // skipped; CR LF, a lone CR or a lone LF end a line. At most 256 pairs, the rest is ignored.
 std::vector<RegisterPair> ParseRegisterList(std::string_view text);
-std::string RegisterListText(const std::vector<RegisterPair>& pairs);  // "0x%02x,0x%02x\r\n" each
+std::string RegisterListText(const std::vector<RegisterPair>& pairs);
+// The first line with a ',' whose register or value is not a number of 0 to 0xff, as a message
+// naming the line; nothing when every such line is fine.
+std::optional<std::string> RegisterListProblem(std::string_view text);  // "0x%02x,0x%02x\r\n" each
 
 RegisterBlock WriteBlock(std::uint16_t device, std::uint16_t bus,
                          const std::vector<RegisterPair>& pairs);
@@ -63,6 +72,9 @@ class RegisterDebug {
   std::uint16_t reg() const { return register_; }
   std::uint16_t value() const { return value_; }
 
+  // What is wrong with the fields an action takes (the value only for a write); checked before
+  // anything is sent so a typed number is never cut to fit its field.
+  std::optional<std::string> fieldProblem(bool write) const;
   void takeFields();  // parse the three fields and show them back
   int writeSingle();  // "写入"
   int readSingle();   // "读出"; the value is shown in valueText

@@ -58,6 +58,13 @@ std::uint32_t RecordBaud(std::string_view text) {
   return baud == 0 ? kDefaultRecordBaud : baud;
 }
 
+std::optional<std::string> BaudProblem(std::string_view text) {
+  if (text == kBaudAuto) return std::nullopt;
+  if (!NumberFieldProblem("串口波特率", text, 0xFFFFFFFFu) && !text.starts_with("0x"))
+    return std::nullopt;
+  return std::string("串口波特率: 请选择\"动态调整\"或输入十进制波特率（如9600）。");
+}
+
 std::vector<std::uint8_t> ConvertSendText(std::string_view text) {
   std::vector<std::uint8_t> bytes;
   if (text.size() < 2) return bytes;

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -31,6 +32,8 @@ extern const std::array<std::string_view, 13> kBaudChoices;
 std::string BaudText(std::uint32_t baud);           // "%u", 0 as "动态调整"
 std::uint32_t BaudFromText(std::string_view text);  // "动态调整" 0, else decimal
 std::uint32_t RecordBaud(std::string_view text);    // decimal; 9600 when that gives 0
+// A message when the combo text is neither "动态调整" nor a decimal rate of 32 bits.
+std::optional<std::string> BaudProblem(std::string_view text);
 
 // Two hexadecimal digits every third character ("ff-01-..."); any other character counts as
 // digit 0 and the separators are not checked. Fewer than two characters give nothing.

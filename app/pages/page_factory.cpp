@@ -1,6 +1,7 @@
 #include "pages/page_factory.h"
 
 #include "detect/detection_pages.h"
+#include "debug/debug_pages.h"
 #include "pages/identity_page.h"
 #include "pages/not_built_page.h"
 #include "pages/service_pages.h"
@@ -35,12 +36,12 @@ const PageCreatorRow kCreators[] = {
   {17, Make<CRightView17>},  // 时间设置
   {18, Make<CRightView18>},  // OSD设置
   {19, Make<CRightView19>},  // 存储设置
-  {kViewSerial, nullptr},         // CRightViewSerial 串口设置
+  {kViewSerial, Make<CRightViewSerial>},       // 串口设置
   {10, nullptr},                  // CRightView10 升级
-  {kViewRegisterDebug, nullptr},  // RVdebug i2c调试 / SPI调试
+  {kViewRegisterDebug, Make<RVdebug>},         // i2c调试 / SPI调试
   {kViewCustomer, Make<customerSetting>},  // customerSetting 自定义
-  {kViewGeneralI2c, nullptr},     // RVComDebug 通用i2c调试
-  {kViewEdid, nullptr},           // EdidDebug EDID调试
+  {kViewGeneralI2c, Make<RVComDebug>},         // 通用i2c调试
+  {kViewEdid, Make<EdidDebug>},                // EDID调试
   {13, Make<CRightView13>},  // CRightView13 encoded-stream statistics (encoder kind)
   {14, Make<CRightView14>},  // CRightView14 statistics (decoder kind)
   {15, Make<CRightView15>},  // CRightView15 更改密码

@@ -112,7 +112,7 @@ TEST(DebugLan, RegistersOnBothPages) {
   sim.start();
   RecordingNotifier notifier;
   CBoard board = BoardAt("10.77.0.31");
-  BoardMaintenancePort port(board);
+  BoardMaintenancePort port(board, LanLink());
 
   RegisterDebug i2c(RegisterPageKind::I2c, port, notifier);
   i2c.initialUpdate(board.deviceType());
@@ -139,7 +139,7 @@ TEST(DebugLan, RegistersOnBothPages) {
   EXPECT_TRUE(notifier.messages.empty());
 
   CBoard spi = BoardAt("10.77.0.33");
-  BoardMaintenancePort spiPort(spi);
+  BoardMaintenancePort spiPort(spi, LanLink());
   RegisterDebug wide(RegisterPageKind::I2c, spiPort, notifier);
   wide.initialUpdate(7);
   wide.registerText = "0x1234";
@@ -156,7 +156,7 @@ TEST(DebugLan, SerialBaudAndData) {
   sim.start();
   RecordingNotifier notifier;
   CBoard board = BoardAt("10.77.0.31");
-  BoardMaintenancePort port(board);
+  BoardMaintenancePort port(board, LanLink());
   SerialControl page(LanLink(), port, board.AddressText(), notifier);
   EXPECT_EQ(page.refreshBaud(), 9600u);
   EXPECT_EQ(page.baudText, "9600");

@@ -24,6 +24,45 @@ TEST(RegisterNumbers, HexAfterPrefixElseDecimal) {
   EXPECT_EQ(NumberText(5, true), "0x0005");
 }
 
+// Only texts ParseNumber reads in full and that fit the field pass; the rest would be cut or
+// misread (" 0x10" reads as decimal 0, "0x10 " as 0x100).
+TEST(RegisterNumbers, FieldChecksRefuseWhatWouldBeCutOrMisread) {
+  struct Case {
+    const char* text;
+    std::uint32_t max;
+    bool ok;
+  } cases[] = {
+      {"66", 0xFF, true},
+      {"0x42", 0xFF, true},
+      {" 12 ", 0xFF, true},
+      {"0xff", 0xFF, true},
+      {"0x100", 0xFF, false},
+      {"256", 0xFF, false},
+      {"0x1234", 0xFFFF, true},
+      {"0x10 ", 0xFF, false},
+      {" 0x10", 0xFF, false},
+      {"0X10", 0xFF, false},
+      {"", 0xFF, false},
+      {"0x", 0xFF, false},
+      {"12ab", 0xFF, false},
+      {"-1", 0xFF, false},
+      {"0x00000000000000ff", 0xFF, true},
+      {"99999999999999999999", 0xFF, false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(!NumberFieldProblem("寄存器", c.text, c.max), c.ok) << c.text;
+  auto problem = NumberFieldProblem("寄存器值", "0x1ff", 0xFF);
+  ASSERT_TRUE(problem);
+  EXPECT_EQ(problem->rfind("寄存器值: \"0x1ff\"", 0), 0u) << *problem;
+  EXPECT_NE(problem->find("0xff"), std::string::npos);
+
+  EXPECT_FALSE(RegisterListProblem("0x10,0x01\r\n0x11,0x02\r\n"));
+  EXPECT_FALSE(RegisterListProblem("no comma here\r\n,skipped\r\n"));  // skipped lines
+  auto line = RegisterListProblem("0x10,0x01\n0x11,0x02\n0x12, 0x03\n");
+  ASSERT_TRUE(line);
+  EXPECT_NE(line->find("第3行的寄存器值"), std::string::npos) << *line;
+}
+
 TEST(RegisterList, ParsingAndRewriting) {
   using P = std::vector<RegisterPair>;
   EXPECT_EQ(ParseRegisterList("0x10,0x01\r\n0x11,0x02\r\n"), (P{{0x10, 0x01}, {0x11, 0x02}}));

@@ -40,6 +40,11 @@ TEST(SerialText, BaudTexts) {
   EXPECT_EQ(RecordBaud("4800"), 4800u);
   EXPECT_EQ(kBaudChoices.front(), "动态调整");
   EXPECT_EQ(kBaudChoices.back(), "115200");
+  EXPECT_FALSE(BaudProblem("动态调整"));
+  EXPECT_FALSE(BaudProblem("4800"));
+  EXPECT_TRUE(BaudProblem("fast"));
+  EXPECT_TRUE(BaudProblem("0x2580"));  // the rate is read as decimal only
+  EXPECT_TRUE(BaudProblem("99999999999"));
 }
 
 TEST(SerialText, RecordLayout) {

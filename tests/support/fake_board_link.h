@@ -41,6 +41,7 @@ class FakeBoardLink : public BoardLink {
   int broadcastResult = kDatagramSent;
   std::uint32_t tickCount = 0x01020304u;
   int directResult = kDirectOk;
+  std::uint32_t valueAnswer = 0;  // readValue's answer (the serial port's baud rate)
 
   std::vector<Sent> sent() const {
     std::lock_guard lock(mutex_);
@@ -128,7 +129,7 @@ class FakeBoardLink : public BoardLink {
   }
   std::uint32_t readValue(const CBoard& board) override {
     direct(board, kCmdReadValue, {});
-    return 0;
+    return valueAnswer;
   }
   int broadcast(std::span<const std::uint8_t> datagram) override {
     std::lock_guard lock(mutex_);

@@ -101,6 +101,13 @@ TEST_F(DebugCli, RegistersSingleAndLists) {
             ctl::kExitBadArguments);
   EXPECT_EQ(Cli({"reg", "10.77.0.51", "write", "0x42", "0x10"}).status, ctl::kExitBadArguments);
   EXPECT_EQ(Cli({"reg", "10.77.0.51", "peek", "0x42", "0x10"}).status, ctl::kExitBadArguments);
+  // Numbers beyond their fields are refused before anything is sent.
+  r = Cli({"reg", "10.77.0.51", "write", "0x42", "0x10", "0x1ff"});
+  EXPECT_EQ(r.status, ctl::kExitBadArguments);
+  EXPECT_NE(r.err.find("寄存器值"), std::string::npos) << r.err;
+  r = Cli({"reg", "10.77.0.51", "--list", "-"}, "0x10,0x01\r\n0x11, 0x02\r\n");
+  EXPECT_EQ(r.status, ctl::kExitBadArguments);
+  EXPECT_NE(r.err.find("第2行"), std::string::npos) << r.err;
 
   r = Cli({"reg", "10.77.0.53", "read", "0x42", "0x10"});
   EXPECT_EQ(r.status, ctl::kExitNoAnswer);
