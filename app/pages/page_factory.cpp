@@ -6,6 +6,7 @@
 #include "pages/transport_page.h"
 #include "shell/device_tree.h"
 #include "shell/page_table.h"
+#include "upgrade/upgrade_page.h"
 
 namespace tav {
 namespace {
@@ -33,7 +34,7 @@ const PageCreatorRow kCreators[] = {
   {18, nullptr},             // CRightView18 OSD设置
   {19, nullptr},             // CRightView19 存储设置
   {kViewSerial, nullptr},         // CRightViewSerial 串口设置
-  {10, nullptr},                  // CRightView10 升级
+  {10, Make<CRightView10>},       // 升级
   {kViewRegisterDebug, nullptr},  // RVdebug i2c调试 / SPI调试
   {kViewCustomer, nullptr},       // customerSetting 自定义
   {kViewGeneralI2c, nullptr},     // RVComDebug 通用i2c调试
