@@ -38,8 +38,8 @@ bool QtNotifier::ask(std::string_view text) {
 }
 
 bool QtNotifier::askTitled(std::string_view text, std::string_view title) {
-  QMessageBox box(QMessageBox::Question, qt(title), qt(text),
-                  QMessageBox::Yes | QMessageBox::No, owner(parent_));
+  QMessageBox box(QMessageBox::Question, qt(title), qt(text), QMessageBox::Yes | QMessageBox::No,
+                  owner(parent_));
   box.setTextFormat(Qt::PlainText);
   box.button(QMessageBox::Yes)->setText(QCoreApplication::translate("tav::QtNotifier", "是"));
   box.button(QMessageBox::No)->setText(QCoreApplication::translate("tav::QtNotifier", "否"));

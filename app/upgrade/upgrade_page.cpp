@@ -125,6 +125,9 @@ CRightView10::CRightView10(tav::PageHost& host, QWidget* parent)
   progressRow->addWidget(bar_, 1);
   percent_ = PlainLabel(QStringLiteral("已完成：0%"), "percent", this);
   percent_->setAccessibleName(tr("完成比例"));
+  // Wide enough for the whole run, so the bar does not jump as the figures grow.
+  percent_->setMinimumWidth(percent_->fontMetrics().horizontalAdvance(qs(up::ProgressText(1, 1))) +
+                            4);
   progressRow->addWidget(percent_);
   column->addLayout(progressRow);
 
@@ -134,6 +137,8 @@ CRightView10::CRightView10(tav::PageHost& host, QWidget* parent)
   wait_ = PlainLabel(QString(), "wait", this);
   wait_->setAccessibleName(tr("等待时间"));
   statusRow->addWidget(status_, 1);
+  wait_->setMinimumWidth(wait_->fontMetrics().horizontalAdvance(tr("已等待 %1 秒").arg(999)) + 4);
+  wait_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   statusRow->addWidget(wait_);
   column->addLayout(statusRow);
 
@@ -142,6 +147,8 @@ CRightView10::CRightView10(tav::PageHost& host, QWidget* parent)
   logBox_->setAccessibleName(tr("升级日志"));
   logBox_->setReadOnly(true);
   column->addWidget(logBox_, 1);
+  // Room under the log for the page's busy line.
+  column->addSpacing(fontMetrics().height() + 12);
 
   waitTimer_ = new QTimer(this);
   waitTimer_->setInterval(250);
@@ -184,9 +191,9 @@ bool CRightView10::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CRightView10::browse() {
-  const QString path = QFileDialog::getOpenFileName(
-      this, QStringLiteral("选择文件"), path_->text(),
-      QStringLiteral("升级文件(*.qoru);;所有文件(*.*)"));
+  const QString path =
+      QFileDialog::getOpenFileName(this, QStringLiteral("选择文件"), path_->text(),
+                                   QStringLiteral("升级文件(*.qoru);;所有文件(*.*)"));
   if (!path.isEmpty()) chooseFile(path);
 }
 

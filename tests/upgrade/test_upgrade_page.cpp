@@ -125,10 +125,10 @@ class UpgradePage : public ::testing::Test {
   }
   QString package(up::HeaderKind kind, std::int32_t type, const std::vector<Bytes>& parts,
                   std::size_t cutTo = 0) {
-    std::string path = (std::filesystem::temp_directory_path() /
-                        ("tavmon_page_" + std::to_string(::getpid()) + "_" +
-                         std::to_string(paths_.size()) + ".qoru"))
-                           .string();
+    std::string path =
+        (std::filesystem::temp_directory_path() / ("tavmon_page_" + std::to_string(::getpid()) +
+                                                   "_" + std::to_string(paths_.size()) + ".qoru"))
+            .string();
     Bytes file = kind == up::HeaderKind::None ? parts[0] : up::BuildPackage(kind, type, parts);
     if (cutTo) file.resize(cutTo);
     std::ofstream(path, std::ios::binary)
@@ -337,8 +337,13 @@ TEST(UpgradePageLan, QorsimBoardTakesBothComponentsWhileThePageShowsTheWait) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return Text(&page, "wait") == "已等待 1 秒"; }, 5000));
   EXPECT_EQ(Text(&page, "status"), "正在下载第2/2个文件...");
   EXPECT_EQ(Child<QProgressBar>(&page, "progress")->value(), 50);
-  if (const char* shot = std::getenv("TAVMON_UPGRADE_SHOT")) page.grab().save(QString(shot));
+  const char* shot = std::getenv("TAVMON_UPGRADE_SHOT");  // a look at the page, when asked
+  if (shot) {
+    QTest::qWait(50);
+    page.grab().save(QString(shot) + "-wait.png");
+  }
   Settle();
+  if (shot) page.grab().save(QString(shot) + "-done.png");
   ticker.stop();
   EXPECT_LT(longest, 250);
 
