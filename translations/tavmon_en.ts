@@ -420,6 +420,57 @@
     </message>
 </context>
 <context>
+    <name>CRightView10</name>
+    <message>
+        <source>文件名</source>
+        <translation>File name</translation>
+    </message>
+    <message>
+        <source>文件标识</source>
+        <translation>File tag</translation>
+    </message>
+    <message>
+        <source>文件长度(字节)</source>
+        <translation>File length (bytes)</translation>
+    </message>
+    <message>
+        <source>文件信息</source>
+        <translation>File information</translation>
+    </message>
+    <message>
+        <source>升级进度</source>
+        <translation>Upgrade progress</translation>
+    </message>
+    <message>
+        <source>完成比例</source>
+        <translation>Share done</translation>
+    </message>
+    <message>
+        <source>升级状态</source>
+        <translation>Upgrade status</translation>
+    </message>
+    <message>
+        <source>等待时间</source>
+        <translation>Time waited</translation>
+    </message>
+    <message>
+        <source>升级日志</source>
+        <translation>Upgrade log</translation>
+    </message>
+    <message>
+        <source>正在升级程序。关闭窗口后将在当前文件发送完毕时停止升级，确定要关闭吗？</source>
+        <translation>An upgrade is running. Closing the window stops it once the current file has been sent. Close anyway?</translation>
+    </message>
+    <message>
+        <source>没有选中的设备。</source>
+        <translation>No device is selected.</translation>
+    </message>
+    <message>
+        <source>已等待 %1 秒</source>
+        <translation>Seconds waited: %1</translation>
+    </message>
+</context>
+<context>
     <name>CTavmonDlg</name>
     <message>
         <source>检测到多块网卡，请先点选网卡设置并设置接收数据的网卡</source>

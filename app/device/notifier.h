@@ -17,6 +17,8 @@ class Notifier {
   virtual void message(std::string_view text, NoticeIcon icon) = 0;
   // A Yes/No question; true for Yes.
   virtual bool ask(std::string_view text) = 0;
+  // The same with a title of its own for the box; a notifier without titles just asks.
+  virtual bool askTitled(std::string_view text, std::string_view /*title*/) { return ask(text); }
   // One line for the message log; the log adds the time stamp.
   virtual void log(std::string_view text) = 0;
 };

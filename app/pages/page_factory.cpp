@@ -10,6 +10,7 @@
 #include "shell/device_tree.h"
 #include "shell/page_table.h"
 #include "video/video_views.h"
+#include "upgrade/upgrade_page.h"
 
 namespace tav {
 namespace {
@@ -37,7 +38,7 @@ const PageCreatorRow kCreators[] = {
   {18, Make<CRightView18>},  // OSD设置
   {19, Make<CRightView19>},  // 存储设置
   {kViewSerial, Make<CRightViewSerial>},       // 串口设置
-  {10, nullptr},                  // CRightView10 升级
+  {10, Make<CRightView10>},       // 升级
   {kViewRegisterDebug, Make<RVdebug>},         // i2c调试 / SPI调试
   {kViewCustomer, Make<customerSetting>},  // customerSetting 自定义
   {kViewGeneralI2c, Make<RVComDebug>},         // 通用i2c调试

@@ -62,6 +62,9 @@ class WindowNotifier final : public tav::Notifier {
   WindowNotifier(CTavmonDlg& window, tav::Notifier& boxes) : window_(window), boxes_(boxes) {}
   void message(std::string_view text, tav::NoticeIcon icon) override { boxes_.message(text, icon); }
   bool ask(std::string_view text) override { return boxes_.ask(text); }
+  bool askTitled(std::string_view text, std::string_view title) override {
+    return boxes_.askTitled(text, title);
+  }
   void log(std::string_view text) override { window_.LogLine(text); }
 
  private:

@@ -34,8 +34,12 @@ void QtNotifier::message(std::string_view text, NoticeIcon icon) {
 }
 
 bool QtNotifier::ask(std::string_view text) {
-  QMessageBox box(QMessageBox::Question, QStringLiteral("Tavmon"), qt(text),
-                  QMessageBox::Yes | QMessageBox::No, owner(parent_));
+  return askTitled(text, "Tavmon");
+}
+
+bool QtNotifier::askTitled(std::string_view text, std::string_view title) {
+  QMessageBox box(QMessageBox::Question, qt(title), qt(text), QMessageBox::Yes | QMessageBox::No,
+                  owner(parent_));
   box.setTextFormat(Qt::PlainText);
   box.button(QMessageBox::Yes)->setText(QCoreApplication::translate("tav::QtNotifier", "是"));
   box.button(QMessageBox::No)->setText(QCoreApplication::translate("tav::QtNotifier", "否"));
