@@ -19,7 +19,7 @@ const ClientApi* g_api = &kLibrary;
 
 // The board record keeps its handle untyped.
 QORSDK_HANDLE HandleOf(const CBoard& board) {
-  return static_cast<QORSDK_HANDLE>(board.statisticsClient);
+  return static_cast<QORSDK_HANDLE>(board.statisticsClient.get());
 }
 
 // Settings the library is created with: every nested record sized, play flag set.
@@ -93,8 +93,12 @@ int StartBoardDetection(CBoard& board) {
   if (!board.IsEncoder()) return kDetectOk;
   if (!board.statisticsClient) {
     QORSDK_CREATE create = CreateRecord();
-    board.statisticsClient = g_api->create(&create);
-    if (!board.statisticsClient) return kDetectCreateFailed;
+    QORSDK_HANDLE handle = g_api->create(&create);
+    if (!handle) return kDetectCreateFailed;
+    // Freed with the calls that made it, even if a test swaps them meanwhile.
+    board.statisticsClient.reset(handle, [dump = g_api->dump](void* h) {
+      dump(static_cast<QORSDK_HANDLE>(h));
+    });
   }
   board.statisticsAddress = board.AddressText();
   std::int32_t result = PointAndStart(HandleOf(board), board.statisticsAddress);

@@ -127,14 +127,14 @@ CRightView13::~CRightView13() {
   if (board && board->statisticsRunning == 1) {
     // Leaving the page stops the board's detection without waiting for the library: the board
     // is idle at once and the handle stops on a worker (a stop already running finishes it).
-    void* handle = board->statisticsClient;
+    std::shared_ptr<void> handle = board->statisticsClient;
     board->statisticsRunning = 0;
     board->statisticsAddress.clear();
     log(tav::str(225));
     if (handle && !busy())
       tav::detail::StartWorker([handle] {
         std::lock_guard lock(HandleCalls());
-        tav::DetectionApi().stop(static_cast<QORSDK_HANDLE>(handle));
+        tav::DetectionApi().stop(static_cast<QORSDK_HANDLE>(handle.get()));
       });
   }
   view_.reset();
@@ -185,7 +185,7 @@ void CRightView13::stop() {
     std::int32_t running;
     std::string address;
   };
-  void* handle = board->statisticsClient;
+  std::shared_ptr<void> handle = board->statisticsClient;
   runOnBoard(
       *board,
       [](CBoard& copy, tav::BoardLink&, tav::Notifier&) {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -106,7 +107,8 @@ class CBoard {
 
   // Statistics client state, kept for the detection engine.
   std::string statisticsAddress;       // address the client was started with; empty when stopped
-  void* statisticsClient = nullptr;    // CLIENT_Create handle, kept for the record's life
+  // CLIENT_Create handle, shared by copies of the record; the last one to go frees it.
+  std::shared_ptr<void> statisticsClient;
   std::int32_t statisticsRunning = 0;  // 1 while the client runs
 
   // Data detection of this encoder (detect/detection.h). Start: 0, 1 running, 2 no handle, 3 set

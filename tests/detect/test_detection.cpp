@@ -17,7 +17,7 @@ TEST(BoardDetection, StartPollStopKeepsTheHandle) {
   ASSERT_EQ(enc.StartDetection(), 0);
   EXPECT_EQ(enc.statisticsRunning, 1);
   EXPECT_EQ(enc.statisticsAddress, "10.0.0.5");
-  void* handle = enc.statisticsClient;
+  void* handle = enc.statisticsClient.get();
   ASSERT_NE(handle, nullptr);
   lib.setRates(1, 4200, 4000, 128);
 
@@ -41,8 +41,17 @@ TEST(BoardDetection, StartPollStopKeepsTheHandle) {
 
   // Restart reuses the handle.
   EXPECT_EQ(enc.StartDetection(), 0);
-  EXPECT_EQ(enc.statisticsClient, handle);
+  EXPECT_EQ(enc.statisticsClient.get(), handle);
   EXPECT_EQ(lib.creates, 1);
+
+  // Copies share the handle; it is freed once, when the last record goes.
+  const auto id = reinterpret_cast<std::intptr_t>(handle);
+  {
+    CBoard copy = enc;
+    enc = CBoard();
+    EXPECT_EQ(lib.freed.count(id), 0u);
+  }
+  EXPECT_EQ(lib.freed.count(id), 1u);
 }
 
 TEST(BoardDetection, FailuresAndDecoders) {
