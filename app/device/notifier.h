@@ -10,6 +10,16 @@ namespace tav {
 
 enum class NoticeIcon { Information, Warning, Error };
 
+// The buttons of a question; the first one answers true.
+enum class AskButtons { YesNo, OkCancel };
+
+// A question with its box caption and buttons as the boards' tool showed it.
+struct Question {
+  std::string_view text;
+  std::string_view caption = "Tavmon";
+  AskButtons buttons = AskButtons::YesNo;
+};
+
 class Notifier {
  public:
   virtual ~Notifier() = default;
@@ -17,6 +27,9 @@ class Notifier {
   virtual void message(std::string_view text, NoticeIcon icon) = 0;
   // A Yes/No question; true for Yes.
   virtual bool ask(std::string_view text) = 0;
+  // A question with its own caption and buttons; true for Yes or OK. Notifiers that show no
+  // boxes need not override it.
+  virtual bool question(const Question& q) { return ask(q.text); }
   // One line for the message log; the log adds the time stamp.
   virtual void log(std::string_view text) = 0;
 };

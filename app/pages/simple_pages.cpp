@@ -71,6 +71,13 @@ void RecordPageView::bindCheck(std::size_t field, QCheckBox* check) {
 
 bool RecordPageView::takeValues() {
   for (const Binding& b : bindings_) {
+    // A field the user can change is checked against what its record field holds; the
+    // others send back the board's own value.
+    const FieldCheck check = CheckOf(page_, b.field);
+    if (b.edit && b.edit->isEnabled() && !check.label.empty()) {
+      if (!readInt(b.edit, values_[b.field], check.label, check.range)) return false;
+      continue;
+    }
     if (b.edit && !readInt(b.edit, values_[b.field])) return false;
     if (b.check) values_[b.field] = b.check->isChecked() ? 1 : 0;
   }
@@ -184,9 +191,10 @@ CRightView3::CRightView3(tav::PageHost& host, QWidget* parent)
 }
 
 void CRightView3::unlockSize() {
-  sizeUnlocked_ = notifier().ask(
-      "确认是否强制修改长宽\n高级功能，请在厂商指导下使用!\n注意：长宽不能任意修改\n "
-      "不正确的长宽可能造成程序无法正常运行!");
+  sizeUnlocked_ = notifier().question(
+      {"确认是否强制修改长宽\n高级功能，请在厂商指导下使用!\n注意：长宽不能任意修改\n "
+       "不正确的长宽可能造成程序无法正常运行!",
+       "Tavmon", tav::AskButtons::OkCancel});
   width_->setEnabled(sizeUnlocked_);
   height_->setEnabled(sizeUnlocked_);
 }
@@ -315,7 +323,8 @@ CRightView7::CRightView7(tav::PageHost& host, QWidget* parent) : SettingsPage(ho
 }
 
 void CRightView7::restart() {
-  if (!notifier().ask("重启需要一段时间，请确认重启。")) return;
+  if (!notifier().question({"重启需要一段时间，请确认重启。", "Restart", tav::AskButtons::YesNo}))
+    return;
   CBoard* board = currentBoard();
   if (!board) {
     log(str(192));
@@ -357,18 +366,23 @@ void CRightView9::onInitialUpdate() {
 
 void CRightView9::factoryReset() {
   if (!tav::FactoryResetAllowed(tav::u8(user_->text()), tav::u8(password_->text()))) {
-    reportPlain(str(197));
+    notifier().message(str(197), tav::NoticeIcon::Warning);  // a box only, no log line
     return;
   }
-  if (!notifier().ask("确认恢复出厂默认值么?\n原有的配置将丢失!!")) return;
+  if (!notifier().question(
+          {"确认恢复出厂默认值么?\n原有的配置将丢失!!", "Tavmon", tav::AskButtons::OkCancel}))
+    return;
   CBoard* board = currentBoard();
   if (!board) {
-    reportPlain(str(198));
+    report(str(198), tav::NoticeIcon::Error);
     return;
   }
   runOnBoard(
       *board, [](CBoard& copy, tav::BoardLink& l, tav::Notifier&) { return copy.FactoryReset(l); },
-      [this](int rc, CBoard*) { reportPlain(str(rc == 0 ? 199 : 198)); });
+      [this](int rc, CBoard*) {
+        report(str(rc == 0 ? 199 : 198),
+               rc == 0 ? tav::NoticeIcon::Information : tav::NoticeIcon::Error);
+      });
 }
 
 CRightView12::CRightView12(tav::PageHost& host, QWidget* parent) : SettingsPage(host, parent) {

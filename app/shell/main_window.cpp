@@ -62,6 +62,7 @@ class WindowNotifier final : public tav::Notifier {
   WindowNotifier(CTavmonDlg& window, tav::Notifier& boxes) : window_(window), boxes_(boxes) {}
   void message(std::string_view text, tav::NoticeIcon icon) override { boxes_.message(text, icon); }
   bool ask(std::string_view text) override { return boxes_.ask(text); }
+  bool question(const tav::Question& q) override { return boxes_.question(q); }
   void log(std::string_view text) override { window_.LogLine(text); }
 
  private:
