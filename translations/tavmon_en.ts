@@ -870,6 +870,50 @@ Highest: 0x1C71F80</translation>
         <source>解锁EDID</source>
         <translation>Unlock EDID</translation>
     </message>
+    <message>
+        <source>IP地址冲突</source>
+        <translation>IP address conflict</translation>
+    </message>
+    <message>
+        <source>MAC地址冲突</source>
+        <translation>MAC address conflict</translation>
+    </message>
+    <message>
+        <source>组播地址和端口冲突</source>
+        <translation>Multicast address and port conflict</translation>
+    </message>
+    <message>
+        <source>广播地址和端口冲突</source>
+        <translation>Broadcast address and port conflict</translation>
+    </message>
+    <message>
+        <source>单播地址和端口冲突</source>
+        <translation>Unicast address and port conflict</translation>
+    </message>
+    <message>
+        <source>单播与广播的地址和端口冲突</source>
+        <translation>Unicast and broadcast address and port conflict</translation>
+    </message>
+    <message>
+        <source>：超出范围，请输入 </source>
+        <translation>: out of range, enter a whole number in </translation>
+    </message>
+    <message>
+        <source> 之间的整数。</source>
+        <translation>.</translation>
+    </message>
+    <message>
+        <source>：地址的每一段须在 0-255 之间，请重新输入。</source>
+        <translation>: each part of the address must be 0-255; enter it again.</translation>
+    </message>
+    <message>
+        <source>：地址不完整，请输入四段数字，如 192.168.18.235。</source>
+        <translation>: the address is incomplete; enter four numbers, e.g. 192.168.18.235.</translation>
+    </message>
+    <message>
+        <source>设备名称不能为空，请输入设备名称后再设置。</source>
+        <translation>The device name cannot be empty; enter a name and apply again.</translation>
+    </message>
 </context>
 <context>
     <name>tav::QtNotifier</name>
@@ -884,6 +928,17 @@ Highest: 0x1C71F80</translation>
     <message>
         <source>否</source>
         <translation>No</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>tav::SettingsPage</name>
+    <message>
+        <source>没有设备数据：读取设备参数失败，请检查设备后按“刷新”重试。</source>
+        <translation>No data from the device: reading its settings failed. Check the device and press &quot;Refresh&quot; to try again.</translation>
     </message>
 </context>
 </TS>

@@ -43,9 +43,10 @@ bool QtNotifier::question(const Question& q) {
   const auto no = okCancel ? QMessageBox::Cancel : QMessageBox::No;
   QMessageBox box(QMessageBox::Question, qt(q.caption), qt(q.text), yes | no, owner(parent_));
   box.setTextFormat(Qt::PlainText);
-  box.button(yes)->setText(
-      QCoreApplication::translate("tav::QtNotifier", okCancel ? "确定" : "是"));
-  box.button(no)->setText(QCoreApplication::translate("tav::QtNotifier", okCancel ? "取消" : "否"));
+  box.button(yes)->setText(okCancel ? QCoreApplication::translate("tav::QtNotifier", "确定")
+                                     : QCoreApplication::translate("tav::QtNotifier", "是"));
+  box.button(no)->setText(okCancel ? QCoreApplication::translate("tav::QtNotifier", "取消")
+                                   : QCoreApplication::translate("tav::QtNotifier", "否"));
   box.setDefaultButton(yes);
   box.setEscapeButton(no);
   return box.exec() == yes;
