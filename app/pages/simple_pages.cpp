@@ -70,17 +70,19 @@ void RecordPageView::bindCheck(std::size_t field, QCheckBox* check) {
 }
 
 bool RecordPageView::takeValues() {
+  FieldValues values = values_;
+  std::vector<std::size_t> editable;
   for (const Binding& b : bindings_) {
-    // A field the user can change is checked against what its record field holds; the
-    // others send back the board's own value.
-    const FieldCheck check = CheckOf(page_, b.field);
-    if (b.edit && b.edit->isEnabled() && !check.label.empty()) {
-      if (!readInt(b.edit, values_[b.field], check.label, check.range)) return false;
-      continue;
-    }
-    if (b.edit && !readInt(b.edit, values_[b.field])) return false;
-    if (b.check) values_[b.field] = b.check->isChecked() ? 1 : 0;
+    if (b.edit && !readInt(b.edit, values[b.field])) return false;
+    if (b.edit && b.edit->isEnabled()) editable.push_back(b.field);
+    if (b.check) values[b.field] = b.check->isChecked() ? 1 : 0;
   }
+  // What the user can change must fit its record field; the others go back as the board sent.
+  if (std::string refusal = RangeRefusal(page_, values, editable); !refusal.empty()) {
+    notifier().message(refusal, NoticeIcon::Warning);
+    return false;
+  }
+  values_ = std::move(values);
   return true;
 }
 

@@ -99,11 +99,26 @@ TEST(ShellGui, DemoFleetIsListedInAddressOrderWithItsTexts) {
     const int index = gui.window.DeviceList()->item(r, 0)->data(Qt::UserRole).toInt();
     EXPECT_EQ(gui.window.BoardList().At(index).AddressText(), addresses[std::size_t(r)]);
   }
-  // The fleet holds two boards at 10.77.0.40: the conflict message, then the count.
+  // The fleet holds two boards at 10.77.0.40: the conflict message, the count, then one line
+  // naming the conflict and its boards; both rows are marked with the same line as tooltip.
   ASSERT_EQ(gui.notifier.messages.size(), 1u);
   EXPECT_EQ(gui.notifier.messages[0].text, str(168));
   EXPECT_TRUE(gui.logged("发起设备搜索。"));
-  EXPECT_EQ(gui.notifier.logLines.back(), "搜索到" + std::to_string(sim.boardCount()) + "个设备。");
+  const std::string conflict =
+      "IP地址冲突 10.77.0.40：10.77.0.40 \"临时编码器A\"，10.77.0.40 \"临时解码器B\"";
+  ASSERT_GE(gui.notifier.logLines.size(), 2u);
+  EXPECT_EQ(gui.notifier.logLines.back(), conflict);
+  EXPECT_EQ(gui.notifier.logLines[gui.notifier.logLines.size() - 2],
+            "搜索到" + std::to_string(sim.boardCount()) + "个设备。");
+  int marked = 0;
+  for (int r = 0; r < gui.window.DeviceList()->rowCount(); ++r) {
+    const QTableWidgetItem* item = gui.window.DeviceList()->item(r, 1);
+    const bool shared = addresses[std::size_t(r)] == "10.77.0.40";
+    EXPECT_EQ(item->toolTip().toStdString(), shared ? conflict : "") << r;
+    EXPECT_EQ(item->background().style() != Qt::NoBrush, shared) << r;
+    marked += shared;
+  }
+  EXPECT_EQ(marked, 2);
   // The log box shows the newest line first.
   EXPECT_TRUE(gui.window.LogBox()->toPlainText().startsWith(QLatin1Char('(')));
   EXPECT_TRUE(gui.window.LogBox()
