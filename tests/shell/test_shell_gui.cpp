@@ -322,6 +322,26 @@ TEST(ShellGui, ManualAddPlacesTheRowOrReportsTheBoardOffLine) {
   const int index = gui.window.DeviceList()->item(1, 0)->data(Qt::UserRole).toInt();
   EXPECT_EQ(gui.window.BoardList().At(index).sourceAddress(), qor::ipFromOctets(192, 168, 1, 30));
 
+  // "300" stays as typed and is refused as incomplete; an octet above 255 is refused by name.
+  // The dialog stays open and nothing is asked of any board.
+  onNextModal([&gui](QWidget* modal) {
+    auto* dialog = qobject_cast<CManualAddDlg*>(modal);
+    ASSERT_TRUE(dialog);
+    QTest::keyClicks(dialog->AddressEdit(), "300");
+    EXPECT_EQ(dialog->AddressEdit()->text(), "300");
+    QTest::mouseClick(dialog->OkButton(), Qt::LeftButton);
+    EXPECT_EQ(gui.notifier.messages.back().text,
+              "设备IP地址：地址不完整，请输入四段数字，如 192.168.18.235。");
+    dialog->AddressEdit()->setText("10.77.0.300");
+    QTest::mouseClick(dialog->OkButton(), Qt::LeftButton);
+    EXPECT_EQ(gui.notifier.messages.back().text,
+              "设备IP地址：地址的每一段须在 0-255 之间，请重新输入。");
+    EXPECT_TRUE(dialog->isVisible());
+    dialog->reject();
+  });
+  QTest::mouseClick(gui.button("manualAddButton"), Qt::LeftButton);
+  EXPECT_EQ(gui.window.DeviceList()->rowCount(), 3);
+
   // An address nobody answers at: message 255, nothing added.
   onNextModal([](QWidget* modal) {
     auto* dialog = qobject_cast<CManualAddDlg*>(modal);
@@ -334,6 +354,19 @@ TEST(ShellGui, ManualAddPlacesTheRowOrReportsTheBoardOffLine) {
   ASSERT_FALSE(gui.notifier.messages.empty());
   EXPECT_EQ(gui.notifier.messages.back().text, "手动添加设备失败。\n该设备不在线。");
   EXPECT_EQ(gui.notifier.messages.back().icon, tav::NoticeIcon::Error);
+
+  // The identity page moves the first board to .40: its row moves into address order and
+  // keeps the selection mark.
+  QTableWidget* list = gui.window.DeviceList();
+  list->setCurrentCell(0, 0);
+  const int moved = list->item(0, 0)->data(Qt::UserRole).toInt();
+  gui.window.BoardList().At(moved).setIp(qor::ipFromOctets(192, 168, 1, 40));
+  gui.window.BoardList().At(moved).SetSourceAddress(0);
+  gui.window.boardIdentityChanged();
+  EXPECT_EQ(gui.column(0),
+            (std::vector<std::string>{"192.168.1.30", "192.168.1.40", "192.168.1.50"}));
+  EXPECT_EQ(list->currentRow(), 1);
+  EXPECT_EQ(list->item(1, 0)->data(Qt::UserRole).toInt(), moved);
 }
 
 TEST(ShellGui, ResizeRuleTitleAndLog) {
