@@ -112,9 +112,9 @@ std::vector<tav::BoardConflict> CBoardCtrl::Conflicts() const {
     if (list.size() > 1) out.push_back({ConflictKind::Address, qor::ipText(a), list});
   for (const auto& [mac, list] : macs.list)
     if (list.size() > 1) out.push_back({ConflictKind::Mac, mac, list});
-  for (const auto& [groups, kind] : {std::pair{&multicast, ConflictKind::Multicast},
-                                     std::pair{&broadcast, ConflictKind::Broadcast},
-                                     std::pair{&unicast, ConflictKind::Unicast}})
+  for (const auto& [groups, kind] :
+       {std::pair{&multicast, ConflictKind::Multicast},
+        std::pair{&broadcast, ConflictKind::Broadcast}, std::pair{&unicast, ConflictKind::Unicast}})
     for (const auto& [s, list] : groups->list)
       if (list.size() > 1) out.push_back({kind, StreamText(s.first, s.second), list});
   for (const auto& [s, list] : unicast.list) {

@@ -1,8 +1,8 @@
 #include "pages/field_text.h"
 
-#include "resources/string_table.h"
-
 #include <charconv>
+
+#include "resources/string_table.h"
 
 namespace tav {
 

@@ -89,8 +89,7 @@ CRightView0::CRightView0(tav::PageHost& host, QWidget* parent) : SettingsPage(ho
   column->addStretch(1);
   action().addButton(refresh);
   action().addButton(apply);
-  for (QWidget* w : {address_, type_, version_, baseband_, mac_, serial_, id_})
-    addDataControl(w);
+  for (QWidget* w : {address_, type_, version_, baseband_, mac_, serial_, id_}) addDataControl(w);
   connect(refresh, &QPushButton::clicked, this, &CRightView0::refresh);
   connect(apply, &QPushButton::clicked, this, &CRightView0::apply);
   connect(dhcp_, &QCheckBox::clicked, this, &CRightView0::toggleDhcp);

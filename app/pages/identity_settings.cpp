@@ -129,7 +129,8 @@ bool ConfirmIdentityInput(const IdentityAddresses& a, Notifier& notifier) {
     }
     return true;
   }
-  if (a.ip == 0 && a.mask == 0 && a.gateway == 0) return notifier.question({str(1161), "Confirm", AskButtons::YesNo});
+  if (a.ip == 0 && a.mask == 0 && a.gateway == 0)
+    return notifier.question({str(1161), "Confirm", AskButtons::YesNo});
   notifier.message(str(1160), NoticeIcon::Warning);
   return false;
 }

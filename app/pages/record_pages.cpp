@@ -1,10 +1,10 @@
 #include "pages/record_pages.h"
 
+#include <cstdint>
+
 #include "device/board.h"
 #include "device/board_link.h"
 #include "shell/page_table.h"
-
-#include <cstdint>
 
 namespace tav {
 namespace {

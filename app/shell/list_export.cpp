@@ -70,12 +70,11 @@ ListJson ConflictsJson(const CBoardCtrl& boards) {
 ListJson DeviceListJson(const CBoardCtrl& boards, const std::vector<int>& rows) {
   ListJson list = ListJson::array();
   for (int index : rows) list.push_back(BoardJson(boards.At(index)));
-  return ListJson{
-      {"count", rows.size()},
-      {"conflicts", boards.HasConflicts()},
-      {"conflictList", ConflictsJson(boards)},
-      {"links", LinkFindings(boards)},
-      {"boards", std::move(list)}};
+  return ListJson{{"count", rows.size()},
+                  {"conflicts", boards.HasConflicts()},
+                  {"conflictList", ConflictsJson(boards)},
+                  {"links", LinkFindings(boards)},
+                  {"boards", std::move(list)}};
 }
 
 std::string JsonText(const ListJson& json) {

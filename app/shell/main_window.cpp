@@ -342,8 +342,7 @@ void CTavmonDlg::MarkRow(int row) {
   const int index = deviceList_->item(row, 0)->data(Qt::UserRole).toInt();
   const auto tip = conflictTips_.find(index);
   // Amber over the list's own base: readable under light and dark palettes alike.
-  const QBrush background =
-      tip == conflictTips_.end() ? QBrush() : QBrush(QColor(255, 152, 0, 96));
+  const QBrush background = tip == conflictTips_.end() ? QBrush() : QBrush(QColor(255, 152, 0, 96));
   for (int c = 0; c < deviceList_->columnCount(); ++c) {
     QTableWidgetItem* item = deviceList_->item(row, c);
     if (!item) continue;

@@ -44,7 +44,7 @@ bool QtNotifier::question(const Question& q) {
   QMessageBox box(QMessageBox::Question, qt(q.caption), qt(q.text), yes | no, owner(parent_));
   box.setTextFormat(Qt::PlainText);
   box.button(yes)->setText(okCancel ? QCoreApplication::translate("tav::QtNotifier", "确定")
-                                     : QCoreApplication::translate("tav::QtNotifier", "是"));
+                                    : QCoreApplication::translate("tav::QtNotifier", "是"));
   box.button(no)->setText(okCancel ? QCoreApplication::translate("tav::QtNotifier", "取消")
                                    : QCoreApplication::translate("tav::QtNotifier", "否"));
   box.setDefaultButton(yes);

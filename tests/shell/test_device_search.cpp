@@ -89,7 +89,8 @@ TEST(DeviceSearchLan, TwiceAnsweringBoardGivesTwoRowsAndTheConflictMessage) {
   const auto& log = s.notifier.logLines;
   ASSERT_GE(log.size(), 3u);
   EXPECT_EQ(log[log.size() - 3], "搜索到2个设备。");
-  EXPECT_TRUE(log[log.size() - 2].starts_with("IP地址冲突 10.77.0.31：10.77.0.31 ")) << log[log.size() - 2];
+  EXPECT_TRUE(log[log.size() - 2].starts_with("IP地址冲突 10.77.0.31：10.77.0.31 "))
+      << log[log.size() - 2];
   EXPECT_TRUE(log.back().starts_with("MAC地址冲突 ")) << log.back();
 }
 
