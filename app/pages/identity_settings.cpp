@@ -180,7 +180,7 @@ IdentityOutcome ApplyIdentity(CBoard& board, const IdentityInput& input,
                               std::optional<Subnet> pcAdapter, Notifier& notifier,
                               BoardLink& link) {
   const bool nameChanged = !NameUnchanged(board, input.name);
-  if (nameChanged || input.name.empty()) {
+  if (nameChanged) {
     if (std::string refusal = NameRefusal(input.name); !refusal.empty()) {
       notifier.message(refusal, NoticeIcon::Warning);
       return IdentityOutcome::Refused;

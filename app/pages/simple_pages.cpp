@@ -74,10 +74,12 @@ bool RecordPageView::takeValues() {
   std::vector<std::size_t> editable;
   for (const Binding& b : bindings_) {
     if (b.edit && !readInt(b.edit, values[b.field])) return false;
-    if (b.edit && b.edit->isEnabled()) editable.push_back(b.field);
+    // A value left as the board sent it goes back as it is, whatever it is.
+    if (b.edit && b.edit->isEnabled() && values[b.field] != values_[b.field])
+      editable.push_back(b.field);
     if (b.check) values[b.field] = b.check->isChecked() ? 1 : 0;
   }
-  // What the user can change must fit its record field; the others go back as the board sent.
+  // What the user changed must fit its record field and make sense to the board.
   if (std::string refusal = RangeRefusal(page_, values, editable); !refusal.empty()) {
     notifier().message(refusal, NoticeIcon::Warning);
     return false;

@@ -150,9 +150,9 @@ TEST(BoardList, ConflictsNameTheirKindAndBoards) {
   a.ip = "192.168.1.20";
   b.ip = "192.168.1.21";
   c.ip = "192.168.1.22";
-  a.name = "甲";
-  b.name = "乙";
-  c.name = "丙";
+  a.name = "A";
+  b.name = "B";
+  c.name = "C";
   auto only = [](const CBoardCtrl& list) {
     auto all = list.Conflicts();
     EXPECT_EQ(all.empty(), !list.HasConflicts());
@@ -162,22 +162,22 @@ TEST(BoardList, ConflictsNameTheirKindAndBoards) {
   FakeBoard sameIp = b;
   sameIp.ip = a.ip;
   EXPECT_EQ(only(listOf({a, c, sameIp})),
-            "IP地址冲突 192.168.1.20：192.168.1.20 \"甲\"，192.168.1.20 \"乙\"");
+            "IP地址冲突 192.168.1.20：192.168.1.20 \"A\"，192.168.1.20 \"B\"");
   FakeBoard sameMac = b;
   sameMac.mac = a.mac;
   EXPECT_EQ(only(listOf({a, sameMac})),
-            "MAC地址冲突 00:1a:00:00:00:01：192.168.1.20 \"甲\"，192.168.1.21 \"乙\"");
+            "MAC地址冲突 00:1a:00:00:00:01：192.168.1.20 \"A\"，192.168.1.21 \"B\"");
   EXPECT_EQ(only(listOf({sending(a, "239.1.1.1", 1234), sending(b, "239.1.1.1", 1234),
                          sending(c, "239.1.1.1", 1234)})),
-            "组播地址和端口冲突 239.1.1.1:1234：192.168.1.20 \"甲\"，192.168.1.21 \"乙\"，"
-            "192.168.1.22 \"丙\"");
+            "组播地址和端口冲突 239.1.1.1:1234：192.168.1.20 \"A\"，192.168.1.21 \"B\"，"
+            "192.168.1.22 \"C\"");
   EXPECT_EQ(only(listOf({sending(a, "192.168.1.255", 5000), sending(b, "192.168.1.255", 5000)})),
-            "广播地址和端口冲突 192.168.1.255:5000：192.168.1.20 \"甲\"，192.168.1.21 \"乙\"");
+            "广播地址和端口冲突 192.168.1.255:5000：192.168.1.20 \"A\"，192.168.1.21 \"B\"");
   EXPECT_EQ(only(listOf({sending(a, "192.168.1.7", 5000), sending(b, "192.168.1.7", 5000)})),
-            "单播地址和端口冲突 192.168.1.7:5000：192.168.1.20 \"甲\"，192.168.1.21 \"乙\"");
+            "单播地址和端口冲突 192.168.1.7:5000：192.168.1.20 \"A\"，192.168.1.21 \"B\"");
   EXPECT_EQ(only(listOf({sending(a, "192.168.1.255", 5000), sending(b, "192.168.1.7", 5000)})),
             "单播与广播的地址和端口冲突 192.168.1.7:5000 / 192.168.1.255:5000：192.168.1.20 "
-            "\"甲\"，192.168.1.21 \"乙\"");
+            "\"A\"，192.168.1.21 \"B\"");
 
   // Several at once, each with its own entry; none when nothing clashes.
   auto both = listOf({sending(a, "239.1.1.1", 1234), sending(sameIp, "239.1.1.1", 1234)});

@@ -305,7 +305,7 @@ TEST(IdentitySettings, UnchangedNameGoesBackAsTheBoardsBytes) {
 TEST(IdentitySettings, ChangedNameThatDoesNotFitIsRefusedNotCut) {
   IdentityAddresses moved{Ip("192.168.1.30"), Ip("255.255.255.0"), Ip("192.168.1.1")};
   const std::string tooLong = "会议室一号编码器会议室一号编码器";  // 16 characters, 32 bytes
-  // An empty or blank name too: a board without one cannot be told apart in the list.
+  // Clearing the name too: a board without one cannot be told apart in the list.
   for (const std::string& name :
        {tooLong, std::string("café ☃"), std::string("a\0b", 3), std::string(), std::string("  ")}) {
     CBoard board = BoardAt("192.168.1.20", "255.255.255.0");

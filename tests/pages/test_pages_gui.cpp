@@ -590,7 +590,8 @@ TEST_F(PagesGui, FailedFirstReadLeavesNoDataAndNoApplyUntilARefreshSucceeds) {
     EXPECT_TRUE(Child<QAbstractButton>(&page, "apply")->isEnabled());
     EXPECT_TRUE(Child<QLineEdit>(&page, "brightness")->isEnabled());
     EXPECT_FALSE(Child<QLineEdit>(&page, "chroma")->isEnabled());  // shown only, as before
-    EXPECT_EQ(Child<QLineEdit>(&page, "brightness")->text(), "50");
+    EXPECT_EQ(Child<QLineEdit>(&page, "brightness")->text(),
+              QString::number(qor::getU16(SimStatus("10.77.0.20"), 186)));
     EXPECT_TRUE(page.findChild<QLabel*>(QStringLiteral("noDataNotice"))->isHidden());
     // A later failed read keeps the last good values.
     refreshFrom(page, nobody);

@@ -159,7 +159,11 @@ TEST(ShellGui, AnswersFromElsewhereTwiceOrWithAWrongHead) {
   EXPECT_EQ(gui.column(1), (std::vector<std::string>{"B", "B", "A"}));
   ASSERT_EQ(gui.notifier.messages.size(), 1u);
   EXPECT_EQ(gui.notifier.messages[0].text, str(168));
-  EXPECT_EQ(gui.notifier.logLines.back(), "搜索到3个设备。");
+  // The count, then the twice-answering board's address and MAC conflicts.
+  ASSERT_GE(gui.notifier.logLines.size(), 3u);
+  EXPECT_EQ(gui.notifier.logLines[gui.notifier.logLines.size() - 3], "搜索到3个设备。");
+  EXPECT_EQ(gui.notifier.logLines.back(),
+            "MAC地址冲突 00:0e:00:00:00:61：10.77.0.61 \"B\"，10.77.0.61 \"B\"");
 
   // The next search starts from an empty list.
   sim.setFaults("10.77.0.61", {});
