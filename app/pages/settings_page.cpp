@@ -145,6 +145,9 @@ void SettingsPage::markBoardRead(bool ok) {
   for (auto& [w, enabled] : disabledForNoData_)
     if (w) w->setEnabled(enabled);
   disabledForNoData_.clear();
+  for (auto& w : hiddenForNoData_)
+    if (w) w->show();
+  hiddenForNoData_.clear();
 }
 
 void SettingsPage::showNoData() {
@@ -174,8 +177,16 @@ void SettingsPage::showNoData() {
         qobject_cast<QPlainTextEdit*>(w) || qobject_cast<QTextEdit*>(w))
       inputs.push_back(w);
   }
-  for (QWidget* w : dataControls_)
-    if (std::find(inputs.begin(), inputs.end(), w) == inputs.end()) inputs.push_back(w);
+  for (QWidget* w : dataControls_) {
+    if (std::find(inputs.begin(), inputs.end(), w) != inputs.end()) continue;
+    if (qobject_cast<QLabel*>(w)) {
+      inputs.push_back(w);
+    } else if (!w->isHidden()) {
+      // A group that only makes sense with the board's data (choices labelled for its kind).
+      w->hide();
+      hiddenForNoData_.emplace_back(w);
+    }
+  }
   for (QWidget* w : inputs) {
     if (isUsable(w)) continue;
     if (auto* e = qobject_cast<QLineEdit*>(w)) e->clear();

@@ -86,7 +86,8 @@ class SettingsPage : public QWidget {
   // values. refreshStatus() does this itself; a page with a read of its own calls
   // markBoardRead(ok) before it shows the result.
   void markBoardRead(bool ok);
-  // Further widgets blanked while there is no data (labels that show a board's texts).
+  // Further widgets for the no-data state: labels that show a board's texts are blanked,
+  // other widgets (a group of choices labelled for the board's kind) hidden.
   void addDataControl(QWidget* widget);
   // Inputs that stay usable without board data.
   void keepUsable(QWidget* widget);
@@ -131,6 +132,7 @@ class SettingsPage : public QWidget {
   std::vector<QWidget*> dataControls_;
   std::vector<QWidget*> usable_;
   std::vector<std::pair<QPointer<QWidget>, bool>> disabledForNoData_;
+  std::vector<QPointer<QWidget>> hiddenForNoData_;
 };
 
 QString qs(std::string_view utf8);

@@ -82,6 +82,8 @@ CRightView1::CRightView1(tav::PageHost& host, QWidget* parent) : SettingsPage(ho
   action().addButton(apply);
   addDataControl(kind_);
   addDataControl(hint_);
+  addDataControl(addressLabel_);
+  addDataControl(box);
   connect(refresh, &QPushButton::clicked, this, &CRightView1::refresh);
   connect(apply, &QPushButton::clicked, this, &CRightView1::apply);
   connect(choices_, &QButtonGroup::idClicked, this, &CRightView1::choose);

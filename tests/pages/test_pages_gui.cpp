@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
@@ -606,6 +607,14 @@ TEST_F(PagesGui, FailedFirstReadLeavesNoDataAndNoApplyUntilARefreshSucceeds) {
     Settle();
     EXPECT_TRUE(noData(page));
     EXPECT_EQ(Child<QLabel>(&page, "boardKind")->text(), "");  // no "解码板" for an encoder
+    if (const char* shots = std::getenv("TAVMON_PAGE_SHOTS")) {
+      page.adjustSize();
+      page.show();
+      QApplication::processEvents();
+      page.grab().save(
+          QStringLiteral("%1/CRightView1_nodata.png").arg(QString::fromLocal8Bit(shots)));
+      page.hide();
+    }
     refreshFrom(page, 0);
     EXPECT_TRUE(Child<QAbstractButton>(&page, "apply")->isEnabled());
     EXPECT_EQ(Child<QLabel>(&page, "boardKind")->text(), QString::fromUtf8(str(139)));
