@@ -170,6 +170,92 @@
     </message>
 </context>
 <context>
+    <name>CNewSearchDlg</name>
+    <message>
+        <source>重启</source>
+        <translation>Restart</translation>
+    </message>
+    <message>
+        <source>恢复出厂值</source>
+        <translation>Factory reset</translation>
+    </message>
+    <message>
+        <source>设备地址</source>
+        <translation>Device address</translation>
+    </message>
+    <message>
+        <source>命令</source>
+        <translation>Command</translation>
+    </message>
+    <message>
+        <source>最多107个字节</source>
+        <translation>At most 107 bytes</translation>
+    </message>
+    <message>
+        <source>执行</source>
+        <translation>Execute</translation>
+    </message>
+    <message>
+        <source>日志</source>
+        <translation>Log</translation>
+    </message>
+    <message>
+        <source>请先在设备列表中选择设备。</source>
+        <translation>Pick a device in the list first.</translation>
+    </message>
+</context>
+<context>
+    <name>CRightView10</name>
+    <message>
+        <source>文件名</source>
+        <translation>File name</translation>
+    </message>
+    <message>
+        <source>文件标识</source>
+        <translation>File tag</translation>
+    </message>
+    <message>
+        <source>文件长度(字节)</source>
+        <translation>File length (bytes)</translation>
+    </message>
+    <message>
+        <source>文件信息</source>
+        <translation>File information</translation>
+    </message>
+    <message>
+        <source>升级进度</source>
+        <translation>Upgrade progress</translation>
+    </message>
+    <message>
+        <source>完成比例</source>
+        <translation>Share done</translation>
+    </message>
+    <message>
+        <source>升级状态</source>
+        <translation>Upgrade status</translation>
+    </message>
+    <message>
+        <source>等待时间</source>
+        <translation>Time waited</translation>
+    </message>
+    <message>
+        <source>升级日志</source>
+        <translation>Upgrade log</translation>
+    </message>
+    <message>
+        <source>正在升级程序。关闭窗口后将在当前文件发送完毕时停止升级，确定要关闭吗？</source>
+        <translation>An upgrade is running. Closing the window stops it once the current file has been sent. Close anyway?</translation>
+    </message>
+    <message>
+        <source>没有选中的设备。</source>
+        <translation>No device is selected.</translation>
+    </message>
+    <message>
+        <source>已等待 %1 秒</source>
+        <translation>Seconds waited: %1</translation>
+    </message>
+</context>
+<context>
     <name>CRightView15</name>
     <message>
         <source>新用户名</source>
@@ -358,41 +444,6 @@
     </message>
 </context>
 <context>
-    <name>CNewSearchDlg</name>
-    <message>
-        <source>重启</source>
-        <translation>Restart</translation>
-    </message>
-    <message>
-        <source>恢复出厂值</source>
-        <translation>Factory reset</translation>
-    </message>
-    <message>
-        <source>设备地址</source>
-        <translation>Device address</translation>
-    </message>
-    <message>
-        <source>命令</source>
-        <translation>Command</translation>
-    </message>
-    <message>
-        <source>最多107个字节</source>
-        <translation>At most 107 bytes</translation>
-    </message>
-    <message>
-        <source>执行</source>
-        <translation>Execute</translation>
-    </message>
-    <message>
-        <source>日志</source>
-        <translation>Log</translation>
-    </message>
-    <message>
-        <source>请先在设备列表中选择设备。</source>
-        <translation>Pick a device in the list first.</translation>
-    </message>
-</context>
-<context>
     <name>CRightViewSerial</name>
     <message>
         <source>刷新</source>
@@ -417,57 +468,6 @@
     <message>
         <source>云台控制（Pelco-D）</source>
         <translation>Camera control (Pelco-D)</translation>
-    </message>
-</context>
-<context>
-    <name>CRightView10</name>
-    <message>
-        <source>文件名</source>
-        <translation>File name</translation>
-    </message>
-    <message>
-        <source>文件标识</source>
-        <translation>File tag</translation>
-    </message>
-    <message>
-        <source>文件长度(字节)</source>
-        <translation>File length (bytes)</translation>
-    </message>
-    <message>
-        <source>文件信息</source>
-        <translation>File information</translation>
-    </message>
-    <message>
-        <source>升级进度</source>
-        <translation>Upgrade progress</translation>
-    </message>
-    <message>
-        <source>完成比例</source>
-        <translation>Share done</translation>
-    </message>
-    <message>
-        <source>升级状态</source>
-        <translation>Upgrade status</translation>
-    </message>
-    <message>
-        <source>等待时间</source>
-        <translation>Time waited</translation>
-    </message>
-    <message>
-        <source>升级日志</source>
-        <translation>Upgrade log</translation>
-    </message>
-    <message>
-        <source>正在升级程序。关闭窗口后将在当前文件发送完毕时停止升级，确定要关闭吗？</source>
-        <translation>An upgrade is running. Closing the window stops it once the current file has been sent. Close anyway?</translation>
-    </message>
-    <message>
-        <source>没有选中的设备。</source>
-        <translation>No device is selected.</translation>
-    </message>
-    <message>
-        <source>已等待 %1 秒</source>
-        <translation>Seconds waited: %1</translation>
     </message>
 </context>
 <context>
@@ -568,28 +568,6 @@
     </message>
 </context>
 <context>
-    <name>QObject</name>
-    <message>
-        <source>%1必须是 %2 到 %3 之间的整数。</source>
-        <translation>%1: must be a whole number in [%2, %3].</translation>
-    </message>
-</context>
-<context>
-    <name>VideoPages</name>
-    <message>
-        <source>未读取到设备数据。</source>
-        <translation>No data has been read from the device.</translation>
-    </message>
-    <message>
-        <source>“值 0x”应为十六进制数 0 到 FFFFFFFF。</source>
-        <translation>&quot;值 0x&quot; must be a hexadecimal number from 0 to FFFFFFFF.</translation>
-    </message>
-    <message>
-        <source>“%1”应为 %2 到 %3 之间的整数。</source>
-        <translation>&quot;%1&quot; must be an integer (%2 – %3).</translation>
-    </message>
-</context>
-<context>
     <name>EdidDebug</name>
     <message>
         <source>尚未读取EDID。</source>
@@ -626,6 +604,28 @@
     <message>
         <source>EDID锁定状态未知（读取失败），重新进入本页可再次读取。</source>
         <translation>EDID lock state unknown (the read failed); open this page again to read it again.</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>%1必须是 %2 到 %3 之间的整数。</source>
+        <translation>%1: must be a whole number in [%2, %3].</translation>
+    </message>
+</context>
+<context>
+    <name>VideoPages</name>
+    <message>
+        <source>未读取到设备数据。</source>
+        <translation>No data has been read from the device.</translation>
+    </message>
+    <message>
+        <source>“值 0x”应为十六进制数 0 到 FFFFFFFF。</source>
+        <translation>&quot;值 0x&quot; must be a hexadecimal number from 0 to FFFFFFFF.</translation>
+    </message>
+    <message>
+        <source>“%1”应为 %2 到 %3 之间的整数。</source>
+        <translation>&quot;%1&quot; must be an integer (%2 – %3).</translation>
     </message>
 </context>
 <context>
@@ -1344,6 +1344,50 @@ Highest: 0x1C71F80</translation>
         <source>更改密码</source>
         <translation>Change password</translation>
     </message>
+    <message>
+        <source>MAC地址冲突</source>
+        <translation>MAC address conflict</translation>
+    </message>
+    <message>
+        <source>组播地址和端口冲突</source>
+        <translation>Multicast address and port conflict</translation>
+    </message>
+    <message>
+        <source>广播地址和端口冲突</source>
+        <translation>Broadcast address and port conflict</translation>
+    </message>
+    <message>
+        <source>单播地址和端口冲突</source>
+        <translation>Unicast address and port conflict</translation>
+    </message>
+    <message>
+        <source>单播与广播的地址和端口冲突</source>
+        <translation>Unicast and broadcast address and port conflict</translation>
+    </message>
+    <message>
+        <source>：超出范围，请输入 </source>
+        <translation>: out of range, enter a whole number in </translation>
+    </message>
+    <message>
+        <source> 之间的整数。</source>
+        <translation>.</translation>
+    </message>
+    <message>
+        <source>：地址的每一段须在 0-255 之间，请重新输入。</source>
+        <translation>: each part of the address must be 0-255; enter it again.</translation>
+    </message>
+    <message>
+        <source>：地址不完整，请输入四段数字，如 192.168.18.235。</source>
+        <translation>: the address is incomplete; enter four numbers, e.g. 192.168.18.235.</translation>
+    </message>
+    <message>
+        <source>设备名称不能为空，请输入设备名称后再设置。</source>
+        <translation>The device name cannot be empty; enter a name and apply again.</translation>
+    </message>
+    <message>
+        <source>IP地址冲突</source>
+        <translation>IP address conflict</translation>
+    </message>
 </context>
 <context>
     <name>tav::QtNotifier</name>
@@ -1359,23 +1403,9 @@ Highest: 0x1C71F80</translation>
         <source>否</source>
         <translation>No</translation>
     </message>
-</context>
-<context>
-    <name>tav::ServicePage</name>
     <message>
-        <source>尚未从设备读到数据。</source>
-        <translation>No data read from the device yet.</translation>
-    </message>
-</context>
-<context>
-    <name>tav::batch::BatchPageBase</name>
-    <message>
-        <source>各设备结果</source>
-        <translation>Result per device</translation>
-    </message>
-    <message>
-        <source>停止</source>
-        <translation>Stop</translation>
+        <source>取消</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>
@@ -1427,6 +1457,31 @@ Highest: 0x1C71F80</translation>
     <message>
         <source>复制读出列表到写入列表</source>
         <translation>Copy the list read into the list to write</translation>
+    </message>
+</context>
+<context>
+    <name>tav::ServicePage</name>
+    <message>
+        <source>尚未从设备读到数据。</source>
+        <translation>No data read from the device yet.</translation>
+    </message>
+</context>
+<context>
+    <name>tav::SettingsPage</name>
+    <message>
+        <source>没有设备数据：读取设备参数失败，请检查设备后按“刷新”重试。</source>
+        <translation>No data from the device: reading its settings failed. Check the device and press &quot;Refresh&quot; to try again.</translation>
+    </message>
+</context>
+<context>
+    <name>tav::batch::BatchPageBase</name>
+    <message>
+        <source>各设备结果</source>
+        <translation>Result per device</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
     </message>
 </context>
 </TS>

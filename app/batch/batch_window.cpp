@@ -107,19 +107,6 @@ void Post(const QPointer<Page>& page, std::function<void(Page&)> task) {
       Qt::QueuedConnection);
 }
 
-// Hands the upgrade engine's messages to the worker's notifier of the run under way.
-class ForwardNotifier final : public Notifier {
- public:
-  Notifier* target = nullptr;
-  void message(std::string_view text, NoticeIcon icon) override {
-    if (target) target->message(text, icon);
-  }
-  bool ask(std::string_view text) override { return target && target->ask(text); }
-  void log(std::string_view text) override {
-    if (target) target->log(text);
-  }
-};
-
 }  // namespace
 
 std::unique_ptr<BatchHost> MakeMainBatchHost(CTavmonDlg& main) {
@@ -335,7 +322,7 @@ void CMULTIPLE_RIGHTVIEW1::Run(BatchButton button) {
 // ---- CMULTIPLE_RIGHTVIEW2
 
 struct CMULTIPLE_RIGHTVIEW2::RunState {
-  ForwardNotifier forward;
+  tav::ForwardNotifier forward;
   std::unique_ptr<tav::upgrade::UpgradeEngine> engine;
 };
 

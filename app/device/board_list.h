@@ -1,10 +1,25 @@
 #pragma once
 // The board list: every board found by the last search or added by hand, in the order added.
 
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "detect/detection.h"
 #include "device/board.h"
+
+namespace tav {
+
+enum class ConflictKind { Address, Mac, Multicast, Broadcast, Unicast, UnicastIntoBroadcast };
+
+// Boards that clash: what they share and which boards they are.
+struct BoardConflict {
+  ConflictKind kind;
+  std::string shared;       // the address, the MAC text or "address:port"
+  std::vector<int> boards;  // indices into the board list, in list order
+};
+
+}  // namespace tav
 
 // CBoardCtrl: the board list owned by the main window, with the conflict check run after a search.
 class CBoardCtrl {
@@ -21,6 +36,9 @@ class CBoardCtrl {
   // True when two boards share an address or MAC, or two encoders send to the same stream
   // (multicast, broadcast or unicast address and port, and unicast into a broadcast).
   bool HasConflicts() const;
+  // Every conflict HasConflicts looks for, each with all the boards that share it, in the
+  // order the boards were found; empty exactly when HasConflicts() is false.
+  std::vector<tav::BoardConflict> Conflicts() const;
 
   // Detection of every eligible encoder as numbered lines (detect/detection.h). Start: the line
   // count, or -1 running, -2 no handle, -3 set or start failed, -4 no encoder, -11 bind failed.
@@ -41,3 +59,12 @@ class CBoardCtrl {
   std::vector<CBoard> boards_;
   tav::LineDetection lines_;
 };
+
+namespace tav {
+
+// "address", "mac", "multicast", "broadcast", "unicast", "unicastIntoBroadcast" (JSON).
+std::string_view ConflictKey(ConflictKind kind);
+// The log line of a conflict: its kind, what is shared, and each board's address and name.
+std::string ConflictLine(const CBoardCtrl& boards, const BoardConflict& conflict);
+
+}  // namespace tav

@@ -89,6 +89,7 @@ CRightView0::CRightView0(tav::PageHost& host, QWidget* parent) : SettingsPage(ho
   column->addStretch(1);
   action().addButton(refresh);
   action().addButton(apply);
+  for (QWidget* w : {address_, type_, version_, baseband_, mac_, serial_, id_}) addDataControl(w);
   connect(refresh, &QPushButton::clicked, this, &CRightView0::refresh);
   connect(apply, &QPushButton::clicked, this, &CRightView0::apply);
   connect(dhcp_, &QCheckBox::clicked, this, &CRightView0::toggleDhcp);
@@ -98,6 +99,7 @@ void CRightView0::refresh() {
   CBoard* board = currentBoard();
   if (!board) {
     reportPlain(str(205));
+    markBoardRead(false);
     return;
   }
   struct Read {
@@ -118,9 +120,11 @@ void CRightView0::refresh() {
       [this, readsBoard](Read r, CBoard* b) {
         if (r.status != 0 || !b) {
           reportPlain(str(205));
+          markBoardRead(false);
           return;
         }
         if (readsBoard) log(str(204));
+        markBoardRead(true);
         showIdentity(tav::ShowIdentity(*b));
         showUniqueIds(r.ids);
       });
@@ -161,6 +165,14 @@ void CRightView0::toggleDhcp() {
 void CRightView0::apply() {
   tav::IdentityInput input{{ip_->address(), mask_->address(), gateway_->address()},
                            tav::u8(name_->text())};
+  // Under DHCP the fields are off and hold 0.0.0.0; otherwise each must be a whole address.
+  if (!dhcpOn_) {
+    auto ip = readAddress(ip_, "IP地址");
+    auto mask = ip ? readAddress(mask_, "子网掩码") : std::nullopt;
+    auto gateway = mask ? readAddress(gateway_, "网关") : std::nullopt;
+    if (!gateway) return;
+    input.addresses = {*ip, *mask, *gateway};
+  }
   CBoard* board = currentBoard();
   if (!board) {
     report(str(166), tav::NoticeIcon::Error);

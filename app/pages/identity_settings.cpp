@@ -111,7 +111,7 @@ IdentityAddresses DhcpToggled(bool dhcpOn) {
 
 bool ConfirmIdentityInput(const IdentityAddresses& a, Notifier& notifier) {
   if ((a.ip & a.mask) != (a.gateway & a.mask)) {
-    if (!notifier.ask(str(185))) return false;
+    if (!notifier.question({str(185), "Confirm", AskButtons::OkCancel})) return false;
     notifier.log(str(186));
   }
   auto usable = [](std::uint32_t v) { return v != 0 && v != kAllOnes; };
@@ -129,7 +129,8 @@ bool ConfirmIdentityInput(const IdentityAddresses& a, Notifier& notifier) {
     }
     return true;
   }
-  if (a.ip == 0 && a.mask == 0 && a.gateway == 0) return notifier.ask(str(1161));
+  if (a.ip == 0 && a.mask == 0 && a.gateway == 0)
+    return notifier.question({str(1161), "Confirm", AskButtons::YesNo});
   notifier.message(str(1160), NoticeIcon::Warning);
   return false;
 }
@@ -143,6 +144,9 @@ bool NameUnchanged(const CBoard& board, std::string_view utf8Name) {
 }
 
 std::string NameRefusal(std::string_view utf8Name) {
+  // A board without a name cannot be told apart in the device list.
+  if (utf8Name.find_first_not_of(" \t") == std::string_view::npos)
+    return trText("设备名称不能为空，请输入设备名称后再设置。");
   const std::string gbk = qor::utf8ToGbk(utf8Name);
   if (utf8Name.find('\0') != std::string_view::npos || qor::gbkToUtf8(gbk) != utf8Name)
     return "设备名称含有GBK无法表示的字符，请修改后再设置。";

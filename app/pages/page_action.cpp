@@ -58,6 +58,12 @@ class RelayNotifier final : public Notifier {
   bool ask(std::string_view text) override {
     return waitFor([text = std::string(text)](Notifier& n) { return n.ask(text); });
   }
+  bool question(const Question& q) override {
+    return waitFor([text = std::string(q.text), caption = std::string(q.caption),
+                    buttons = q.buttons](Notifier& n) {
+      return n.question({text, caption, buttons});
+    });
+  }
   void log(std::string_view text) override {
     PostToWindow(state_, [state = state_, text = std::string(text)] { state->target->log(text); });
   }

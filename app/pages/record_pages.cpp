@@ -1,5 +1,7 @@
 #include "pages/record_pages.h"
 
+#include <cstdint>
+
 #include "device/board.h"
 #include "device/board_link.h"
 #include "shell/page_table.h"
@@ -85,6 +87,46 @@ bool PageApplies(RecordPage page, int deviceType) {
       break;
   }
   return PageServes(kCodeVideoQuality, deviceType);
+}
+
+FieldCheck CheckOf(RecordPage page, std::size_t field) {
+  constexpr FieldRange kU16{0, 0xffff}, kFlag{0, 1};
+  constexpr FieldRange kAny{INT32_MIN, INT32_MAX};
+  switch (page) {
+    case RecordPage::VideoEncoding:
+      switch (field) {
+        case video::kFrameRate:
+          return {"帧率(FPS)", {1, 60}};
+        case video::kBitRate:
+          return {"码率(kbps)", {1, 0xffff}};
+        case video::kIFrameInterval:
+          return {"I帧间隔", {1, 1000}};
+        case video::kWidth:
+          return {"视频大小 宽", {1, 4096}};
+        case video::kHeight:
+          return {"视频大小 高", {1, 4096}};
+        default:
+          return {"", kFlag};
+      }
+    case RecordPage::AudioEncoding:
+      return {"", field == audio::kChannels ? FieldRange{1, 2} : kAny};
+    case RecordPage::Volume:
+      return {field == volume::kVolume ? "音量" : "", field == volume::kVolume ? kAny : kFlag};
+    case RecordPage::VideoQuality:
+      break;
+  }
+  static constexpr std::string_view kQualityLabels[] = {"亮度", "色度", "饱和度"};
+  return {field < 3 ? kQualityLabels[field] : "", kU16};
+}
+
+std::string RangeRefusal(RecordPage page, const FieldValues& values,
+                         std::span<const std::size_t> fields) {
+  for (std::size_t f : fields) {
+    if (f >= values.size()) continue;
+    FieldCheck c = CheckOf(page, f);
+    if (!c.range.contains(values[f])) return OutOfRangeText(c.label, c.range);
+  }
+  return {};
 }
 
 FieldValues ReadFields(RecordPage page, qor::Bytes status) {

@@ -7,10 +7,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "le_bytes.h"
+#include "pages/field_text.h"
 
 class CBoard;
 
@@ -67,6 +69,18 @@ bool PageApplies(RecordPage page, int deviceType);
 inline bool DecidesTypeBeforeRead(RecordPage page) {
   return page == RecordPage::Volume;
 }
+
+// A number field's label and the values the page sends for it: what the record field holds,
+// narrowed where the boards make sense only of less. Out of range: refused, nothing sent.
+struct FieldCheck {
+  std::string_view label;
+  FieldRange range;
+};
+FieldCheck CheckOf(RecordPage page, std::size_t field);
+// The refusal of the first of `fields` whose value is out of range; empty when all fit. The
+// volume is not refused: outside 0..100 the board is sent 50.
+std::string RangeRefusal(RecordPage page, const FieldValues& values,
+                         std::span<const std::size_t> fields);
 
 FieldValues ReadFields(RecordPage page, qor::Bytes status);
 // The values as the board is sent them (and as its status copy then holds them).

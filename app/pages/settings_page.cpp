@@ -1,11 +1,16 @@
 #include "pages/settings_page.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QBoxLayout>
+#include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QTextEdit>
+#include <algorithm>
 
 #include "device/board.h"
 #include "pages/field_text.h"
@@ -24,7 +29,7 @@ std::string u8(const QString& text) {
 
 IpField::IpField(QWidget* parent) : QLineEdit(parent) {
   static const QRegularExpression kDotted(
-      R"(^((25[0-5]|2[0-4]\d|1\d\d|\d{1,2})?\.){0,3}(25[0-5]|2[0-4]\d|1\d\d|\d{1,2})?$)");
+      R"(^\s*(\d{0,3}\.){0,3}\d{0,3}\s*$)");  // octets above 255 are refused with a message
   setValidator(new QRegularExpressionValidator(kDotted, this));
   setPlaceholderText(QStringLiteral("0.0.0.0"));
   // Wide enough for 255.255.255.255 in the page's font.
@@ -43,6 +48,10 @@ std::uint32_t IpField::address() const {
 
 void IpField::setAddress(std::uint32_t address) {
   setText(QString::fromStdString(qor::ipText(address)));
+}
+
+ParsedAddress IpField::entry() const {
+  return ParseAddressField(u8(text()));
 }
 
 SettingsPage::SettingsPage(PageHost& host, QWidget* parent)
@@ -93,6 +102,100 @@ bool SettingsPage::readInt(const QLineEdit* edit, std::int32_t& value) {
   return true;
 }
 
+bool SettingsPage::readInt(const QLineEdit* edit, std::int32_t& value, std::string_view field,
+                           FieldRange range) {
+  std::int32_t v = value;
+  if (!readInt(edit, v)) return false;
+  if (!range.contains(v)) {
+    notifier().message(OutOfRangeText(field, range), NoticeIcon::Warning);
+    return false;
+  }
+  value = v;
+  return true;
+}
+
+std::optional<std::uint32_t> SettingsPage::readAddress(const IpField* edit,
+                                                       std::string_view field) {
+  ParsedAddress a = edit->entry();
+  if (a.entry != AddressEntry::Complete) {
+    notifier().message(AddressEntryText(field, a.entry), NoticeIcon::Warning);
+    return std::nullopt;
+  }
+  return a.address;
+}
+
+void SettingsPage::addDataControl(QWidget* widget) {
+  dataControls_.push_back(widget);
+}
+
+void SettingsPage::keepUsable(QWidget* widget) {
+  usable_.push_back(widget);
+}
+
+void SettingsPage::markBoardRead(bool ok) {
+  everRead_ = everRead_ || ok;
+  if (ok == hasData_) return;
+  if (!ok && everRead_) return;  // the last good read still stands
+  hasData_ = ok;
+  if (!ok) {
+    showNoData();
+    return;
+  }
+  if (noDataNotice_) noDataNotice_->hide();
+  for (auto& [w, enabled] : disabledForNoData_)
+    if (w) w->setEnabled(enabled);
+  disabledForNoData_.clear();
+  for (auto& w : hiddenForNoData_)
+    if (w) w->show();
+  hiddenForNoData_.clear();
+}
+
+void SettingsPage::showNoData() {
+  if (!noDataNotice_) {
+    noDataNotice_ = new QLabel(this);
+    noDataNotice_->setObjectName(QStringLiteral("noDataNotice"));
+    noDataNotice_->setWordWrap(true);
+    noDataNotice_->setTextFormat(Qt::PlainText);
+    noDataNotice_->setText(tr("没有设备数据：读取设备参数失败，请检查设备后按“刷新”重试。"));
+    noDataNotice_->setAccessibleName(noDataNotice_->text());
+    QFont f = noDataNotice_->font();
+    f.setBold(true);
+    noDataNotice_->setFont(f);
+    // Below the page's title when the page has one.
+    if (auto* box = qobject_cast<QBoxLayout*>(layout()))
+      box->insertWidget(box->count() > 0 ? 1 : 0, noDataNotice_);
+  }
+  noDataNotice_->show();
+  auto isUsable = [this](QWidget* w) {
+    return w->objectName() == QLatin1String("refresh") ||
+           std::find(usable_.begin(), usable_.end(), w) != usable_.end();
+  };
+  std::vector<QWidget*> inputs;
+  for (QWidget* w : findChildren<QWidget*>()) {
+    if (qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractButton*>(w) ||
+        qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractSpinBox*>(w) ||
+        qobject_cast<QPlainTextEdit*>(w) || qobject_cast<QTextEdit*>(w))
+      inputs.push_back(w);
+  }
+  for (QWidget* w : dataControls_) {
+    if (std::find(inputs.begin(), inputs.end(), w) != inputs.end()) continue;
+    if (qobject_cast<QLabel*>(w)) {
+      inputs.push_back(w);
+    } else if (!w->isHidden()) {
+      // A group that only makes sense with the board's data (choices labelled for its kind).
+      w->hide();
+      hiddenForNoData_.emplace_back(w);
+    }
+  }
+  for (QWidget* w : inputs) {
+    if (isUsable(w)) continue;
+    if (auto* e = qobject_cast<QLineEdit*>(w)) e->clear();
+    if (auto* l = qobject_cast<QLabel*>(w)) l->clear();
+    disabledForNoData_.emplace_back(w, w->isEnabled());
+    w->setEnabled(false);
+  }
+}
+
 BoardLink& SettingsPage::link() {
   return host_.link();
 }
@@ -101,6 +204,7 @@ void SettingsPage::refreshStatus(std::string_view okText, std::function<void(CBo
   CBoard* board = currentBoard();
   if (!board) {
     reportPlain(str(205));
+    markBoardRead(false);
     return;
   }
   runOnBoard(
@@ -108,9 +212,11 @@ void SettingsPage::refreshStatus(std::string_view okText, std::function<void(CBo
       [this, ok = std::string(okText), then = std::move(then)](int rc, CBoard* b) {
         if (rc != 0 || !b) {
           reportPlain(str(205));
+          markBoardRead(false);
           return;
         }
         log(ok);
+        markBoardRead(true);
         then(*b);
       });
 }

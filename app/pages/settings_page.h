@@ -4,14 +4,18 @@
 // fields one way and reports one way (message box and log through the host's notifier).
 
 #include <QLineEdit>
+#include <QPointer>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string_view>
+#include <vector>
 
 #include "device/board.h"
 #include "device/notifier.h"
+#include "pages/field_text.h"
 #include "pages/page_action.h"
 
 class CBoard;
@@ -24,14 +28,16 @@ namespace tav {
 
 class PageHost;
 
-// An IPv4 address field: four dotted numbers 0..255; blank parts read as 0, as in the boards'
-// own address fields.
+// An IPv4 address field: four dotted numbers. address() reads blank parts as 0, as the boards'
+// own address fields did; entry() tells an incomplete address or an octet above 255, which
+// SettingsPage::readAddress refuses.
 class IpField : public QLineEdit {
   Q_OBJECT
  public:
   explicit IpField(QWidget* parent = nullptr);
   std::uint32_t address() const;  // held as on the wire (first octet lowest byte)
   void setAddress(std::uint32_t address);
+  ParsedAddress entry() const;
 };
 
 class SettingsPage : public QWidget {
@@ -44,6 +50,8 @@ class SettingsPage : public QWidget {
   void initialUpdate();
   // True while an exchange with the board runs on the page's worker.
   bool busy() const { return action_->busy(); }
+  // False from a failed first read until a read succeeds (see markBoardRead).
+  bool hasBoardData() const { return hasData_; }
   PageAction& action() { return *action_; }
 
  protected:
@@ -63,7 +71,26 @@ class SettingsPage : public QWidget {
   // Reads a number field into value; a field that does not parse shows the integer prompt and
   // leaves value as it was. False then.
   bool readInt(const QLineEdit* edit, std::int32_t& value);
+  // The same, then refuses a value outside `range` with a message naming `field` and the range
+  // (value unchanged, false): nothing may be sent then.
+  bool readInt(const QLineEdit* edit, std::int32_t& value, std::string_view field,
+               FieldRange range);
+  // The address of a field, or a message naming `field` when it is incomplete or has an octet
+  // above 255 (nothing may be sent then).
+  std::optional<std::uint32_t> readAddress(const IpField* edit, std::string_view field);
 
+  // Board data. A page has data once a read of the board succeeded. After a failed read while
+  // it has none, it says so on the page and empties and disables its input controls (all but
+  // the buttons named "refresh" and those passed to keepUsable), apply buttons included; the
+  // next successful read enables them again as they were, and the page shows the board's
+  // values. refreshStatus() does this itself; a page with a read of its own calls
+  // markBoardRead(ok) before it shows the result.
+  void markBoardRead(bool ok);
+  // Further widgets for the no-data state: labels that show a board's texts are blanked,
+  // other widgets (a group of choices labelled for the board's kind) hidden.
+  void addDataControl(QWidget* widget);
+  // Inputs that stay usable without board data.
+  void keepUsable(QWidget* widget);
   BoardLink& link();
 
   // Runs work(CBoard& copy, BoardLink&, Notifier&) -> R on the page's worker over a copy of
@@ -95,9 +122,17 @@ class SettingsPage : public QWidget {
  private:
   // The current board when it is still the one at `contact`, with the copy's blocks taken in.
   CBoard* takeBoard(std::uint32_t contact, const CBoard& copy);
+  void showNoData();
   PageAction* action_;
   PageHost& host_;
   bool entered_ = false;
+  bool hasData_ = true;  // nothing to say until a read failed
+  bool everRead_ = false;
+  QLabel* noDataNotice_ = nullptr;
+  std::vector<QWidget*> dataControls_;
+  std::vector<QWidget*> usable_;
+  std::vector<std::pair<QPointer<QWidget>, bool>> disabledForNoData_;
+  std::vector<QPointer<QWidget>> hiddenForNoData_;
 };
 
 QString qs(std::string_view utf8);

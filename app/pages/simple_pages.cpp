@@ -70,10 +70,21 @@ void RecordPageView::bindCheck(std::size_t field, QCheckBox* check) {
 }
 
 bool RecordPageView::takeValues() {
+  FieldValues values = values_;
+  std::vector<std::size_t> editable;
   for (const Binding& b : bindings_) {
-    if (b.edit && !readInt(b.edit, values_[b.field])) return false;
-    if (b.check) values_[b.field] = b.check->isChecked() ? 1 : 0;
+    if (b.edit && !readInt(b.edit, values[b.field])) return false;
+    // A value left as the board sent it goes back as it is, whatever it is.
+    if (b.edit && b.edit->isEnabled() && values[b.field] != values_[b.field])
+      editable.push_back(b.field);
+    if (b.check) values[b.field] = b.check->isChecked() ? 1 : 0;
   }
+  // What the user changed must fit its record field and make sense to the board.
+  if (std::string refusal = RangeRefusal(page_, values, editable); !refusal.empty()) {
+    notifier().message(refusal, NoticeIcon::Warning);
+    return false;
+  }
+  values_ = std::move(values);
   return true;
 }
 
@@ -184,9 +195,10 @@ CRightView3::CRightView3(tav::PageHost& host, QWidget* parent)
 }
 
 void CRightView3::unlockSize() {
-  sizeUnlocked_ = notifier().ask(
-      "确认是否强制修改长宽\n高级功能，请在厂商指导下使用!\n注意：长宽不能任意修改\n "
-      "不正确的长宽可能造成程序无法正常运行!");
+  sizeUnlocked_ = notifier().question(
+      {"确认是否强制修改长宽\n高级功能，请在厂商指导下使用!\n注意：长宽不能任意修改\n "
+       "不正确的长宽可能造成程序无法正常运行!",
+       "Tavmon", tav::AskButtons::OkCancel});
   width_->setEnabled(sizeUnlocked_);
   height_->setEnabled(sizeUnlocked_);
 }
@@ -315,7 +327,8 @@ CRightView7::CRightView7(tav::PageHost& host, QWidget* parent) : SettingsPage(ho
 }
 
 void CRightView7::restart() {
-  if (!notifier().ask("重启需要一段时间，请确认重启。")) return;
+  if (!notifier().question({"重启需要一段时间，请确认重启。", "Restart", tav::AskButtons::YesNo}))
+    return;
   CBoard* board = currentBoard();
   if (!board) {
     log(str(192));
@@ -357,18 +370,23 @@ void CRightView9::onInitialUpdate() {
 
 void CRightView9::factoryReset() {
   if (!tav::FactoryResetAllowed(tav::u8(user_->text()), tav::u8(password_->text()))) {
-    reportPlain(str(197));
+    notifier().message(str(197), tav::NoticeIcon::Warning);  // a box only, no log line
     return;
   }
-  if (!notifier().ask("确认恢复出厂默认值么?\n原有的配置将丢失!!")) return;
+  if (!notifier().question(
+          {"确认恢复出厂默认值么?\n原有的配置将丢失!!", "Tavmon", tav::AskButtons::OkCancel}))
+    return;
   CBoard* board = currentBoard();
   if (!board) {
-    reportPlain(str(198));
+    report(str(198), tav::NoticeIcon::Error);
     return;
   }
   runOnBoard(
       *board, [](CBoard& copy, tav::BoardLink& l, tav::Notifier&) { return copy.FactoryReset(l); },
-      [this](int rc, CBoard*) { reportPlain(str(rc == 0 ? 199 : 198)); });
+      [this](int rc, CBoard*) {
+        report(str(rc == 0 ? 199 : 198),
+               rc == 0 ? tav::NoticeIcon::Information : tav::NoticeIcon::Error);
+      });
 }
 
 CRightView12::CRightView12(tav::PageHost& host, QWidget* parent) : SettingsPage(host, parent) {

@@ -80,6 +80,10 @@ CRightView1::CRightView1(tav::PageHost& host, QWidget* parent) : SettingsPage(ho
 
   action().addButton(refresh);
   action().addButton(apply);
+  addDataControl(kind_);
+  addDataControl(hint_);
+  addDataControl(addressLabel_);
+  addDataControl(box);
   connect(refresh, &QPushButton::clicked, this, &CRightView1::refresh);
   connect(apply, &QPushButton::clicked, this, &CRightView1::apply);
   connect(choices_, &QButtonGroup::idClicked, this, &CRightView1::choose);
@@ -91,6 +95,7 @@ void CRightView1::refresh() {
   CBoard* board = currentBoard();
   if (!board) {
     reportPlain(str(205));
+    markBoardRead(false);
     return;
   }
   struct Read {
@@ -120,9 +125,11 @@ void CRightView1::refresh() {
       [this](Read r, CBoard* b) {
         if (r.status != 0 || !b) {
           reportPlain(str(205));
+          markBoardRead(false);
           return;
         }
         log(str(206));
+        markBoardRead(true);
         settings_.Load(b->statusBlock());
         switch (settings_.NeededExtra()) {
           case tav::TransportExtra::StreamInfo:
@@ -150,7 +157,14 @@ bool CRightView1::takeControls(bool promptOnBadPort) {
   f.url = tav::u8(url_->text());
   f.user = tav::u8(user_->text());
   f.password = tav::u8(password_->text());
-  if (promptOnBadPort) return readInt(port_, f.port);
+  if (promptOnBadPort) {
+    if (address_->isEnabled()) {
+      auto address = readAddress(address_, tav::u8(addressLabel_->text()));
+      if (!address) return false;
+      f.address = *address;
+    }
+    return readInt(port_, f.port, "端口", tav::kPortRange);
+  }
   if (auto port = tav::ParseIntegerField(tav::u8(port_->text()))) f.port = *port;
   return true;
 }

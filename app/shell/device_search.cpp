@@ -229,6 +229,8 @@ void DeviceSearch::Finish() {
   if (linkDiagnosis) linkDiagnosis(boards_, notifier_);
   int n = boards_.Count();
   notifier_.log(n > 0 ? withCount(str(131), n) : std::string(str(130)));
+  // Which boards clash, and on what: one line per conflict after the count.
+  for (const BoardConflict& c : boards_.Conflicts()) notifier_.log(ConflictLine(boards_, c));
 }
 
 void DeviceSearch::RunBlocking(const ListenTarget& target, std::chrono::milliseconds window) {

@@ -53,14 +53,28 @@ ListJson BoardJson(const CBoard& board) {
   return j;
 }
 
+ListJson ConflictsJson(const CBoardCtrl& boards) {
+  ListJson list = ListJson::array();
+  for (const BoardConflict& c : boards.Conflicts()) {
+    ListJson members = ListJson::array();
+    for (int i : c.boards)
+      members.push_back({{"address", boards.At(i).AddressText()}, {"name", boards.At(i).Name()}});
+    list.push_back({{"kind", ConflictKey(c.kind)},
+                    {"shared", c.shared},
+                    {"boards", std::move(members)},
+                    {"line", ConflictLine(boards, c)}});
+  }
+  return list;
+}
+
 ListJson DeviceListJson(const CBoardCtrl& boards, const std::vector<int>& rows) {
   ListJson list = ListJson::array();
   for (int index : rows) list.push_back(BoardJson(boards.At(index)));
-  return ListJson{
-      {"count", rows.size()},
-      {"conflicts", boards.HasConflicts()},
-      {"links", LinkFindings(boards)},
-      {"boards", std::move(list)}};
+  return ListJson{{"count", rows.size()},
+                  {"conflicts", boards.HasConflicts()},
+                  {"conflictList", ConflictsJson(boards)},
+                  {"links", LinkFindings(boards)},
+                  {"boards", std::move(list)}};
 }
 
 std::string JsonText(const ListJson& json) {

@@ -18,7 +18,10 @@ enum class ListFormat { Csv, Json };
 
 // Every raw field of a board's status block and the texts the list shows for them.
 ListJson BoardJson(const CBoard& board);
-// {"count", "conflicts", "boards": [BoardJson...]} over the boards at `rows`, in that order.
+// {"count", "conflicts", "conflictList", "links", "boards": [BoardJson...]} over the boards at
+// `rows`, in that order; the conflicts are those of the whole list.
+// [{"kind", "shared", "boards": [{"address", "name"}...], "line"}...]: the list's conflicts.
+ListJson ConflictsJson(const CBoardCtrl& boards);
 ListJson DeviceListJson(const CBoardCtrl& boards, const std::vector<int>& rows);
 // JSON text that is valid UTF-8 whatever a board sent.
 std::string JsonText(const ListJson& json);

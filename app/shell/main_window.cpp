@@ -1,5 +1,6 @@
 #include "shell/main_window.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -62,9 +63,7 @@ class WindowNotifier final : public tav::Notifier {
   WindowNotifier(CTavmonDlg& window, tav::Notifier& boxes) : window_(window), boxes_(boxes) {}
   void message(std::string_view text, tav::NoticeIcon icon) override { boxes_.message(text, icon); }
   bool ask(std::string_view text) override { return boxes_.ask(text); }
-  bool askTitled(std::string_view text, std::string_view title) override {
-    return boxes_.askTitled(text, title);
-  }
+  bool question(const tav::Question& q) override { return boxes_.question(q); }
   void log(std::string_view text) override { window_.LogLine(text); }
 
  private:
@@ -158,6 +157,14 @@ CTavmonDlg::CTavmonDlg(tav::Notifier* dialogs, QWidget* parent)
   buttons->addWidget(countLabel_);
   connect(AddButton(QT_TR_NOOP("帮助"), "helpButton"), &QPushButton::clicked, this,
           &CTavmonDlg::OnAbout);
+  // "关于 Tavmon(&A)..." in the window's own menu (right click on the window or its buttons).
+  auto* about = new QAction(QString::fromUtf8(tav::str(101)), this);
+  about->setObjectName(QStringLiteral("aboutAction"));
+  connect(about, &QAction::triggered, this, &CTavmonDlg::OnAbout);
+  addAction(about);
+  buttonBar_->addAction(about);
+  setContextMenuPolicy(Qt::ActionsContextMenu);
+  buttonBar_->setContextMenuPolicy(Qt::ActionsContextMenu);
   connect(AddButton(tav::str(118), "exitButton"), &QPushButton::clicked, this, &QDialog::reject);
 
   deviceList_ = new QTableWidget(0, 5, this);
@@ -347,6 +354,20 @@ void CTavmonDlg::InsertBoardRow(int boardIndex) {
   deviceList_->insertRow(row);
   FillRow(row, board);
   deviceList_->item(row, 0)->setData(Qt::UserRole, boardIndex);
+  MarkRow(row);
+}
+
+void CTavmonDlg::MarkRow(int row) {
+  const int index = deviceList_->item(row, 0)->data(Qt::UserRole).toInt();
+  const auto tip = conflictTips_.find(index);
+  // Amber over the list's own base: readable under light and dark palettes alike.
+  const QBrush background = tip == conflictTips_.end() ? QBrush() : QBrush(QColor(255, 152, 0, 96));
+  for (int c = 0; c < deviceList_->columnCount(); ++c) {
+    QTableWidgetItem* item = deviceList_->item(row, c);
+    if (!item) continue;
+    item->setBackground(background);
+    item->setToolTip(tip == conflictTips_.end() ? QString() : tip->second);
+  }
 }
 
 // Columns keep their widths but grow when a text would be cut.
@@ -361,7 +382,25 @@ void CTavmonDlg::FitColumns() {
 void CTavmonDlg::boardIdentityChanged() {
   CBoard* board = CurrentBoard();
   if (!board) return;
-  FillRow(deviceList_->currentRow(), *board);
+  const int row = deviceList_->currentRow();
+  FillRow(row, *board);
+  if (sortColumn_ >= 0) {
+    ApplySort();
+  } else {
+    // A new address moves the row to its place in address order.
+    const int index = deviceList_->item(row, 0)->data(Qt::UserRole).toInt();
+    std::vector<int> rows;
+    std::vector<std::uint32_t> addresses;
+    for (int r = 0; r < deviceList_->rowCount(); ++r) {
+      if (r == row) continue;
+      const int i = deviceList_->item(r, 0)->data(Qt::UserRole).toInt();
+      rows.push_back(i);
+      addresses.push_back(boards_.At(i).ContactAddress());
+    }
+    const std::size_t at = tav::SortedRowPosition(addresses, board->ContactAddress());
+    rows.insert(rows.begin() + std::ptrdiff_t(at), index);
+    ReorderRows(rows);
+  }
   FitColumns();
   ApplyFilter();
   if (ctrlWnd_)
@@ -386,6 +425,7 @@ void CTavmonDlg::StartSearch() {
   }
 
   deviceList_->setRowCount(0);
+  conflictTips_.clear();
   sortColumn_ = -1;  // a new search lists in address order again
   deviceList_->horizontalHeader()->setSortIndicatorShown(false);
   ApplyFilter();
@@ -420,6 +460,14 @@ void CTavmonDlg::OnSearchTimer() {
   delete replyNotifier_;
   replyNotifier_ = nullptr;
   search_.Finish();
+  for (const tav::BoardConflict& c : boards_.Conflicts()) {
+    const QString line = qt(tav::ConflictLine(boards_, c));
+    for (int index : c.boards) {
+      QString& tip = conflictTips_[index];
+      tip += (tip.isEmpty() ? QString() : QStringLiteral("\n")) + line;
+    }
+  }
+  for (int row = 0; row < deviceList_->rowCount(); ++row) MarkRow(row);
   searchButton_->setText(QString::fromUtf8(tav::str(119)));
   searchButton_->setEnabled(true);
 }
@@ -564,19 +612,26 @@ void CTavmonDlg::ApplySort() {
   }
   header->setSortIndicator(sortColumn_, sortDescending_ ? Qt::DescendingOrder : Qt::AscendingOrder);
 
-  std::vector<int> rows, selected;
+  std::vector<int> rows;
   for (int row = 0; row < deviceList_->rowCount(); ++row)
     rows.push_back(deviceList_->item(row, 0)->data(Qt::UserRole).toInt());
+
+  rows = tav::SortedRows(boards_, rows, sortColumn_, sortDescending_);
+  ReorderRows(rows);
+  ApplyFilter();
+}
+
+void CTavmonDlg::ReorderRows(const std::vector<int>& rows) {
+  std::vector<int> selected;
   SelectedBoards(selected);
   const int currentRow = deviceList_->currentRow();
   const int currentIndex =
       currentRow >= 0 ? deviceList_->item(currentRow, 0)->data(Qt::UserRole).toInt() : -1;
-
-  rows = tav::SortedRows(boards_, rows, sortColumn_, sortDescending_);
   deviceList_->clearSelection();
   for (int row = 0; row < int(rows.size()); ++row) {
     FillRow(row, boards_.At(rows[std::size_t(row)]));
     deviceList_->item(row, 0)->setData(Qt::UserRole, rows[std::size_t(row)]);
+    MarkRow(row);
   }
   // The selection and the selection mark stay on the same boards.
   for (int row = 0; row < int(rows.size()); ++row) {
@@ -587,7 +642,6 @@ void CTavmonDlg::ApplySort() {
           deviceList_->model()->index(row, 0),
           QItemSelectionModel::Select | QItemSelectionModel::Rows);
   }
-  ApplyFilter();
 }
 
 void CTavmonDlg::ApplyFilter() {

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -107,6 +108,10 @@ class CTavmonDlg : public QDialog, public tav::PageHost {
   void FillRow(int row, const CBoard& board);
   void FitColumns();
   void ApplySort();  // refills the rows in the order of sortColumn_, then filters
+  // Puts the boards at `rows` into the list in that order; selection and mark stay on them.
+  void ReorderRows(const std::vector<int>& rows);
+  // Colours a row whose board takes part in a conflict of the last search, with a tooltip.
+  void MarkRow(int row);
   QPushButton* AddButton(const char* text, const char* objectName);
 
   CBoardCtrl boards_;
@@ -133,4 +138,5 @@ class CTavmonDlg : public QDialog, public tav::PageHost {
   QLabel* countLabel_ = nullptr;
   int sortColumn_ = -1;  // -1: address order as the search inserts
   bool sortDescending_ = false;
+  std::map<int, QString> conflictTips_;  // board index -> what it conflicts on (last search)
 };

@@ -7,6 +7,7 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
+#include "pages/field_text.h"
 #include "pages/page_action.h"
 #include "shell/main_window.h"
 #include "shell/manual_add.h"
@@ -15,17 +16,22 @@
 namespace tav {
 
 IpAddressEdit::IpAddressEdit(QWidget* parent) : QLineEdit(parent) {
-  static const QRegularExpression dotted(QStringLiteral(
-      R"(^((25[0-5]|2[0-4]\d|1\d\d|[1-9]?\d)\.){0,3}(25[0-5]|2[0-4]\d|1\d\d|[1-9]?\d)?$)"));
+  // Up to three digits a part, so "300" stays as typed and is refused with a message rather
+  // than cut to "30".
+  static const QRegularExpression dotted(QStringLiteral(R"(^\s*(\d{0,3}\.){0,3}\d{0,3}\s*$)"));
   setValidator(new QRegularExpressionValidator(dotted, this));
   setPlaceholderText(QStringLiteral("0.0.0.0"));
   setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255")) + 24);
 }
 
 std::optional<std::uint32_t> IpAddressEdit::Address() const {
-  std::uint32_t address = 0;
-  if (!qor::parseIp(text().toStdString(), address)) return std::nullopt;
-  return address;
+  const ParsedAddress parsed = Entry();
+  if (parsed.entry != AddressEntry::Complete) return std::nullopt;
+  return parsed.address;
+}
+
+ParsedAddress IpAddressEdit::Entry() const {
+  return ParseAddressField(text().toStdString());
 }
 
 }  // namespace tav
@@ -46,7 +52,7 @@ CManualAddDlg::CManualAddDlg(CTavmonDlg& main) : QDialog(&main), main_(main) {
   connect(buttons, &QDialogButtonBox::accepted, this, &CManualAddDlg::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(address_, &QLineEdit::textChanged, this,
-          [this] { ok_->setEnabled(address_->Address().has_value()); });
+          [this] { ok_->setEnabled(!address_->text().trimmed().isEmpty()); });
   action_ = new tav::PageAction(this, main_.notifier());
   action_->addButton(ok_);
   action_->addButton(address_);
@@ -60,8 +66,13 @@ CManualAddDlg::CManualAddDlg(CTavmonDlg& main) : QDialog(&main), main_(main) {
 }
 
 void CManualAddDlg::accept() {
-  const auto address = address_->Address();
-  if (!address) return;
+  const tav::ParsedAddress entry = address_->Entry();
+  if (entry.entry != tav::AddressEntry::Complete) {
+    main_.notifier().message(tav::AddressEntryText(tr("设备IP地址").toStdString(), entry.entry),
+                             tav::NoticeIcon::Warning);
+    return;
+  }
+  const auto address = std::optional<std::uint32_t>(entry.address);
   // The board is asked on a worker (up to a few seconds when nobody answers); the dialog waits
   // with its buttons off, the main window keeps repainting.
   tav::BoardLink* link = &main_.link();

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "pages/field_text.h"
+
 class CTavmonDlg;
 namespace tav {
 class PageAction;
@@ -20,7 +22,8 @@ class IpAddressEdit : public QLineEdit {
  public:
   explicit IpAddressEdit(QWidget* parent);
   // The address as held on the wire; nothing while the text is not a full address.
-  std::optional<std::uint32_t> Address() const;
+  std::optional<std::uint32_t> Address() const;  // none unless complete and every part <= 255
+  ParsedAddress Entry() const;
 };
 
 }  // namespace tav

@@ -34,16 +34,22 @@ void QtNotifier::message(std::string_view text, NoticeIcon icon) {
 }
 
 bool QtNotifier::ask(std::string_view text) {
-  return askTitled(text, "Tavmon");
+  return question({text});
 }
 
-bool QtNotifier::askTitled(std::string_view text, std::string_view title) {
-  QMessageBox box(QMessageBox::Question, qt(title), qt(text), QMessageBox::Yes | QMessageBox::No,
-                  owner(parent_));
+bool QtNotifier::question(const Question& q) {
+  const bool okCancel = q.buttons == AskButtons::OkCancel;
+  const auto yes = okCancel ? QMessageBox::Ok : QMessageBox::Yes;
+  const auto no = okCancel ? QMessageBox::Cancel : QMessageBox::No;
+  QMessageBox box(QMessageBox::Question, qt(q.caption), qt(q.text), yes | no, owner(parent_));
   box.setTextFormat(Qt::PlainText);
-  box.button(QMessageBox::Yes)->setText(QCoreApplication::translate("tav::QtNotifier", "是"));
-  box.button(QMessageBox::No)->setText(QCoreApplication::translate("tav::QtNotifier", "否"));
-  return box.exec() == QMessageBox::Yes;
+  box.button(yes)->setText(okCancel ? QCoreApplication::translate("tav::QtNotifier", "确定")
+                                    : QCoreApplication::translate("tav::QtNotifier", "是"));
+  box.button(no)->setText(okCancel ? QCoreApplication::translate("tav::QtNotifier", "取消")
+                                   : QCoreApplication::translate("tav::QtNotifier", "否"));
+  box.setDefaultButton(yes);
+  box.setEscapeButton(no);
+  return box.exec() == yes;
 }
 
 void QtNotifier::log(std::string_view text) {

@@ -17,7 +17,7 @@ class QtNotifier final : public Notifier {
   QtNotifier(QWidget* parent, std::function<void(std::string_view)> log);
   void message(std::string_view text, NoticeIcon icon) override;
   bool ask(std::string_view text) override;
-  bool askTitled(std::string_view text, std::string_view title) override;
+  bool question(const Question& q) override;
   void log(std::string_view text) override;
 
  private:

@@ -26,20 +26,6 @@ namespace up = tav::upgrade;
 
 namespace {
 
-// The engine's notifier: forwards to the worker's relay while the run is on the worker.
-class ForwardNotifier final : public tav::Notifier {
- public:
-  tav::Notifier* target = nullptr;  // set and cleared by the worker, used only there
-
-  void message(std::string_view text, tav::NoticeIcon icon) override {
-    if (target) target->message(text, icon);
-  }
-  bool ask(std::string_view text) override { return target && target->ask(text); }
-  void log(std::string_view text) override {
-    if (target) target->log(text);
-  }
-};
-
 // Runs `f` on the window's thread unless the page has gone by then.
 template <class F>
 void PostToPage(const std::shared_ptr<bool>& alive, F f) {
@@ -63,7 +49,7 @@ QLabel* PlainLabel(const QString& text, const char* name, QWidget* parent) {
 struct CRightView10::Run {
   Run(tav::BoardLink& link, up::UpgradeEvents events)
       : engine(link, notifier, up::RulesFor(up::PageKind::SingleBoard), std::move(events)) {}
-  ForwardNotifier notifier;
+  tav::ForwardNotifier notifier;  // to the worker's relay while the run is on the worker
   up::UpgradeEngine engine;
 };
 
@@ -178,9 +164,9 @@ void CRightView10::showEvent(QShowEvent* event) {
 bool CRightView10::eventFilter(QObject* watched, QEvent* event) {
   if (watched == watchedWindow_ && event->type() == QEvent::Close && run_) {
     // Closing mid-run asks; Yes stops after the component on the wire, No keeps the window.
-    const bool close = notifier().askTitled(
-        u8(tr("正在升级程序。关闭窗口后将在当前文件发送完毕时停止升级，确定要关闭吗？")),
-        up::kQuestionTitle);
+    const bool close = notifier().question(
+        {u8(tr("正在升级程序。关闭窗口后将在当前文件发送完毕时停止升级，确定要关闭吗？")),
+         up::kQuestionTitle});
     if (!close) {
       event->ignore();
       return true;
@@ -242,7 +228,7 @@ void CRightView10::upgrade() {
     reportPlain(refusal);
     return;
   }
-  if (!notifier().askTitled(up::kQuestion, up::kQuestionTitle)) return;
+  if (!notifier().question({up::kQuestion, up::kQuestionTitle})) return;
 
   run_ = run;
   bar_->setValue(0);

@@ -142,3 +142,50 @@ TEST(BoardList, ThreeHundredBoards) {
   // Board 298 broadcasts in 10.1.48.0/24 (its own subnet); a unicast into it on the same port.
   EXPECT_TRUE(withLast([&](FakeBoard& s) { s.send = "10.1.48.9"; }));
 }
+
+// Which boards clash and on what: one entry per shared thing, all its boards in list order,
+// and a line naming the kind, the shared address or stream, and each board.
+TEST(BoardList, ConflictsNameTheirKindAndBoards) {
+  FakeBoard a = nth(1), b = nth(2), c = nth(3);
+  a.ip = "192.168.1.20";
+  b.ip = "192.168.1.21";
+  c.ip = "192.168.1.22";
+  a.name = "A";
+  b.name = "B";
+  c.name = "C";
+  auto only = [](const CBoardCtrl& list) {
+    auto all = list.Conflicts();
+    EXPECT_EQ(all.empty(), !list.HasConflicts());
+    EXPECT_EQ(all.size(), 1u);
+    return all.empty() ? std::string() : tav::ConflictLine(list, all[0]);
+  };
+  FakeBoard sameIp = b;
+  sameIp.ip = a.ip;
+  EXPECT_EQ(only(listOf({a, c, sameIp})),
+            "IP地址冲突 192.168.1.20：192.168.1.20 \"A\"，192.168.1.20 \"B\"");
+  FakeBoard sameMac = b;
+  sameMac.mac = a.mac;
+  EXPECT_EQ(only(listOf({a, sameMac})),
+            "MAC地址冲突 00:1a:00:00:00:01：192.168.1.20 \"A\"，192.168.1.21 \"B\"");
+  EXPECT_EQ(only(listOf({sending(a, "239.1.1.1", 1234), sending(b, "239.1.1.1", 1234),
+                         sending(c, "239.1.1.1", 1234)})),
+            "组播地址和端口冲突 239.1.1.1:1234：192.168.1.20 \"A\"，192.168.1.21 \"B\"，"
+            "192.168.1.22 \"C\"");
+  EXPECT_EQ(only(listOf({sending(a, "192.168.1.255", 5000), sending(b, "192.168.1.255", 5000)})),
+            "广播地址和端口冲突 192.168.1.255:5000：192.168.1.20 \"A\"，192.168.1.21 \"B\"");
+  EXPECT_EQ(only(listOf({sending(a, "192.168.1.7", 5000), sending(b, "192.168.1.7", 5000)})),
+            "单播地址和端口冲突 192.168.1.7:5000：192.168.1.20 \"A\"，192.168.1.21 \"B\"");
+  EXPECT_EQ(only(listOf({sending(a, "192.168.1.255", 5000), sending(b, "192.168.1.7", 5000)})),
+            "单播与广播的地址和端口冲突 192.168.1.7:5000 / 192.168.1.255:5000：192.168.1.20 "
+            "\"A\"，192.168.1.21 \"B\"");
+
+  // Several at once, each with its own entry; none when nothing clashes.
+  auto both = listOf({sending(a, "239.1.1.1", 1234), sending(sameIp, "239.1.1.1", 1234)});
+  auto all = both.Conflicts();
+  ASSERT_EQ(all.size(), 2u);
+  EXPECT_EQ(all[0].kind, tav::ConflictKind::Address);
+  EXPECT_EQ(all[1].kind, tav::ConflictKind::Multicast);
+  EXPECT_EQ(all[1].boards, (std::vector<int>{0, 1}));
+  EXPECT_EQ(tav::ConflictKey(all[1].kind), "multicast");
+  EXPECT_TRUE(listOf({a, b, c}).Conflicts().empty());
+}

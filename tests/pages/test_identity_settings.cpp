@@ -89,6 +89,13 @@ TEST(IdentitySettings, InputChecksAskRefuseOrPass) {
     for (int id : c.messages) m.push_back(str(id));
     for (int id : c.logs) l.push_back(str(id));
     EXPECT_EQ(n.questions, q) << c.ip;
+    // Both questions carry the caption "Confirm"; 185 has OK and Cancel, 1161 Yes and No.
+    ASSERT_EQ(n.questionLooks.size(), c.questions.size());
+    for (std::size_t i = 0; i < c.questions.size(); ++i) {
+      EXPECT_EQ(n.questionLooks[i].first, "Confirm");
+      EXPECT_EQ(n.questionLooks[i].second,
+                c.questions[i] == 185 ? AskButtons::OkCancel : AskButtons::YesNo);
+    }
     std::vector<std::string> shown;
     for (auto& msg : n.messages) {
       shown.push_back(msg.text);
@@ -298,7 +305,9 @@ TEST(IdentitySettings, UnchangedNameGoesBackAsTheBoardsBytes) {
 TEST(IdentitySettings, ChangedNameThatDoesNotFitIsRefusedNotCut) {
   IdentityAddresses moved{Ip("192.168.1.30"), Ip("255.255.255.0"), Ip("192.168.1.1")};
   const std::string tooLong = "会议室一号编码器会议室一号编码器";  // 16 characters, 32 bytes
-  for (const std::string& name : {tooLong, std::string("café ☃"), std::string("a\0b", 3)}) {
+  // Clearing the name too: a board without one cannot be told apart in the list.
+  for (const std::string& name :
+       {tooLong, std::string("café ☃"), std::string("a\0b", 3), std::string(), std::string("  ")}) {
     CBoard board = BoardAt("192.168.1.20", "255.255.255.0");
     FakeLinks f;
     test::RecordingNotifier n;

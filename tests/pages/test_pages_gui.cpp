@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
@@ -327,6 +328,9 @@ TEST_F(PagesGui, RestartAnsweredNoSendsNothing) {
   Child<QAbstractButton>(&page, "restart")->click();
   Settle();
   EXPECT_EQ(host_.notes.questions, std::vector<std::string>{"重启需要一段时间，请确认重启。"});
+  ASSERT_EQ(host_.notes.questionLooks.size(), 1u);
+  EXPECT_EQ(host_.notes.questionLooks[0].first, "Restart");
+  EXPECT_EQ(host_.notes.questionLooks[0].second, tav::AskButtons::YesNo);
   EXPECT_EQ(JournalCount("10.77.0.25"), 0u);
   EXPECT_TRUE(host_.notes.logLines.empty());
 
@@ -356,6 +360,7 @@ TEST_F(PagesGui, FactoryResetChecksTheCredentialsCaseSensitively) {
   Child<QAbstractButton>(&page, "factoryReset")->click();
   Settle();
   EXPECT_EQ(host_.lastMessage(), str(197));
+  EXPECT_TRUE(host_.notes.logLines.empty());  // 197 goes to a message box only
   EXPECT_TRUE(host_.notes.questions.empty());
 
   Child<QLineEdit>(&page, "user")->setText("admin");
@@ -363,7 +368,10 @@ TEST_F(PagesGui, FactoryResetChecksTheCredentialsCaseSensitively) {
   Child<QAbstractButton>(&page, "factoryReset")->click();
   Settle();
   EXPECT_EQ(host_.lastMessage(), str(199));
+  EXPECT_EQ(host_.lastIcon(), tav::NoticeIcon::Information);
   EXPECT_TRUE(host_.logged(199));
+  ASSERT_EQ(host_.notes.questionLooks.size(), 1u);
+  EXPECT_EQ(host_.notes.questionLooks[0].second, tav::AskButtons::OkCancel);
   EXPECT_TRUE(WaitFor([&] {
     int resets = 0;
     sim_->withBoard("10.77.0.29", [&](qorsim::BoardState& b) { resets = b.factoryResets; });
@@ -554,16 +562,139 @@ TEST_F(PagesGui, TransportShowsRtspHintSwitchAndType21) {
   EXPECT_EQ(qor::getU16(s, 108), 8554);
 }
 
-TEST_F(PagesGui, FailedStatusReadLeavesThePageAndReports) {
+// A failed first read: the page says it has no data, shows no template texts and offers no
+// apply until a refresh succeeds; then it is the board's page again. Each page kind.
+TEST_F(PagesGui, FailedFirstReadLeavesNoDataAndNoApplyUntilARefreshSucceeds) {
+  const std::uint32_t nobody = Ip("10.77.0.99");
+  auto noData = [](tav::SettingsPage& page) {
+    auto* notice = page.findChild<QLabel*>(QStringLiteral("noDataNotice"));
+    return !page.hasBoardData() && notice && !notice->isHidden() &&
+           !Child<QAbstractButton>(&page, "apply")->isEnabled() &&
+           Child<QAbstractButton>(&page, "refresh")->isEnabled();
+  };
+  auto refreshFrom = [&](tav::SettingsPage& page, std::uint32_t source) {
+    host_.list.At(host_.current).SetSourceAddress(source);
+    Child<QAbstractButton>(&page, "refresh")->click();
+    Settle();
+  };
+  {
+    Use("10.77.0.20");
+    host_.list.At(host_.current).SetSourceAddress(nobody);
+    CRightView8 page(host_);
+    page.initialUpdate();
+    Settle();
+    EXPECT_EQ(host_.lastMessage(), str(205));
+    EXPECT_TRUE(noData(page));
+    EXPECT_FALSE(Child<QLineEdit>(&page, "brightness")->isEnabled());
+    refreshFrom(page, 0);
+    EXPECT_TRUE(page.hasBoardData());
+    EXPECT_TRUE(Child<QAbstractButton>(&page, "apply")->isEnabled());
+    EXPECT_TRUE(Child<QLineEdit>(&page, "brightness")->isEnabled());
+    EXPECT_FALSE(Child<QLineEdit>(&page, "chroma")->isEnabled());  // shown only, as before
+    EXPECT_EQ(Child<QLineEdit>(&page, "brightness")->text(),
+              QString::number(qor::getU16(SimStatus("10.77.0.20"), 186)));
+    EXPECT_TRUE(page.findChild<QLabel*>(QStringLiteral("noDataNotice"))->isHidden());
+    // A later failed read keeps the last good values.
+    refreshFrom(page, nobody);
+    EXPECT_TRUE(page.hasBoardData());
+    EXPECT_TRUE(Child<QAbstractButton>(&page, "apply")->isEnabled());
+  }
+  {
+    Use("10.77.0.20");
+    host_.list.At(host_.current).SetSourceAddress(nobody);
+    CRightView1 page(host_);
+    page.initialUpdate();
+    Settle();
+    EXPECT_TRUE(noData(page));
+    EXPECT_EQ(Child<QLabel>(&page, "boardKind")->text(), "");  // no "解码板" for an encoder
+    if (const char* shots = std::getenv("TAVMON_PAGE_SHOTS")) {
+      page.adjustSize();
+      page.show();
+      QApplication::processEvents();
+      page.grab().save(
+          QStringLiteral("%1/CRightView1_nodata.png").arg(QString::fromLocal8Bit(shots)));
+      page.hide();
+    }
+    refreshFrom(page, 0);
+    EXPECT_TRUE(Child<QAbstractButton>(&page, "apply")->isEnabled());
+    EXPECT_EQ(Child<QLabel>(&page, "boardKind")->text(), QString::fromUtf8(str(139)));
+  }
+  {
+    Use("10.77.0.23");
+    host_.list.At(host_.current).SetSourceAddress(nobody);
+    CRightView0 page(host_);
+    page.initialUpdate();
+    Settle();
+    EXPECT_TRUE(noData(page));
+    EXPECT_EQ(Child<QLabel>(&page, "currentAddress")->text(), "");  // not "192.168.18.1"
+    EXPECT_FALSE(Child<QLineEdit>(&page, "name")->isEnabled());
+    refreshFrom(page, 0);
+    EXPECT_EQ(Child<QLineEdit>(&page, "name")->text(), "编码D");
+    EXPECT_TRUE(Child<QAbstractButton>(&page, "apply")->isEnabled());
+  }
+}
+
+// 300 fps and 70000 kbps do not fit their record fields (8 and 16 bits): refused with the
+// field and its range named, nothing sent, the board keeps its values.
+TEST_F(PagesGui, VideoEncodingRefusesWhatItsRecordCannotHold) {
   Use("10.77.0.20");
-  host_.list.At(host_.current).SetSourceAddress(Ip("10.77.0.99"));  // nobody there
-  CRightView8 page(host_);
+  CRightView3 page(host_);
   page.initialUpdate();
   Settle();
-  EXPECT_EQ(host_.lastMessage(), str(205));
-  EXPECT_EQ(Child<QLineEdit>(&page, "brightness")->text(), "");
-  Child<QAbstractButton>(&page, "apply")->click();  // empty field: the integer prompt
-  EXPECT_EQ(host_.lastMessage(), "请输入一个整数。");
+  const tav::StatusBlock before = SimStatus("10.77.0.20");
+  sim_->clearJournal();
+  Child<QLineEdit>(&page, "frameRate")->setText("300");
+  Child<QAbstractButton>(&page, "apply")->click();
+  Settle();
+  EXPECT_EQ(host_.lastMessage(), "帧率(FPS)：超出范围，请输入 1-60 之间的整数。");
+  Child<QLineEdit>(&page, "frameRate")->setText("25");
+  Child<QLineEdit>(&page, "bitRate")->setText("70000");
+  Child<QAbstractButton>(&page, "apply")->click();
+  Settle();
+  EXPECT_EQ(host_.lastMessage(), "码率(kbps)：超出范围，请输入 1-65535 之间的整数。");
+  EXPECT_FALSE(host_.logged(187));
+  EXPECT_FALSE(Wrote("10.77.0.20", 0x16));
+  EXPECT_EQ(SimStatus("10.77.0.20"), before);
+}
+
+// Partly typed addresses and an empty name are refused with what is wrong; nothing is sent.
+TEST_F(PagesGui, IdentityRefusesIncompleteAddressesAndAnEmptyName) {
+  Use("10.77.0.23");
+  CRightView0 page(host_);
+  page.initialUpdate();
+  Settle();
+  sim_->clearJournal();
+  Child<QLineEdit>(&page, "ip")->setText("10.77");
+  Child<QAbstractButton>(&page, "apply")->click();
+  Settle();
+  EXPECT_EQ(host_.lastMessage(), "IP地址：地址不完整，请输入四段数字，如 192.168.18.235。");
+  Child<QLineEdit>(&page, "ip")->setText("10.77.0.23");
+  Child<QLineEdit>(&page, "gateway")->setText("10.77.0.300");
+  Child<QAbstractButton>(&page, "apply")->click();
+  Settle();
+  EXPECT_EQ(host_.lastMessage(), "网关：地址的每一段须在 0-255 之间，请重新输入。");
+  Child<QLineEdit>(&page, "gateway")->setText("10.77.0.1");
+  Child<QLineEdit>(&page, "name")->setText("");
+  Child<QAbstractButton>(&page, "apply")->click();
+  Settle();
+  EXPECT_EQ(host_.lastMessage(), "设备名称不能为空，请输入设备名称后再设置。");
+  EXPECT_EQ(JournalCount("10.77.0.23"), 0u);
+  EXPECT_TRUE(host_.notes.questions.empty());
+}
+
+// The transport port is a 16-bit field: 70000 is refused by name before anything is sent.
+TEST_F(PagesGui, TransportRefusesAPortOutsideSixteenBits) {
+  Use("10.77.0.20");
+  CRightView1 page(host_);
+  page.initialUpdate();
+  Settle();
+  sim_->clearJournal();
+  Child<QLineEdit>(&page, "port")->setText("70000");
+  Child<QAbstractButton>(&page, "apply")->click();
+  Settle();
+  EXPECT_EQ(host_.lastMessage(), "端口：超出范围，请输入 0-65535 之间的整数。");
+  EXPECT_FALSE(Wrote("10.77.0.20", 0x16));
+  EXPECT_EQ(JournalCount("10.77.0.20"), 0u);
 }
 
 // Every page at its natural size: no text is narrower than it needs, and each control can be

@@ -29,6 +29,64 @@ TEST(FieldText, AcceptsIntegersOnly) {
   for (const Case& c : cases) EXPECT_EQ(ParseIntegerField(c.text), c.value) << '"' << c.text << '"';
 }
 
+TEST(FieldText, AddressesMustBeWholeAndEachPartAByte) {
+  struct Case {
+    const char* text;
+    AddressEntry entry;
+    const char* address;
+  } cases[] = {
+      {"10.77.0.40", AddressEntry::Complete, "10.77.0.40"},
+      {" 0.0.0.0 ", AddressEntry::Complete, "0.0.0.0"},
+      {"255.255.255.255", AddressEntry::Complete, "255.255.255.255"},
+      {"10.77", AddressEntry::Incomplete, nullptr},
+      {"10.77.0.", AddressEntry::Incomplete, nullptr},
+      {"", AddressEntry::Incomplete, nullptr},
+      {"10..0.1", AddressEntry::Incomplete, nullptr},
+      {"1.2.3.4.5", AddressEntry::Incomplete, nullptr},
+      {"1.2.3.1234", AddressEntry::Incomplete, nullptr},
+      {"300", AddressEntry::Incomplete, nullptr},
+      {"10.0.0.300", AddressEntry::OctetTooLarge, nullptr},
+      {"256.1.1.1", AddressEntry::OctetTooLarge, nullptr},
+  };
+  for (const Case& c : cases) {
+    ParsedAddress p = ParseAddressField(c.text);
+    EXPECT_EQ(p.entry, c.entry) << c.text;
+    if (c.address) EXPECT_EQ(p.address, pagetest::Ip(c.address)) << c.text;
+  }
+  EXPECT_EQ(AddressEntryText("IP地址", AddressEntry::Incomplete),
+            "IP地址：地址不完整，请输入四段数字，如 192.168.18.235。");
+}
+
+// A value the record field cannot hold (or the boards make no sense of) is refused with the
+// field and its range named, instead of wrapping on the wire.
+TEST(RecordPages, RangeRefusalNamesTheFieldAndItsRange) {
+  FieldValues v{1, 25, 4000, 50, 1920, 1080, 1};
+  const std::size_t editable[] = {video::kFrameRate, video::kBitRate, video::kIFrameInterval};
+  EXPECT_EQ(RangeRefusal(RecordPage::VideoEncoding, v, editable), "");
+  v[video::kFrameRate] = 300;
+  EXPECT_EQ(RangeRefusal(RecordPage::VideoEncoding, v, editable),
+            "帧率(FPS)：超出范围，请输入 1-60 之间的整数。");
+  v[video::kFrameRate] = 0;
+  EXPECT_NE(RangeRefusal(RecordPage::VideoEncoding, v, editable), "");
+  v[video::kFrameRate] = 60;
+  v[video::kBitRate] = 70000;
+  EXPECT_EQ(RangeRefusal(RecordPage::VideoEncoding, v, editable),
+            "码率(kbps)：超出范围，请输入 1-65535 之间的整数。");
+  // Width and height only count when the user unlocked them.
+  v[video::kBitRate] = 65535;
+  v[video::kWidth] = 70000;
+  EXPECT_EQ(RangeRefusal(RecordPage::VideoEncoding, v, editable), "");
+  const std::size_t size[] = {video::kWidth};
+  EXPECT_NE(RangeRefusal(RecordPage::VideoEncoding, v, size), "");
+  // The volume keeps its own rule (sent as 50); brightness is a 16-bit field.
+  const std::size_t volume[] = {volume::kVolume};
+  EXPECT_EQ(RangeRefusal(RecordPage::Volume, {0, 150}, volume), "");
+  const std::size_t brightness[] = {quality::kBrightness};
+  EXPECT_EQ(RangeRefusal(RecordPage::VideoQuality, {65535, 0, 0}, brightness), "");
+  EXPECT_EQ(RangeRefusal(RecordPage::VideoQuality, {65536, 0, 0}, brightness),
+            "亮度：超出范围，请输入 0-65535 之间的整数。");
+}
+
 TEST(RecordPages, VideoRecordPutsFieldsAtTheirOffsetsNarrowed) {
   FieldValues v{1, 300, 70000, 50, 1920, 1080, 1};
   auto r = BuildRecord(RecordPage::VideoEncoding, v);

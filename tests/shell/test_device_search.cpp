@@ -85,7 +85,13 @@ TEST(DeviceSearchLan, TwiceAnsweringBoardGivesTwoRowsAndTheConflictMessage) {
   EXPECT_EQ(s.search.Rows(), (std::vector<int>{0, 1}));  // the later one below the earlier
   ASSERT_EQ(s.notifier.messages.size(), 1u);
   EXPECT_EQ(s.notifier.messages[0].text, str(168));
-  EXPECT_EQ(s.notifier.logLines.back(), "搜索到2个设备。");
+  // The count, then what clashes: the same board twice shares its address and its MAC.
+  const auto& log = s.notifier.logLines;
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(log[log.size() - 3], "搜索到2个设备。");
+  EXPECT_TRUE(log[log.size() - 2].starts_with("IP地址冲突 10.77.0.31：10.77.0.31 "))
+      << log[log.size() - 2];
+  EXPECT_TRUE(log.back().starts_with("MAC地址冲突 ")) << log.back();
 }
 
 TEST(DeviceSearchLan, EachSearchStartsFromAnEmptyListAndRunsTheDiagnosisHook) {

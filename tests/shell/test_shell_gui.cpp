@@ -99,11 +99,26 @@ TEST(ShellGui, DemoFleetIsListedInAddressOrderWithItsTexts) {
     const int index = gui.window.DeviceList()->item(r, 0)->data(Qt::UserRole).toInt();
     EXPECT_EQ(gui.window.BoardList().At(index).AddressText(), addresses[std::size_t(r)]);
   }
-  // The fleet holds two boards at 10.77.0.40: the conflict message, then the count.
+  // The fleet holds two boards at 10.77.0.40: the conflict message, the count, then one line
+  // naming the conflict and its boards; both rows are marked with the same line as tooltip.
   ASSERT_EQ(gui.notifier.messages.size(), 1u);
   EXPECT_EQ(gui.notifier.messages[0].text, str(168));
   EXPECT_TRUE(gui.logged("发起设备搜索。"));
-  EXPECT_EQ(gui.notifier.logLines.back(), "搜索到" + std::to_string(sim.boardCount()) + "个设备。");
+  const std::string conflict =
+      "IP地址冲突 10.77.0.40：10.77.0.40 \"临时编码器A\"，10.77.0.40 \"临时解码器B\"";
+  ASSERT_GE(gui.notifier.logLines.size(), 2u);
+  EXPECT_EQ(gui.notifier.logLines.back(), conflict);
+  EXPECT_EQ(gui.notifier.logLines[gui.notifier.logLines.size() - 2],
+            "搜索到" + std::to_string(sim.boardCount()) + "个设备。");
+  int marked = 0;
+  for (int r = 0; r < gui.window.DeviceList()->rowCount(); ++r) {
+    const QTableWidgetItem* item = gui.window.DeviceList()->item(r, 1);
+    const bool shared = addresses[std::size_t(r)] == "10.77.0.40";
+    EXPECT_EQ(item->toolTip().toStdString(), shared ? conflict : "") << r;
+    EXPECT_EQ(item->background().style() != Qt::NoBrush, shared) << r;
+    marked += shared;
+  }
+  EXPECT_EQ(marked, 2);
   // The log box shows the newest line first.
   EXPECT_TRUE(gui.window.LogBox()->toPlainText().startsWith(QLatin1Char('(')));
   EXPECT_TRUE(gui.window.LogBox()
@@ -144,7 +159,11 @@ TEST(ShellGui, AnswersFromElsewhereTwiceOrWithAWrongHead) {
   EXPECT_EQ(gui.column(1), (std::vector<std::string>{"B", "B", "A"}));
   ASSERT_EQ(gui.notifier.messages.size(), 1u);
   EXPECT_EQ(gui.notifier.messages[0].text, str(168));
-  EXPECT_EQ(gui.notifier.logLines.back(), "搜索到3个设备。");
+  // The count, then the twice-answering board's address and MAC conflicts.
+  ASSERT_GE(gui.notifier.logLines.size(), 3u);
+  EXPECT_EQ(gui.notifier.logLines[gui.notifier.logLines.size() - 3], "搜索到3个设备。");
+  EXPECT_EQ(gui.notifier.logLines.back(),
+            "MAC地址冲突 00:0e:00:00:00:61：10.77.0.61 \"B\"，10.77.0.61 \"B\"");
 
   // The next search starts from an empty list.
   sim.setFaults("10.77.0.61", {});
@@ -307,6 +326,26 @@ TEST(ShellGui, ManualAddPlacesTheRowOrReportsTheBoardOffLine) {
   const int index = gui.window.DeviceList()->item(1, 0)->data(Qt::UserRole).toInt();
   EXPECT_EQ(gui.window.BoardList().At(index).sourceAddress(), qor::ipFromOctets(192, 168, 1, 30));
 
+  // "300" stays as typed and is refused as incomplete; an octet above 255 is refused by name.
+  // The dialog stays open and nothing is asked of any board.
+  onNextModal([&gui](QWidget* modal) {
+    auto* dialog = qobject_cast<CManualAddDlg*>(modal);
+    ASSERT_TRUE(dialog);
+    QTest::keyClicks(dialog->AddressEdit(), "300");
+    EXPECT_EQ(dialog->AddressEdit()->text(), "300");
+    QTest::mouseClick(dialog->OkButton(), Qt::LeftButton);
+    EXPECT_EQ(gui.notifier.messages.back().text,
+              "设备IP地址：地址不完整，请输入四段数字，如 192.168.18.235。");
+    dialog->AddressEdit()->setText("10.77.0.300");
+    QTest::mouseClick(dialog->OkButton(), Qt::LeftButton);
+    EXPECT_EQ(gui.notifier.messages.back().text,
+              "设备IP地址：地址的每一段须在 0-255 之间，请重新输入。");
+    EXPECT_TRUE(dialog->isVisible());
+    dialog->reject();
+  });
+  QTest::mouseClick(gui.button("manualAddButton"), Qt::LeftButton);
+  EXPECT_EQ(gui.window.DeviceList()->rowCount(), 3);
+
   // An address nobody answers at: message 255, nothing added.
   onNextModal([](QWidget* modal) {
     auto* dialog = qobject_cast<CManualAddDlg*>(modal);
@@ -319,6 +358,19 @@ TEST(ShellGui, ManualAddPlacesTheRowOrReportsTheBoardOffLine) {
   ASSERT_FALSE(gui.notifier.messages.empty());
   EXPECT_EQ(gui.notifier.messages.back().text, "手动添加设备失败。\n该设备不在线。");
   EXPECT_EQ(gui.notifier.messages.back().icon, tav::NoticeIcon::Error);
+
+  // The identity page moves the first board to .40: its row moves into address order and
+  // keeps the selection mark.
+  QTableWidget* list = gui.window.DeviceList();
+  list->setCurrentCell(0, 0);
+  const int moved = list->item(0, 0)->data(Qt::UserRole).toInt();
+  gui.window.BoardList().At(moved).setIp(qor::ipFromOctets(192, 168, 1, 40));
+  gui.window.BoardList().At(moved).SetSourceAddress(0);
+  gui.window.boardIdentityChanged();
+  EXPECT_EQ(gui.column(0),
+            (std::vector<std::string>{"192.168.1.30", "192.168.1.40", "192.168.1.50"}));
+  EXPECT_EQ(list->currentRow(), 1);
+  EXPECT_EQ(list->item(1, 0)->data(Qt::UserRole).toInt(), moved);
 }
 
 TEST(ShellGui, ResizeRuleTitleAndLog) {

@@ -1,6 +1,7 @@
 #pragma once
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "device/notifier.h"
@@ -17,27 +18,32 @@ class RecordingNotifier : public Notifier {
   };
   std::vector<Message> messages;
   std::vector<std::string> questions;
-  std::vector<std::string> questionTitles;  // "" for a question asked without a title
+  // Caption and buttons of each question, beside `questions` (plain ask(): "Tavmon", Yes/No).
+  std::vector<std::pair<std::string, AskButtons>> questionLooks;
   std::vector<std::string> logLines;
   std::deque<bool> answers;
 
   void message(std::string_view text, NoticeIcon icon) override {
     messages.push_back({std::string(text), icon});
   }
-  bool askTitled(std::string_view text, std::string_view title) override {
-    bool a = ask(text);
-    questionTitles.back() = std::string(title);
-    return a;
+  bool question(const Question& q) override {
+    questionLooks.emplace_back(std::string(q.caption), q.buttons);
+    return answer(q.text);
   }
   bool ask(std::string_view text) override {
+    questionLooks.emplace_back("Tavmon", AskButtons::YesNo);
+    return answer(text);
+  }
+  void log(std::string_view text) override { logLines.emplace_back(text); }
+
+ private:
+  bool answer(std::string_view text) {
     questions.emplace_back(text);
-    questionTitles.emplace_back();
     if (answers.empty()) return false;
     bool a = answers.front();
     answers.pop_front();
     return a;
   }
-  void log(std::string_view text) override { logLines.emplace_back(text); }
 };
 
 }  // namespace tav::test

@@ -112,8 +112,11 @@ TEST(TavctlSearch, ListsEveryTypeAsTheDeviceListDoes) {
   ASSERT_EQ(r.status, ctl::kExitOk) << r.err;
   auto all = lines(r.out);
   // Header, 14 rows (one board answered twice), the conflict message, the link diagnosis (the
-  // on-demand decoder names no source in its send-address field), the count.
-  ASSERT_EQ(all.size(), 18u) << r.out;
+  // on-demand decoder names no source in its send-address field), the count, then one line
+  // per conflict: the twice-answering board shares its address and its MAC with itself.
+  ASSERT_EQ(all.size(), 20u) << r.out;
+  EXPECT_EQ(all[18], "IP地址冲突 10.77.0.41：10.77.0.41 \"未知\"，10.77.0.41 \"未知\"");
+  EXPECT_TRUE(all[19].starts_with("MAC地址冲突 ")) << all[19];
   EXPECT_EQ(cells(all[0]),
             (std::vector<std::string>{"设备IP", "设备名称", "MAC", "通信方式", "其它信息"}));
   EXPECT_EQ(all[15], "IP地址、MAC地址或端口有冲突，请注意提示信息。");
@@ -158,6 +161,13 @@ TEST(TavctlSearch, JsonCarriesRawFieldsAndStaysUtf8) {
   ASSERT_NO_THROW(j = nlohmann::json::parse(r.out)) << r.out;
   EXPECT_EQ(j["count"], 14);
   EXPECT_EQ(j["conflicts"], true);
+  ASSERT_EQ(j["conflictList"].size(), 2u) << j["conflictList"].dump();
+  EXPECT_EQ(j["conflictList"][0]["kind"], "address");
+  EXPECT_EQ(j["conflictList"][0]["shared"], "10.77.0.41");
+  EXPECT_EQ(j["conflictList"][0]["boards"].size(), 2u);
+  EXPECT_EQ(j["conflictList"][0]["boards"][0]["address"], "10.77.0.41");
+  EXPECT_EQ(j["conflictList"][1]["kind"], "mac");
+  EXPECT_NE(r.err.find(j["conflictList"][0]["line"].get<std::string>()), std::string::npos);
   ASSERT_EQ(j["boards"].size(), 14u);
   EXPECT_NE(r.err.find("搜索到14个设备。"), std::string::npos);
 

@@ -162,7 +162,7 @@ TEST_F(UpgradePage, TwoComponentsGoOutInOrderWithProgressBetweenThem) {
   host.notes.answers = {true};
   Child<QAbstractButton>(&page, "upgrade")->click();
   ASSERT_EQ(host.notes.questions, std::vector<std::string>{"确定是否升级程序"});
-  EXPECT_EQ(host.notes.questionTitles[0], "更新确认");
+  EXPECT_EQ(host.notes.questionLooks[0].first, "更新确认");
   EXPECT_FALSE(Child<QAbstractButton>(&page, "upgrade")->isEnabled());
   EXPECT_TRUE(Child<QAbstractButton>(&page, "stop")->isEnabled());
 
@@ -285,7 +285,7 @@ TEST_F(UpgradePage, ClosingTheWindowMidRunAsksThenStopsAndDropsLateEvents) {
   EXPECT_TRUE(window->isVisible());
   EXPECT_TRUE(page->running());
   ASSERT_EQ(host.notes.questions.size(), 2u);
-  EXPECT_EQ(host.notes.questionTitles[1], "更新确认");
+  EXPECT_EQ(host.notes.questionLooks[1].first, "更新确认");
 
   host.notes.answers = {true};
   EXPECT_TRUE(window->close());
