@@ -1243,6 +1243,18 @@ With another firewall, allow UDP ports 5007 and 6006 by hand.</translation>
 </translation>
     </message>
     <message>
+        <source>搜索的接收缓冲区只得到 </source>
+        <translation>The search's receive buffer got only </translation>
+    </message>
+    <message>
+        <source>请求 </source>
+        <translation>asked for </translation>
+    </message>
+    <message>
+        <source>，大量设备同时应答时可能丢失应答；可调大 net.core.rmem_max。</source>
+        <translation>; answers may be lost when many boards answer at once (raise net.core.rmem_max).</translation>
+    </message>
+    <message>
         <source>所选网卡地址</source>
         <translation>The chosen adapter address </translation>
     </message>

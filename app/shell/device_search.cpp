@@ -1,29 +1,17 @@
 #include "shell/device_search.h"
 
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 #include "device/notifier.h"
 #include "platform/neighbours.h"
+#include "platform/udp_endpoint.h"
 #include "resources/string_table.h"
 #include "wire.h"
 
 namespace tav {
 namespace {
-
-sockaddr_in endpoint(std::uint32_t address, std::uint16_t port) {
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(port);
-  a.sin_addr.s_addr = address;  // held as on the wire already
-  return a;
-}
 
 std::string withCount(const char* format, int n) {
   std::string text = format;
@@ -63,9 +51,24 @@ bool AddressNotAbove(std::uint32_t a, std::uint32_t b) {
 
 std::size_t SortedRowPosition(const std::vector<std::uint32_t>& rowAddresses,
                               std::uint32_t address) {
-  for (std::size_t row = rowAddresses.size(); row > 0; --row)
-    if (AddressNotAbove(rowAddresses[row - 1], address)) return row;
-  return 0;
+  const auto after = std::upper_bound(
+      rowAddresses.begin(), rowAddresses.end(), address,
+      [](std::uint32_t a, std::uint32_t row) { return DottedOrderKey(a) < DottedOrderKey(row); });
+  return std::size_t(after - rowAddresses.begin());
+}
+
+std::size_t SearchRows::Insert(int boardIndex, std::uint32_t contactAddress) {
+  const std::uint32_t key = DottedOrderKey(contactAddress);
+  const auto at = std::upper_bound(keys_.begin(), keys_.end(), key);
+  const std::ptrdiff_t row = at - keys_.begin();
+  keys_.insert(at, key);
+  rows_.insert(rows_.begin() + row, boardIndex);
+  return std::size_t(row);
+}
+
+void SearchRows::Clear() {
+  keys_.clear();
+  rows_.clear();
 }
 
 ListenTarget ChooseListenTarget(const std::vector<platform::Adapter>& adapters,
@@ -101,9 +104,8 @@ DeviceSearch::~DeviceSearch() {
 }
 
 void DeviceSearch::CloseSockets() {
-  if (listener_ >= 0) close(listener_);
-  if (sender_ >= 0) close(sender_);
-  listener_ = sender_ = -1;
+  listener_.Close();
+  sender_.Close();
 }
 
 void DeviceSearch::Announce() {
@@ -114,7 +116,10 @@ void DeviceSearch::Announce() {
 bool DeviceSearch::Open(const ListenTarget& target) {
   CloseSockets();
   boards_.Clear();
-  rows_.clear();
+  rows_.Clear();
+  queue_.Clear();
+  queued_ = 0;
+  newBoards_.clear();
   replyCount_ = 0;
   capReported_ = false;
   running_ = true;
@@ -123,106 +128,87 @@ bool DeviceSearch::Open(const ListenTarget& target) {
 
   // Linux hands broadcast datagrams only to sockets bound to the wildcard address, so the
   // listener binds that and keeps the chosen adapter's datagrams by their arrival interface.
-  bool listening = false;
-  listener_ = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (listener_ >= 0) {
-    int size = kListenerBufferBytes, one = 1;
-    setsockopt(listener_, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
-    setsockopt(listener_, IPPROTO_IP, IP_PKTINFO, &one, sizeof one);
-    sockaddr_in local = endpoint(INADDR_ANY, qor::kAnswerPort);
-    listening = bind(listener_, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0;
-  }
-  if (!listening) {
-    if (listener_ >= 0) close(listener_);
-    listener_ = -1;
-    notifier_.message(str(237), NoticeIcon::Warning);
+  const bool listening = listener_.Open(qor::kAnswerPort, kListenerBufferBytes);
+  if (!listening) notifier_.message(str(237), NoticeIcon::Warning);
+  if (listening && listener_.GrantedBufferBytes() < kListenerBufferBytes && !bufferReported_) {
+    bufferReported_ = true;
+    notifier_.log(trText("搜索的接收缓冲区只得到 ") +
+                  std::to_string(listener_.GrantedBufferBytes() / 1024) + " KiB (" +
+                  trText("请求 ") + std::to_string(kListenerBufferBytes / 1024) + " KiB)" +
+                  trText("，大量设备同时应答时可能丢失应答；可调大 net.core.rmem_max。"));
   }
 
   // Bound to the adapter's address, the question leaves through that adapter even when the
   // default route points elsewhere.
-  sender_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  bool sent = false;
-  if (sender_ >= 0) {
-    int one = 1;
-    setsockopt(sender_, SOL_SOCKET, SO_BROADCAST, &one, sizeof one);
-    sockaddr_in local = endpoint(target.address.value_or(INADDR_ANY), 0);
-    bind(sender_, reinterpret_cast<sockaddr*>(&local), sizeof local);
-    auto question = DiscoveryRequest();
-    sockaddr_in to = endpoint(INADDR_BROADCAST, qor::kSearchPort);
-    sent = sendto(sender_, question.data(), question.size(), 0, reinterpret_cast<sockaddr*>(&to),
-                  sizeof to) == ssize_t(question.size());
-  }
+  sender_ = platform::BoundUdpSocket::Open(target.address.value_or(0));
+  if (!sender_.Valid() && target.address) sender_ = platform::BoundUdpSocket::Open(0);
+  const bool sent = sender_.SendTo(DiscoveryRequest(), 0xffffffffu, qor::kSearchPort);
   if (!sent) notifier_.log(std::string(trText("搜索请求发送失败：")) + std::strerror(errno));
   return listening;
 }
 
-std::vector<DeviceSearch::Found> DeviceSearch::Drain() {
-  std::vector<Found> found;
-  if (listener_ < 0) return found;
-  std::vector<std::uint8_t> buffer(kMaxDatagramBytes);
-  const auto sliceEnd = std::chrono::steady_clock::now() + kDrainSlice;
-  for (std::size_t taken = 0;; ++taken) {
-    // The clock is read every few datagrams: cheap enough under a flood, and the slice holds.
-    if (taken % 64 == 63 && std::chrono::steady_clock::now() >= sliceEnd) break;
-    sockaddr_in from{};
-    iovec iov{buffer.data(), buffer.size()};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
-    msghdr msg{};
-    msg.msg_name = &from;
-    msg.msg_namelen = sizeof from;
-    msg.msg_iov = &iov;
-    msg.msg_iovlen = 1;
-    msg.msg_control = control;
-    msg.msg_controllen = sizeof control;
-    ssize_t n = recvmsg(listener_, &msg, MSG_DONTWAIT);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      break;  // nothing more waiting (or an error the next notification will show again)
+std::size_t DeviceSearch::Drain() {
+  using Clock = std::chrono::steady_clock;
+  constexpr std::size_t kChunk = 256;  // datagrams listed between two looks at the socket
+  const auto sliceEnd = Clock::now() + kDrainSlice;
+  std::size_t listed = 0;
+  for (;;) {
+    const std::size_t arrived = listener_.DrainInto(queue_, sliceEnd);
+    if (!HasBacklog()) {
+      if (arrived == 0 || Clock::now() >= sliceEnd) break;
+      continue;
     }
-    if (interfaceIndex_ != 0) {
-      unsigned arrived = 0;
-      for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
-        if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
-          in_pktinfo info;
-          std::memcpy(&info, CMSG_DATA(c), sizeof info);
-          arrived = unsigned(info.ipi_ifindex);
-        }
-      }
-      if (arrived != interfaceIndex_) continue;
-    }
-    for (int index :
-         Take(std::span<const std::uint8_t>(buffer.data(), std::size_t(n)), from.sin_addr.s_addr))
-      found.push_back({index, 0});
+    listed += ListQueued(kChunk);
+    if (Clock::now() >= sliceEnd) break;
   }
-  // Rows of earlier finds in this batch may have moved down: report them as they stand now.
-  for (Found& f : found)
-    f.row = int(std::find(rows_.begin(), rows_.end(), f.boardIndex) - rows_.begin());
-  return found;
+  if (!HasBacklog()) {
+    queue_.Clear();
+    queued_ = 0;
+  }
+  return listed;
 }
 
-std::vector<int> DeviceSearch::Take(std::span<const std::uint8_t> datagram, std::uint32_t source) {
-  std::vector<int> added;
+std::size_t DeviceSearch::ListQueued(std::size_t most) {
+  std::size_t listed = 0;
+  for (const std::size_t end = std::min(queue_.Size(), queued_ + most); queued_ < end; ++queued_) {
+    const platform::DatagramQueue::Entry& e = queue_.At(queued_);
+    if (interfaceIndex_ != 0 && e.interfaceIndex != interfaceIndex_) continue;
+    listed += Take(queue_.Bytes(e), e.source);
+  }
+  return listed;
+}
+
+std::vector<int> DeviceSearch::TakeNewBoards() {
+  std::vector<int> out;
+  out.swap(newBoards_);
+  return out;
+}
+
+std::size_t DeviceSearch::Take(std::span<const std::uint8_t> datagram, std::uint32_t source) {
+  if (capReported_) return 0;
+  std::size_t added = 0;
   for (const StatusBlock& block : ParseDiscoveryReply(datagram)) {
-    if (rows_.size() >= rowCap) {
+    if (rows_.Size() >= rowCap) {
       if (!capReported_)
         notifier_.log("搜索结果已达" + std::to_string(rowCap) + "行上限，之后的应答不再列出。");
       capReported_ = true;
       break;
     }
     ++replyCount_;
-    int index = boards_.Add(block);
-    boards_.At(index).SetSourceAddress(source);
-    std::vector<std::uint32_t> addresses;
-    addresses.reserve(rows_.size());
-    for (int i : rows_) addresses.push_back(boards_.At(i).ContactAddress());
-    std::size_t row = SortedRowPosition(addresses, boards_.At(index).ContactAddress());
-    rows_.insert(rows_.begin() + std::ptrdiff_t(row), index);
-    added.push_back(index);
+    const int index = boards_.Add(block);
+    CBoard& board = boards_.At(index);
+    board.SetSourceAddress(source);
+    rows_.Insert(index, board.ContactAddress());
+    newBoards_.push_back(index);
+    ++added;
   }
   return added;
 }
 
 void DeviceSearch::Finish() {
+  ListQueued(queue_.Size());
+  queue_.Clear();
+  queued_ = 0;
   CloseSockets();
   running_ = false;
   if (boards_.HasConflicts()) notifier_.message(str(168), NoticeIcon::Warning);
@@ -240,12 +226,11 @@ void DeviceSearch::RunBlocking(const ListenTarget& target, std::chrono::millisec
   const auto end = Clock::now() + window;
   for (auto now = Clock::now(); now < end; now = Clock::now()) {
     int wait = int(std::chrono::ceil<std::chrono::milliseconds>(end - now).count());
-    if (listener_ < 0) {
-      poll(nullptr, 0, wait);
+    if (!listener_.IsOpen()) {
+      platform::SleepFor(std::chrono::milliseconds(wait));
       continue;
     }
-    pollfd p{listener_, POLLIN, 0};
-    if (poll(&p, 1, wait) > 0) Drain();
+    if (HasBacklog() || listener_.WaitReadable(std::chrono::milliseconds(wait))) Drain();
   }
   Finish();
 }

@@ -17,6 +17,8 @@
 #include "device/board.h"
 #include "device/board_list.h"
 #include "platform/adapters.h"
+#include "platform/datagram_listener.h"
+#include "platform/udp_endpoint.h"
 
 namespace tav {
 
@@ -26,8 +28,11 @@ inline constexpr std::uint8_t kCmdSearch = 0xE5;       // question, and an echo 
 inline constexpr std::uint8_t kCmdSearchReply = 0xE6;  // answer: head + status block
 inline constexpr std::size_t kSearchReplySize = 4 + 200;
 inline constexpr std::chrono::milliseconds kSearchWindow{3000};
-inline constexpr int kListenerBufferBytes = 524288;      // a burst of answers from many boards
-inline constexpr std::size_t kMaxDatagramBytes = 65536;  // any UDP datagram, whole
+// Receive buffer asked for: a burst of answers from ten thousand boards (2 MB on the wire)
+// waits there while the rows are built. Never less than the 512 KiB the boards were made for.
+inline constexpr int kListenerBufferBytes = 8 << 20;
+static_assert(kListenerBufferBytes >= 524288);
+inline constexpr std::size_t kMaxDatagramBytes = platform::DatagramListener::kMaxDatagram;
 // However many answers arrive, one search lists at most this many rows.
 inline constexpr std::size_t kMaxSearchRows = 65536;
 // One Drain call reads for at most this long, so a flood of answers cannot hold the caller
@@ -44,11 +49,31 @@ std::vector<StatusBlock> ParseDiscoveryReply(std::span<const std::uint8_t> datag
 
 // Dotted order, first octet first: true when a sorts before b or equals it.
 bool AddressNotAbove(std::uint32_t a, std::uint32_t b);
-// Where a new row with `address` goes in rows listed by their contact addresses (ascending):
-// after the last row whose address is not above it, so an address already listed goes below
-// the earlier one; 0 when every row is above it.
+// An address as a number that sorts in dotted order (first octet most significant).
+constexpr std::uint32_t DottedOrderKey(std::uint32_t address) {
+  return (address & 0xffu) << 24 | (address & 0xff00u) << 8 | (address & 0xff0000u) >> 8 |
+         address >> 24;
+}
+// Where a new row with `address` goes in rows listed by their contact addresses (ascending,
+// found by halving): after the last row whose address is not above it, so an address already
+// listed goes below the earlier one; 0 when every row is above it.
 std::size_t SortedRowPosition(const std::vector<std::uint32_t>& rowAddresses,
                               std::uint32_t address);
+
+// The rows of one search: board indices in ascending contact-address order, an address
+// already listed below the earlier rows with it. Each insert finds its row by halving.
+class SearchRows {
+ public:
+  // Lists the board; returns its row.
+  std::size_t Insert(int boardIndex, std::uint32_t contactAddress);
+  const std::vector<int>& Indices() const { return rows_; }
+  std::size_t Size() const { return rows_.size(); }
+  void Clear();
+
+ private:
+  std::vector<std::uint32_t> keys_;  // DottedOrderKey of each row's address, ascending
+  std::vector<int> rows_;
+};
 
 // Where the answers are taken in.
 struct ListenTarget {
@@ -67,11 +92,6 @@ ListenTarget ChooseListenTarget(const std::vector<platform::Adapter>& adapters,
 
 class DeviceSearch {
  public:
-  struct Found {
-    int boardIndex;  // in the board list
-    int row;         // its position among Rows() after the whole batch
-  };
-
   DeviceSearch(CBoardCtrl& boards, Notifier& notifier);
   ~DeviceSearch();
   DeviceSearch(const DeviceSearch&) = delete;
@@ -82,20 +102,27 @@ class DeviceSearch {
   // Clears the board list, opens the listener (wildcard:5007, receive buffer, arrival
   // interface reported) and the sender, and sends the question. When 5007 is taken the user
   // is told, the question is still sent and no answer will be taken in; returns false then.
+  // When the system grants a smaller receive buffer than asked, the log says so once.
   bool Open(const ListenTarget& target);
   // The listener to watch for readability; -1 when none is open.
-  int ListenerFd() const { return listener_; }
-  // Takes in the datagrams waiting on the listener without blocking, for at most kDrainSlice;
-  // what is left waits for the next call. Past rowCap rows, answers are read and dropped and
-  // the log says so once.
-  std::vector<Found> Drain();
-  // The window's end: closes both sockets, reports a conflict, runs the link diagnosis and
-  // logs how many boards were found.
+  int ListenerFd() const { return listener_.Fd(); }
+  // Moves every datagram waiting on the listener into the queue, then turns queued answers
+  // into boards and rows, going back to the socket between chunks so a burst never waits
+  // behind the rows; at most kDrainSlice. Returns how many answers were listed. Past rowCap
+  // rows, answers are read and dropped and the log says so once.
+  std::size_t Drain();
+  // Datagrams taken off the socket but not yet listed (the last Drain ran out of time): call
+  // Drain again without waiting for the socket.
+  bool HasBacklog() const { return queued_ < queue_.Size(); }
+  // Board indices listed since the last call, in the order they were taken in.
+  std::vector<int> TakeNewBoards();
+  // The window's end: lists what was already received, closes both sockets, reports a
+  // conflict, runs the link diagnosis and logs how many boards were found.
   void Finish();
   bool Running() const { return running_; }
 
   // Board indices in list order (ascending contact address) for the current search.
-  const std::vector<int>& Rows() const { return rows_; }
+  const std::vector<int>& Rows() const { return rows_.Indices(); }
   int ReplyCount() const { return replyCount_; }
 
   // Announce, Open, Drain until the window ends (poll), Finish. For programs without an event
@@ -111,18 +138,24 @@ class DeviceSearch {
   std::size_t rowCap = kMaxSearchRows;
 
  private:
-  std::vector<int> Take(std::span<const std::uint8_t> datagram, std::uint32_t source);
+  // Lists up to `most` queued datagrams; returns the answers listed.
+  std::size_t ListQueued(std::size_t most);
+  std::size_t Take(std::span<const std::uint8_t> datagram, std::uint32_t source);
   void CloseSockets();
 
   CBoardCtrl& boards_;
   Notifier& notifier_;
-  int listener_ = -1;
-  int sender_ = -1;
+  platform::DatagramListener listener_;
+  platform::DatagramQueue queue_;
+  std::size_t queued_ = 0;  // queue entries already listed
+  platform::BoundUdpSocket sender_;
   unsigned interfaceIndex_ = 0;
   bool running_ = false;
   int replyCount_ = 0;
   bool capReported_ = false;
-  std::vector<int> rows_;
+  bool bufferReported_ = false;
+  SearchRows rows_;
+  std::vector<int> newBoards_;
 };
 
 }  // namespace tav

@@ -446,10 +446,12 @@ void CTavmonDlg::ShowAdapterPrompt() {
 }
 
 void CTavmonDlg::OnDiscoveryReply() {
-  const auto found = search_.Drain();
-  for (const auto& f : found) InsertBoardRow(f.boardIndex);
+  search_.Drain();
+  const std::vector<int> found = search_.TakeNewBoards();
+  for (int index : found) InsertBoardRow(index);
   if (!found.empty()) FitColumns();
   if (!found.empty()) ApplyFilter();
+  if (search_.HasBacklog()) QTimer::singleShot(0, this, &CTavmonDlg::OnDiscoveryReply);
 }
 
 void CTavmonDlg::OnSearchTimer() {
