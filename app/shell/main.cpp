@@ -1,7 +1,6 @@
 // CTavmonApp: starts the program and runs the main window until it closes.
 #include <QApplication>
 #include <QEvent>
-#include <QTableWidget>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>

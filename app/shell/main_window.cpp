@@ -18,11 +18,12 @@
 #include <QSettings>
 #include <QShortcut>
 #include <QSocketNotifier>
-#include <QTableWidget>
 #include <QTextCursor>
 #include <QThread>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <functional>
+#include <iterator>
 #include <memory>
 
 #include "platform/adapters.h"
@@ -54,6 +55,10 @@ QString qt(std::string_view text) {
 }
 
 constexpr int kColumnWidths[] = {120, 90, 120, 200, 265};
+// Rows put into the list per tick of the list timer while a search runs: a batch takes well
+// under 100 ms, so the window keeps painting during a burst of ten thousand answers.
+constexpr std::size_t kRowsPerTick = 2000;
+constexpr int kListTickMs = 40;
 const char* const kAdapterPrompt =
     QT_TRANSLATE_NOOP("CTavmonDlg", "检测到多块网卡，请先点选网卡设置并设置接收数据的网卡");
 
@@ -167,12 +172,11 @@ CTavmonDlg::CTavmonDlg(tav::Notifier* dialogs, QWidget* parent)
   buttonBar_->setContextMenuPolicy(Qt::ActionsContextMenu);
   connect(AddButton(tav::str(118), "exitButton"), &QPushButton::clicked, this, &QDialog::reject);
 
-  deviceList_ = new QTableWidget(0, 5, this);
+  deviceList_ = new tav::DeviceListView(this);
+  listModel_ = new tav::DeviceListModel(boards_, deviceList_);
+  deviceList_->setModel(listModel_);
   deviceList_->setObjectName(QStringLiteral("DeviceList"));
   deviceList_->setAccessibleName(tr("设备列表"));
-  QStringList headers;
-  for (int id : tav::kDeviceListHeaders) headers << QString::fromUtf8(tav::str(id));
-  deviceList_->setHorizontalHeaderLabels(headers);
   deviceList_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   deviceList_->horizontalHeader()->setStretchLastSection(true);
   for (int c = 0; c < 5; ++c) deviceList_->setColumnWidth(c, kColumnWidths[c]);
@@ -187,7 +191,7 @@ CTavmonDlg::CTavmonDlg(tav::Notifier* dialogs, QWidget* parent)
   deviceList_->horizontalHeader()->setSectionsClickable(true);
   connect(deviceList_->horizontalHeader(), &QHeaderView::sectionClicked, this,
           &CTavmonDlg::SortByColumn);
-  connect(deviceList_, &QTableWidget::cellDoubleClicked, this, [this] {
+  connect(deviceList_, &tav::DeviceListView::cellDoubleClicked, this, [this] {
     std::vector<int> selected;
     if (SelectedBoards(selected) > 0) OpenCtrlWnd();
   });
@@ -200,6 +204,8 @@ CTavmonDlg::CTavmonDlg(tav::Notifier* dialogs, QWidget* parent)
 
   searchTimer_.setSingleShot(true);
   connect(&searchTimer_, &QTimer::timeout, this, &CTavmonDlg::OnSearchTimer);
+  listTimer_.setInterval(kListTickMs);
+  connect(&listTimer_, &QTimer::timeout, this, [this] { ListFoundBoards(false); });
 
   auto* maintenance = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
   maintenance->setContext(Qt::WindowShortcut);
@@ -260,27 +266,24 @@ tav::Notifier& CTavmonDlg::notifier() {
 }
 
 CBoard* CTavmonDlg::CurrentBoard() {
-  const int row = deviceList_->currentRow();
-  if (row < 0) return nullptr;
-  QTableWidgetItem* item = deviceList_->item(row, 0);
-  if (!item) return nullptr;
-  const int index = item->data(Qt::UserRole).toInt();
+  const int index = listModel_->BoardAt(deviceList_->currentRow());
   return index >= 0 && index < boards_.Count() ? &boards_.At(index) : nullptr;
 }
 
 int CTavmonDlg::SelectedBoards(std::vector<int>& out) const {
   out.clear();
-  for (int row = 0; row < deviceList_->rowCount(); ++row) {
-    QTableWidgetItem* item = deviceList_->item(row, 0);
-    if (item && item->isSelected()) out.push_back(item->data(Qt::UserRole).toInt());
+  if (const QItemSelectionModel* selection = deviceList_->selectionModel()) {
+    QModelIndexList rows = selection->selectedRows();
+    std::sort(rows.begin(), rows.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    for (const QModelIndex& index : rows) out.push_back(listModel_->BoardAt(index.row()));
   }
   return out.empty() ? -1 : int(out.size());
 }
 
 int CTavmonDlg::SelectRowByAddress(std::uint32_t address) {
   for (int row = 0; row < deviceList_->rowCount(); ++row) {
-    const int index = deviceList_->item(row, 0)->data(Qt::UserRole).toInt();
-    if (boards_.At(index).ContactAddress() == address) {
+    if (boards_.At(listModel_->BoardAt(row)).ContactAddress() == address) {
       deviceList_->setCurrentCell(row, 0, QItemSelectionModel::NoUpdate);
       return row;
     }
@@ -331,43 +334,43 @@ bool CTavmonDlg::TakeOpenStatisticsPage() {
   return open;
 }
 
-void CTavmonDlg::FillRow(int row, const CBoard& board) {
-  const auto texts = tav::DeviceRowTexts(board);  // the same texts tavctl search prints
-  for (int c = 0; c < 5; ++c) {
-    QTableWidgetItem* item = deviceList_->item(row, c);
-    if (!item) {
-      item = new QTableWidgetItem;
-      deviceList_->setItem(row, c, item);
-    }
-    item->setText(qt(texts[c]));
-  }
-}
-
 void CTavmonDlg::InsertBoardRow(int boardIndex) {
   std::vector<std::uint32_t> addresses;
   addresses.reserve(std::size_t(deviceList_->rowCount()));
   for (int row = 0; row < deviceList_->rowCount(); ++row)
-    addresses.push_back(
-        boards_.At(deviceList_->item(row, 0)->data(Qt::UserRole).toInt()).ContactAddress());
-  const CBoard& board = boards_.At(boardIndex);
-  const int row = int(tav::SortedRowPosition(addresses, board.ContactAddress()));
-  deviceList_->insertRow(row);
-  FillRow(row, board);
-  deviceList_->item(row, 0)->setData(Qt::UserRole, boardIndex);
-  MarkRow(row);
+    addresses.push_back(boards_.At(listModel_->BoardAt(row)).ContactAddress());
+  const int row = int(tav::SortedRowPosition(addresses, boards_.At(boardIndex).ContactAddress()));
+  listModel_->InsertRow(row, boardIndex);
 }
 
-void CTavmonDlg::MarkRow(int row) {
-  const int index = deviceList_->item(row, 0)->data(Qt::UserRole).toInt();
-  const auto tip = conflictTips_.find(index);
-  // Amber over the list's own base: readable under light and dark palettes alike.
-  const QBrush background = tip == conflictTips_.end() ? QBrush() : QBrush(QColor(255, 152, 0, 96));
-  for (int c = 0; c < deviceList_->columnCount(); ++c) {
-    QTableWidgetItem* item = deviceList_->item(row, c);
-    if (!item) continue;
-    item->setBackground(background);
-    item->setToolTip(tip == conflictTips_.end() ? QString() : tip->second);
+void CTavmonDlg::ListFoundBoards(bool all) {
+  for (int index : search_.TakeNewBoards()) foundRows_.push_back(index);
+  if (foundRows_.empty()) return;
+  const std::size_t take = all ? foundRows_.size() : std::min(foundRows_.size(), kRowsPerTick);
+  const std::vector<int> added(foundRows_.begin(), foundRows_.begin() + std::ptrdiff_t(take));
+  foundRows_.erase(foundRows_.begin(), foundRows_.begin() + std::ptrdiff_t(take));
+
+  std::vector<int> order = listModel_->Boards();
+  if (sortColumn_ >= 0) {
+    order.insert(order.end(), added.begin(), added.end());
+    order = tav::SortedRows(boards_, order, sortColumn_, sortDescending_);
+  } else {
+    // Address order: the batch sorted (arrival order kept among equal addresses), then merged
+    // below the rows already listed with the same address.
+    auto key = [this](int index) {
+      return tav::DottedOrderKey(boards_.At(index).ContactAddress());
+    };
+    std::vector<int> batch = added;
+    std::stable_sort(batch.begin(), batch.end(), [&](int a, int b) { return key(a) < key(b); });
+    std::vector<int> merged;
+    merged.reserve(order.size() + batch.size());
+    std::merge(order.begin(), order.end(), batch.begin(), batch.end(), std::back_inserter(merged),
+               [&](int a, int b) { return key(a) < key(b); });
+    order = std::move(merged);
   }
+  listModel_->AddInOrder(added, order);
+  FitColumns();
+  ApplyFilter();
 }
 
 // Columns keep their widths but grow when a text would be cut.
@@ -383,17 +386,17 @@ void CTavmonDlg::boardIdentityChanged() {
   CBoard* board = CurrentBoard();
   if (!board) return;
   const int row = deviceList_->currentRow();
-  FillRow(row, *board);
+  listModel_->RefreshRow(row);
   if (sortColumn_ >= 0) {
     ApplySort();
   } else {
     // A new address moves the row to its place in address order.
-    const int index = deviceList_->item(row, 0)->data(Qt::UserRole).toInt();
+    const int index = listModel_->BoardAt(row);
     std::vector<int> rows;
     std::vector<std::uint32_t> addresses;
     for (int r = 0; r < deviceList_->rowCount(); ++r) {
       if (r == row) continue;
-      const int i = deviceList_->item(r, 0)->data(Qt::UserRole).toInt();
+      const int i = listModel_->BoardAt(r);
       rows.push_back(i);
       addresses.push_back(boards_.At(i).ContactAddress());
     }
@@ -424,8 +427,8 @@ void CTavmonDlg::StartSearch() {
     }
   }
 
-  deviceList_->setRowCount(0);
-  conflictTips_.clear();
+  listModel_->Clear();
+  foundRows_.clear();
   sortColumn_ = -1;  // a new search lists in address order again
   deviceList_->horizontalHeader()->setSortIndicatorShown(false);
   ApplyFilter();
@@ -436,6 +439,7 @@ void CTavmonDlg::StartSearch() {
     connect(replyNotifier_, &QSocketNotifier::activated, this, &CTavmonDlg::OnDiscoveryReply);
   }
   searchTimer_.start(tav::kSearchWindow);
+  listTimer_.start();
   searchButton_->setEnabled(false);
   searchButton_->setText(QString::fromUtf8(tav::str(125)));
 }
@@ -445,12 +449,10 @@ void CTavmonDlg::ShowAdapterPrompt() {
   prompt.exec();
 }
 
+// Only takes the answers in: the rows follow on the list timer, so the socket is read again
+// soon however many rows a burst brings.
 void CTavmonDlg::OnDiscoveryReply() {
   search_.Drain();
-  const std::vector<int> found = search_.TakeNewBoards();
-  for (int index : found) InsertBoardRow(index);
-  if (!found.empty()) FitColumns();
-  if (!found.empty()) ApplyFilter();
   if (search_.HasBacklog()) QTimer::singleShot(0, this, &CTavmonDlg::OnDiscoveryReply);
 }
 
@@ -462,14 +464,17 @@ void CTavmonDlg::OnSearchTimer() {
   delete replyNotifier_;
   replyNotifier_ = nullptr;
   search_.Finish();
+  listTimer_.stop();
+  ListFoundBoards(true);
+  std::map<int, QString> tips;  // board index -> what it conflicts on
   for (const tav::BoardConflict& c : boards_.Conflicts()) {
     const QString line = qt(tav::ConflictLine(boards_, c));
     for (int index : c.boards) {
-      QString& tip = conflictTips_[index];
+      QString& tip = tips[index];
       tip += (tip.isEmpty() ? QString() : QStringLiteral("\n")) + line;
     }
   }
-  for (int row = 0; row < deviceList_->rowCount(); ++row) MarkRow(row);
+  listModel_->SetConflictTips(std::move(tips));
   searchButton_->setText(QString::fromUtf8(tav::str(119)));
   searchButton_->setEnabled(true);
 }
@@ -564,8 +569,7 @@ void CTavmonDlg::OnMaintenance() {
 std::vector<int> CTavmonDlg::ShownRows() const {
   std::vector<int> rows;
   for (int row = 0; row < deviceList_->rowCount(); ++row)
-    if (!deviceList_->isRowHidden(row))
-      rows.push_back(deviceList_->item(row, 0)->data(Qt::UserRole).toInt());
+    if (!deviceList_->isRowHidden(row)) rows.push_back(listModel_->BoardAt(row));
   return rows;
 }
 
@@ -599,7 +603,7 @@ void CTavmonDlg::OnExport() {
 }
 
 void CTavmonDlg::SortByColumn(int column) {
-  if (column < 0 || column >= deviceList_->columnCount()) return;
+  if (column < 0 || column >= listModel_->columnCount()) return;
   sortDescending_ = column == sortColumn_ && !sortDescending_;
   sortColumn_ = column;
   ApplySort();
@@ -614,48 +618,25 @@ void CTavmonDlg::ApplySort() {
   }
   header->setSortIndicator(sortColumn_, sortDescending_ ? Qt::DescendingOrder : Qt::AscendingOrder);
 
-  std::vector<int> rows;
-  for (int row = 0; row < deviceList_->rowCount(); ++row)
-    rows.push_back(deviceList_->item(row, 0)->data(Qt::UserRole).toInt());
-
-  rows = tav::SortedRows(boards_, rows, sortColumn_, sortDescending_);
+  const std::vector<int> rows =
+      tav::SortedRows(boards_, listModel_->Boards(), sortColumn_, sortDescending_);
   ReorderRows(rows);
   ApplyFilter();
 }
 
 void CTavmonDlg::ReorderRows(const std::vector<int>& rows) {
-  std::vector<int> selected;
-  SelectedBoards(selected);
-  const int currentRow = deviceList_->currentRow();
-  const int currentIndex =
-      currentRow >= 0 ? deviceList_->item(currentRow, 0)->data(Qt::UserRole).toInt() : -1;
-  deviceList_->clearSelection();
-  for (int row = 0; row < int(rows.size()); ++row) {
-    FillRow(row, boards_.At(rows[std::size_t(row)]));
-    deviceList_->item(row, 0)->setData(Qt::UserRole, rows[std::size_t(row)]);
-    MarkRow(row);
-  }
-  // The selection and the selection mark stay on the same boards.
-  for (int row = 0; row < int(rows.size()); ++row) {
-    const int index = rows[std::size_t(row)];
-    if (index == currentIndex) deviceList_->setCurrentCell(row, 0, QItemSelectionModel::NoUpdate);
-    if (std::find(selected.begin(), selected.end(), index) != selected.end())
-      deviceList_->selectionModel()->select(
-          deviceList_->model()->index(row, 0),
-          QItemSelectionModel::Select | QItemSelectionModel::Rows);
-  }
+  listModel_->Reorder(rows);  // the selection and the selection mark stay on their boards
 }
 
 void CTavmonDlg::ApplyFilter() {
   const std::string filter = filterBox_->text().toStdString();
   int shown = 0;
   for (int row = 0; row < deviceList_->rowCount(); ++row) {
-    const int index = deviceList_->item(row, 0)->data(Qt::UserRole).toInt();
-    const bool match = tav::RowMatches(boards_, index, filter);
+    const bool match = filter.empty() || tav::RowMatches(boards_, listModel_->BoardAt(row), filter);
     deviceList_->setRowHidden(row, !match);
     if (match) {
       ++shown;
-    } else if (deviceList_->item(row, 0)->isSelected()) {
+    } else if (deviceList_->isRowSelected(row)) {
       // A hidden row takes no part in "单板设置" or the batch window.
       deviceList_->selectionModel()->select(
           deviceList_->model()->index(row, 0),

@@ -14,6 +14,7 @@
 #include "device/board_list.h"
 #include "pages/page_host.h"
 #include "shell/ctrl_wnd.h"
+#include "shell/device_list_model.h"
 #include "shell/device_search.h"
 #include "shell/list_export.h"
 #include "shell/message_log.h"
@@ -23,7 +24,6 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QSocketNotifier;
-class QTableWidget;
 
 namespace tav {
 class QtNotifier;
@@ -64,7 +64,7 @@ class CTavmonDlg : public QDialog, public tav::PageHost {
   void SetOpenStatisticsPage(bool open) { openStatisticsPage_ = open; }
   bool TakeOpenStatisticsPage();
 
-  QTableWidget* DeviceList() const { return deviceList_; }
+  tav::DeviceListView* DeviceList() const { return deviceList_; }
   QPlainTextEdit* LogBox() const { return logBox_; }
   CCtrlWnd* CtrlWindow() const { return ctrlWnd_; }
   bool Searching() const { return search_.Running(); }
@@ -103,15 +103,15 @@ class CTavmonDlg : public QDialog, public tav::PageHost {
 
  private:
   void OnDiscoveryReply();
+  // Puts the boards the search found since the last call into the list, at most
+  // kRowsPerTick of them unless `all`; one insert and one reorder for the batch.
+  void ListFoundBoards(bool all);
   void OpenCtrlWnd();
   void ShowAdapterPrompt();
-  void FillRow(int row, const CBoard& board);
   void FitColumns();
   void ApplySort();  // refills the rows in the order of sortColumn_, then filters
   // Puts the boards at `rows` into the list in that order; selection and mark stay on them.
   void ReorderRows(const std::vector<int>& rows);
-  // Colours a row whose board takes part in a conflict of the last search, with a tooltip.
-  void MarkRow(int row);
   QPushButton* AddButton(const char* text, const char* objectName);
 
   CBoardCtrl boards_;
@@ -121,6 +121,8 @@ class CTavmonDlg : public QDialog, public tav::PageHost {
   std::unique_ptr<tav::Notifier> windowNotifier_;  // boxes to dialogs_ or boxes_, lines to LogLine
   tav::DeviceSearch search_;
   QTimer searchTimer_;
+  QTimer listTimer_;            // moves found boards into the list while a search runs
+  std::vector<int> foundRows_;  // boards found, not listed yet
   QSocketNotifier* replyNotifier_ = nullptr;
 
   std::string chosenAdapterAddress_;
@@ -131,12 +133,12 @@ class CTavmonDlg : public QDialog, public tav::PageHost {
 
   QWidget* buttonBar_ = nullptr;
   QPushButton* searchButton_ = nullptr;
-  QTableWidget* deviceList_ = nullptr;
+  tav::DeviceListModel* listModel_ = nullptr;
+  tav::DeviceListView* deviceList_ = nullptr;
   QPlainTextEdit* logBox_ = nullptr;
   QPointer<CCtrlWnd> ctrlWnd_;
   QLineEdit* filterBox_ = nullptr;
   QLabel* countLabel_ = nullptr;
   int sortColumn_ = -1;  // -1: address order as the search inserts
   bool sortDescending_ = false;
-  std::map<int, QString> conflictTips_;  // board index -> what it conflicts on (last search)
 };

@@ -4,7 +4,7 @@
 
 #include <QApplication>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -17,6 +17,12 @@
 #include "shell/main_window.h"
 
 namespace shelltest {
+
+// One cell of the device list: its text, its board index (Qt::UserRole), tooltip, background.
+inline QVariant cell(const tav::DeviceListView* list, int row, int column,
+                     int role = Qt::DisplayRole) {
+  return list->model()->index(row, column).data(role);
+}
 
 // A board entry of a fleet file.
 inline nlohmann::json fleetBoard(const std::string& address, int type, const std::string& name,
@@ -49,14 +55,14 @@ struct Gui {
   std::vector<std::string> column(int c) {
     std::vector<std::string> out;
     for (int r = 0; r < window.DeviceList()->rowCount(); ++r)
-      out.push_back(window.DeviceList()->item(r, c)->text().toStdString());
+      out.push_back(cell(window.DeviceList(), r, c).toString().toStdString());
     return out;
   }
 
   std::vector<std::string> row(int r) {
     std::vector<std::string> out;
     for (int c = 0; c < 5; ++c)
-      out.push_back(window.DeviceList()->item(r, c)->text().toStdString());
+      out.push_back(cell(window.DeviceList(), r, c).toString().toStdString());
     return out;
   }
 

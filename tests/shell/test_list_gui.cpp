@@ -44,10 +44,10 @@ class ListGui : public ::testing::Test {
   }
   std::vector<std::string> column(int c, bool shownOnly = true) {
     std::vector<std::string> out;
-    QTableWidget* list = gui.window.DeviceList();
+    tav::DeviceListView* list = gui.window.DeviceList();
     for (int row = 0; row < list->rowCount(); ++row)
       if (!shownOnly || !list->isRowHidden(row))
-        out.push_back(list->item(row, c)->text().toStdString());
+        out.push_back(cell(list, row, c).toString().toStdString());
     return out;
   }
 
@@ -72,7 +72,7 @@ TEST_F(ListGui, HeaderClicksSortAndASearchReturnsToAddressOrder) {
   EXPECT_EQ(gui.window.SortColumn(), 1);
   // Rows keep their boards: the row texts and the board behind each row agree.
   for (int row = 0; row < 3; ++row) {
-    const int index = gui.window.DeviceList()->item(row, 0)->data(Qt::UserRole).toInt();
+    const int index = cell(gui.window.DeviceList(), row, 0, Qt::UserRole).toInt();
     EXPECT_EQ(gui.window.BoardList().At(index).Name(), column(1)[std::size_t(row)]);
   }
   gui.window.StartSearch();

@@ -96,7 +96,7 @@ TEST(ShellGui, DemoFleetIsListedInAddressOrderWithItsTexts) {
 
   // Every row's item data names its own board.
   for (int r = 0; r < gui.window.DeviceList()->rowCount(); ++r) {
-    const int index = gui.window.DeviceList()->item(r, 0)->data(Qt::UserRole).toInt();
+    const int index = cell(gui.window.DeviceList(), r, 0, Qt::UserRole).toInt();
     EXPECT_EQ(gui.window.BoardList().At(index).AddressText(), addresses[std::size_t(r)]);
   }
   // The fleet holds two boards at 10.77.0.40: the conflict message, the count, then one line
@@ -112,10 +112,12 @@ TEST(ShellGui, DemoFleetIsListedInAddressOrderWithItsTexts) {
             "搜索到" + std::to_string(sim.boardCount()) + "个设备。");
   int marked = 0;
   for (int r = 0; r < gui.window.DeviceList()->rowCount(); ++r) {
-    const QTableWidgetItem* item = gui.window.DeviceList()->item(r, 1);
+    const QString toolTip = cell(gui.window.DeviceList(), r, 1, Qt::ToolTipRole).toString();
+    const QBrush background =
+        cell(gui.window.DeviceList(), r, 1, Qt::BackgroundRole).value<QBrush>();
     const bool shared = addresses[std::size_t(r)] == "10.77.0.40";
-    EXPECT_EQ(item->toolTip().toStdString(), shared ? conflict : "") << r;
-    EXPECT_EQ(item->background().style() != Qt::NoBrush, shared) << r;
+    EXPECT_EQ(toolTip.toStdString(), shared ? conflict : "") << r;
+    EXPECT_EQ(background.style() != Qt::NoBrush, shared) << r;
     marked += shared;
   }
   EXPECT_EQ(marked, 2);
@@ -131,10 +133,12 @@ TEST(ShellGui, DemoFleetIsListedInAddressOrderWithItsTexts) {
   const char* headers[] = {"设备IP", "设备名称", "MAC", "通信方式", "其它信息"};
   const QFontMetrics metrics = gui.window.DeviceList()->fontMetrics();
   for (int c = 0; c < 5; ++c) {
-    EXPECT_EQ(gui.window.DeviceList()->horizontalHeaderItem(c)->text().toStdString(), headers[c]);
+    const QString title =
+        gui.window.DeviceList()->model()->headerData(c, Qt::Horizontal).toString();
+    EXPECT_EQ(title.toStdString(), headers[c]);
     for (int r = 0; r < gui.window.DeviceList()->rowCount(); ++r)
       EXPECT_GT(header->sectionSize(c),
-                metrics.horizontalAdvance(gui.window.DeviceList()->item(r, c)->text()))
+                metrics.horizontalAdvance(cell(gui.window.DeviceList(), r, c).toString()))
           << r << "/" << c;
   }
 }
@@ -270,7 +274,7 @@ TEST(ShellGui, SingleBoardNeedsOneRowDoubleClickTakesTheMark) {
   QTest::mouseClick(gui.button("singleBoardButton"), Qt::LeftButton);  // empty list
   EXPECT_FALSE(gui.window.CtrlWindow());
   gui.search();
-  QTableWidget* list = gui.window.DeviceList();
+  tav::DeviceListView* list = gui.window.DeviceList();
   list->selectAll();
   list->setCurrentCell(1, 0, QItemSelectionModel::NoUpdate);
   std::vector<int> selected;
@@ -278,8 +282,8 @@ TEST(ShellGui, SingleBoardNeedsOneRowDoubleClickTakesTheMark) {
   QTest::mouseClick(gui.button("singleBoardButton"), Qt::LeftButton);
   EXPECT_FALSE(gui.window.CtrlWindow());
 
-  const QRect cell = list->visualItemRect(list->item(1, 0));
-  QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, cell.center());
+  const QRect cellRect = list->visualRect(list->model()->index(1, 0));
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, cellRect.center());
   list->selectAll();  // the double-click may have narrowed it; the mark stays on row 1
   emit list->cellDoubleClicked(1, 0);
   ASSERT_TRUE(gui.window.CtrlWindow());
@@ -323,7 +327,7 @@ TEST(ShellGui, ManualAddPlacesTheRowOrReportsTheBoardOffLine) {
             (std::vector<std::string>{"192.168.1.10", "192.168.1.30", "192.168.1.50"}));
   EXPECT_EQ(gui.row(1)[1], "手动");
   EXPECT_EQ(gui.notifier.logLines.back(), "手动添加设备成功。");
-  const int index = gui.window.DeviceList()->item(1, 0)->data(Qt::UserRole).toInt();
+  const int index = cell(gui.window.DeviceList(), 1, 0, Qt::UserRole).toInt();
   EXPECT_EQ(gui.window.BoardList().At(index).sourceAddress(), qor::ipFromOctets(192, 168, 1, 30));
 
   // "300" stays as typed and is refused as incomplete; an octet above 255 is refused by name.
@@ -361,16 +365,16 @@ TEST(ShellGui, ManualAddPlacesTheRowOrReportsTheBoardOffLine) {
 
   // The identity page moves the first board to .40: its row moves into address order and
   // keeps the selection mark.
-  QTableWidget* list = gui.window.DeviceList();
+  tav::DeviceListView* list = gui.window.DeviceList();
   list->setCurrentCell(0, 0);
-  const int moved = list->item(0, 0)->data(Qt::UserRole).toInt();
+  const int moved = cell(list, 0, 0, Qt::UserRole).toInt();
   gui.window.BoardList().At(moved).setIp(qor::ipFromOctets(192, 168, 1, 40));
   gui.window.BoardList().At(moved).SetSourceAddress(0);
   gui.window.boardIdentityChanged();
   EXPECT_EQ(gui.column(0),
             (std::vector<std::string>{"192.168.1.30", "192.168.1.40", "192.168.1.50"}));
   EXPECT_EQ(list->currentRow(), 1);
-  EXPECT_EQ(list->item(1, 0)->data(Qt::UserRole).toInt(), moved);
+  EXPECT_EQ(cell(list, 1, 0, Qt::UserRole).toInt(), moved);
 }
 
 TEST(ShellGui, ResizeRuleTitleAndLog) {
