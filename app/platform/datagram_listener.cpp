@@ -1,5 +1,6 @@
 #include "platform/datagram_listener.h"
 
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -42,6 +43,16 @@ struct DatagramListener::Batch {
   }
 };
 
+void DatagramQueue::Append(DatagramQueue& other) {
+  const std::size_t base = bytes_.size();
+  for (Entry e : other.entries_) {
+    e.offset += base;
+    entries_.push_back(e);
+  }
+  bytes_.insert(bytes_.end(), other.bytes_.begin(), other.bytes_.end());
+  other.Clear();
+}
+
 DatagramListener::DatagramListener() = default;
 
 DatagramListener::~DatagramListener() {
@@ -49,6 +60,7 @@ DatagramListener::~DatagramListener() {
 }
 
 void DatagramListener::Close() {
+  StopReceiving();
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   granted_ = 0;
@@ -85,9 +97,49 @@ bool DatagramListener::WaitReadable(std::chrono::milliseconds wait) const {
   return ::poll(&p, 1, int(wait.count())) > 0;
 }
 
+void DatagramListener::ReceiveInBackground() {
+  if (fd_ < 0 || reader_.joinable() || ::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  reader_ = std::thread([this] {
+    DatagramQueue read;
+    for (;;) {
+      pollfd p[2] = {{fd_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+      if (::poll(p, 2, -1) < 0 && errno != EINTR) break;
+      if (p[1].revents) break;
+      if (ReadWaiting(read, std::chrono::steady_clock::now() + std::chrono::milliseconds(20)) == 0)
+        continue;
+      std::lock_guard<std::mutex> hold(takenLock_);
+      taken_.Append(read);
+    }
+  });
+}
+
+void DatagramListener::StopReceiving() {
+  if (reader_.joinable()) {
+    const char stop = 1;
+    [[maybe_unused]] const ssize_t n = ::write(wake_[1], &stop, 1);
+    reader_.join();
+  }
+  for (int& fd : wake_) {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+  }
+  taken_.Clear();
+}
+
 std::size_t DatagramListener::DrainInto(DatagramQueue& queue,
                                         std::chrono::steady_clock::time_point until) {
   if (fd_ < 0) return 0;
+  if (reader_.joinable()) {
+    std::lock_guard<std::mutex> hold(takenLock_);
+    const std::size_t n = taken_.Size();
+    queue.Append(taken_);
+    return n;
+  }
+  return ReadWaiting(queue, until);
+}
+
+std::size_t DatagramListener::ReadWaiting(DatagramQueue& queue,
+                                          std::chrono::steady_clock::time_point until) {
   if (!batch_) batch_ = std::make_unique<Batch>();
   std::size_t taken = 0;
   for (;;) {

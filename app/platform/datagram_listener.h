@@ -4,11 +4,14 @@
 // thousands of answers leaves the socket buffer as fast as it came. A Windows build replaces
 // datagram_listener.cpp (WSARecvMsg with IP_PKTINFO).
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <span>
+#include <thread>
 #include <vector>
 
 namespace tav::platform {
@@ -24,6 +27,8 @@ class DatagramQueue {
   };
 
   void Push(std::span<const std::uint8_t> bytes, std::uint32_t source, unsigned interfaceIndex);
+  // Moves every datagram of `other` to the end of this queue.
+  void Append(DatagramQueue& other);
   std::size_t Size() const { return entries_.size(); }
   bool Empty() const { return entries_.empty(); }
   const Entry& At(std::size_t i) const { return entries_[i]; }
@@ -61,6 +66,11 @@ class DatagramListener {
   // Waits up to `wait` for a datagram; true when one is waiting.
   bool WaitReadable(std::chrono::milliseconds wait) const;
 
+  // From now until Close, a thread of the listener's own reads every datagram as it arrives,
+  // so a caller busy for a while (a window painting ten thousand rows) loses nothing to a
+  // full socket buffer. DrainInto then hands over what that thread has read.
+  void ReceiveInBackground();
+
   // Moves every datagram waiting into `queue` without waiting, batch by batch, until the
   // socket is empty or `until` has passed (checked between batches). Returns how many.
   std::size_t DrainInto(DatagramQueue& queue, std::chrono::steady_clock::time_point until);
@@ -70,9 +80,17 @@ class DatagramListener {
 
  private:
   struct Batch;
+  std::size_t ReadWaiting(DatagramQueue& queue, std::chrono::steady_clock::time_point until);
+  void StopReceiving();
+
   int fd_ = -1;
   int granted_ = 0;
   std::unique_ptr<Batch> batch_;
+  // The background reader: its thread, the pipe that wakes it to stop, what it has read.
+  std::thread reader_;
+  int wake_[2] = {-1, -1};
+  std::mutex takenLock_;
+  DatagramQueue taken_;
 };
 
 }  // namespace tav::platform

@@ -130,6 +130,7 @@ bool DeviceSearch::Open(const ListenTarget& target) {
   // listener binds that and keeps the chosen adapter's datagrams by their arrival interface.
   const bool listening = listener_.Open(qor::kAnswerPort, kListenerBufferBytes);
   if (!listening) notifier_.message(str(237), NoticeIcon::Warning);
+  if (listening && receiveInBackground) listener_.ReceiveInBackground();
   if (listening && listener_.GrantedBufferBytes() < kListenerBufferBytes && !bufferReported_) {
     bufferReported_ = true;
     notifier_.log(trText("搜索的接收缓冲区只得到 ") +

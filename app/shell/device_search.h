@@ -134,6 +134,9 @@ class DeviceSearch {
   std::function<void(CBoardCtrl&, Notifier&)> linkDiagnosis;
   // Tests switch the flush off to keep their namespaces quiet.
   bool flushNeighbours = true;
+  // The listener reads on a thread of its own (platform::DatagramListener), for a driver
+  // that may be busy while a burst arrives; Drain is then called on a timer.
+  bool receiveInBackground = false;
   // Most rows one search lists (tests lower it).
   std::size_t rowCap = kMaxSearchRows;
 

@@ -2,6 +2,8 @@
 #include <QApplication>
 #include <QEvent>
 #include <QTimer>
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -16,19 +18,32 @@
 namespace {
 
 // TAVMON_BENCH=1 (scripts/bench): "first-paint" on stdout when the window first paints, and
-// "listed N" when an automatic search has ended with N rows.
+// "listed N STALL TOTAL" when an automatic search has ended with N rows: STALL the longest gap
+// in ms between two ticks of a 10 ms timer from the search's start until the list is complete
+// (how long the window could not paint), TOTAL the ms from the start to the complete list.
 class BenchProbe : public QObject {
  public:
   explicit BenchProbe(CTavmonDlg& window) : window_(window) {
     window.installEventFilter(this);
+    poll_.setTimerType(Qt::PreciseTimer);
     connect(&poll_, &QTimer::timeout, this, [this] {
-      if (window_.Searching()) searched_ = true;
+      const auto now = Clock::now();
+      if (window_.Searching() && !searched_) {
+        searched_ = true;
+        start_ = now;
+      } else if (searched_) {
+        longest_ = std::max(longest_, now - last_);
+      }
+      last_ = now;
       if (!searched_ || window_.Searching()) return;
-      std::printf("listed %d\n", window_.DeviceList()->rowCount());
+      using Ms = std::chrono::milliseconds;
+      std::printf("listed %d %lld %lld\n", window_.DeviceList()->rowCount(),
+                  static_cast<long long>(std::chrono::duration_cast<Ms>(longest_).count()),
+                  static_cast<long long>(std::chrono::duration_cast<Ms>(now - start_).count()));
       std::fflush(stdout);
       poll_.stop();
     });
-    poll_.start(50);
+    poll_.start(10);
   }
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::Paint && !painted_) {
@@ -40,9 +55,12 @@ class BenchProbe : public QObject {
   }
 
  private:
+  using Clock = std::chrono::steady_clock;
   CTavmonDlg& window_;
   QTimer poll_;
   bool painted_ = false, searched_ = false;
+  Clock::time_point start_, last_;
+  Clock::duration longest_{};
 };
 
 }  // namespace

@@ -17,7 +17,6 @@
 #include <QScreen>
 #include <QSettings>
 #include <QShortcut>
-#include <QSocketNotifier>
 #include <QTextCursor>
 #include <QThread>
 #include <QVBoxLayout>
@@ -205,7 +204,11 @@ CTavmonDlg::CTavmonDlg(tav::Notifier* dialogs, QWidget* parent)
   searchTimer_.setSingleShot(true);
   connect(&searchTimer_, &QTimer::timeout, this, &CTavmonDlg::OnSearchTimer);
   listTimer_.setInterval(kListTickMs);
-  connect(&listTimer_, &QTimer::timeout, this, [this] { ListFoundBoards(false); });
+  connect(&listTimer_, &QTimer::timeout, this, [this] {
+    OnDiscoveryReply();
+    ListFoundBoards(false);
+  });
+  search_.receiveInBackground = true;
 
   auto* maintenance = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
   maintenance->setContext(Qt::WindowShortcut);
@@ -224,8 +227,6 @@ CTavmonDlg::CTavmonDlg(tav::Notifier* dialogs, QWidget* parent)
 }
 
 CTavmonDlg::~CTavmonDlg() {
-  delete replyNotifier_;
-  replyNotifier_ = nullptr;
   delete ctrlWnd_.data();
 }
 
@@ -434,10 +435,6 @@ void CTavmonDlg::StartSearch() {
   ApplyFilter();
   search_.linkDiagnosis = tav::shellHooks().diagnoseLinks;
   search_.Open(tav::ChooseListenTarget(adapters, chosenAdapterAddress_));
-  if (search_.ListenerFd() >= 0) {
-    replyNotifier_ = new QSocketNotifier(search_.ListenerFd(), QSocketNotifier::Read, this);
-    connect(replyNotifier_, &QSocketNotifier::activated, this, &CTavmonDlg::OnDiscoveryReply);
-  }
   searchTimer_.start(tav::kSearchWindow);
   listTimer_.start();
   searchButton_->setEnabled(false);
@@ -449,23 +446,21 @@ void CTavmonDlg::ShowAdapterPrompt() {
   prompt.exec();
 }
 
-// Only takes the answers in: the rows follow on the list timer, so the socket is read again
-// soon however many rows a burst brings.
+// The listener's own thread reads the answers as they arrive, however busy the window is;
+// each tick of the list timer turns what it read into boards, then into rows.
 void CTavmonDlg::OnDiscoveryReply() {
   search_.Drain();
-  if (search_.HasBacklog()) QTimer::singleShot(0, this, &CTavmonDlg::OnDiscoveryReply);
 }
 
 void CTavmonDlg::OnSearchTimer() {
   searchTimer_.stop();
   if (!search_.Running()) return;
-  // Catch what arrived since the last notification, then stop listening.
-  OnDiscoveryReply();
-  delete replyNotifier_;
-  replyNotifier_ = nullptr;
-  search_.Finish();
+  // Catch what arrived since the last tick and list it, then stop listening.
   listTimer_.stop();
+  OnDiscoveryReply();
   ListFoundBoards(true);
+  search_.Finish();
+  ListFoundBoards(true);        // what the last Drain had no time for
   std::map<int, QString> tips;  // board index -> what it conflicts on
   for (const tav::BoardConflict& c : boards_.Conflicts()) {
     const QString line = qt(tav::ConflictLine(boards_, c));

@@ -23,7 +23,6 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
-class QSocketNotifier;
 
 namespace tav {
 class QtNotifier;
@@ -123,7 +122,6 @@ class CTavmonDlg : public QDialog, public tav::PageHost {
   QTimer searchTimer_;
   QTimer listTimer_;            // moves found boards into the list while a search runs
   std::vector<int> foundRows_;  // boards found, not listed yet
-  QSocketNotifier* replyNotifier_ = nullptr;
 
   std::string chosenAdapterAddress_;
   bool adapterChosen_ = false;
