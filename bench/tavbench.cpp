@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "detect/detection.h"
 #include "device/board_list.h"
 #include "device/notifier.h"
 #include "generate.h"
@@ -93,6 +94,7 @@ EngineCount engineSearch(std::chrono::milliseconds window) {
   tav::SilentNotifier quiet;
   tav::DeviceSearch search(boards, quiet);
   search.flushNeighbours = false;
+  search.linkDiagnosis = tav::RunLinkDiagnosis;  // as Tavmon and tavctl end a search
   tav::ListenTarget target;
   auto start = Clock::now();
   search.Open(target);

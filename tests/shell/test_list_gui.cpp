@@ -12,9 +12,13 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <nlohmann/json.hpp>
+#include <set>
 
 #include "../device/status_builder.h"
+#include "generate.h"
 #include "gui_support.h"
+#include "shell/device_search.h"
+#include "wire.h"
 
 using namespace shelltest;
 
@@ -168,3 +172,22 @@ TEST_F(ListGui, SettingsSurviveARestartUntilReset) {
 }
 
 }  // namespace
+
+TEST_F(ListGui, TwoThousandBoardsAnsweringAtOnceAreAllListedInAddressOrder) {
+  auto sim = qorsim::Simulator::fromJson(qorsim::generateFleet(2000, "10.77.0.0/16"));
+  sim.start();
+  gui.search();
+  const std::vector<std::string> listed = gui.column(0);
+  ASSERT_EQ(listed.size(), 2000u);
+  const auto expected = sim.addresses();
+  EXPECT_EQ(std::set<std::string>(listed.begin(), listed.end()),
+            std::set<std::string>(expected.begin(), expected.end()));
+  std::uint32_t previous = 0;
+  for (const std::string& text : listed) {
+    std::uint32_t address = 0;
+    ASSERT_TRUE(qor::parseIp(text, address));
+    EXPECT_LE(tav::DottedOrderKey(previous), tav::DottedOrderKey(address)) << text;
+    previous = address;
+  }
+  EXPECT_EQ(gui.window.CountLabel()->text().toStdString(), "显示 2000/2000");
+}

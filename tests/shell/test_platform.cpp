@@ -8,7 +8,9 @@
 #include <thread>
 
 #include "platform/adapters.h"
+#include "platform/datagram_listener.h"
 #include "platform/process.h"
+#include "platform/udp_endpoint.h"
 #include "testlan.h"
 #include "wire.h"
 
@@ -78,4 +80,44 @@ TEST(Process, DetachedProgramRunsWithoutBeingWaitedFor) {
   EXPECT_TRUE(std::filesystem::exists(file));
   std::filesystem::remove(file);
   EXPECT_FALSE(startDetached({"no-such-program-tavmon"}));
+}
+
+// The search's listener: every datagram of a burst sent while nobody drains arrives, whole,
+// with its sender and arrival interface, when the listener reads on its own thread.
+TEST(DatagramListenerTest, BackgroundReaderKeepsABurstTheCallerDidNotWaitFor) {
+  DatagramListener listener;
+  ASSERT_TRUE(listener.Open(5007, 8 << 20));
+  EXPECT_GE(listener.GrantedBufferBytes(), 4096);
+  listener.ReceiveInBackground();
+  BoundUdpSocket sender = BoundUdpSocket::Open(ipFromOctets(10, 77, 0, 1));
+  ASSERT_TRUE(sender.Valid());
+  constexpr int kBurst = 5000;
+  std::vector<std::uint8_t> datagram(204);
+  for (int i = 0; i < kBurst; ++i) {
+    datagram[0] = std::uint8_t(i);
+    datagram[1] = std::uint8_t(i >> 8);
+    ASSERT_TRUE(sender.SendTo(datagram, ipFromOctets(10, 77, 0, 1), 5007));
+  }
+  DatagramQueue queue;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (queue.Size() < kBurst && std::chrono::steady_clock::now() < until) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // busy elsewhere meanwhile
+    listener.DrainInto(queue, std::chrono::steady_clock::now());
+  }
+  ASSERT_EQ(queue.Size(), std::size_t(kBurst));
+  for (std::size_t i = 0; i < queue.Size(); ++i) {
+    const auto bytes = queue.Bytes(queue.At(i));
+    ASSERT_EQ(bytes.size(), 204u);
+    EXPECT_EQ(bytes[0] | bytes[1] << 8, int(i));  // in the order sent
+    EXPECT_EQ(queue.At(i).source, ipFromOctets(10, 77, 0, 1));
+    EXPECT_NE(queue.At(i).interfaceIndex, 0u);
+  }
+  listener.Close();  // stops the reader
+  EXPECT_FALSE(listener.IsOpen());
+  EXPECT_EQ(listener.DrainInto(queue, std::chrono::steady_clock::now()), 0u);
+
+  // A second listener on the same port is refused.
+  DatagramListener first, second;
+  ASSERT_TRUE(first.Open(5007, 1 << 20));
+  EXPECT_FALSE(second.Open(5007, 1 << 20));
 }
