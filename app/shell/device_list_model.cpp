@@ -3,7 +3,6 @@
 #include <QBrush>
 #include <QColor>
 #include <algorithm>
-#include <unordered_map>
 
 #include "device/board_list.h"
 #include "resources/string_table.h"
@@ -101,14 +100,21 @@ void DeviceListModel::Reorder(const std::vector<int>& order) {
   bool same = true;
   for (std::size_t r = 0; r < order.size() && same; ++r) same = rows_[r].board == order[r];
   if (same) return;
-  std::unordered_map<int, int> oldRow, newRow;
-  oldRow.reserve(rows_.size());
-  newRow.reserve(order.size());
-  for (std::size_t r = 0; r < rows_.size(); ++r) oldRow.emplace(rows_[r].board, int(r));
-  for (std::size_t r = 0; r < order.size(); ++r) newRow.emplace(order[r], int(r));
-  if (oldRow.size() != rows_.size() || newRow.size() != order.size()) return;
-  for (int board : order)
-    if (!oldRow.count(board)) return;  // not the same rows
+  // Board indices are small and each is listed once: positions by direct lookup.
+  int most = -1;
+  for (const Row& row : rows_) most = std::max(most, row.board);
+  std::vector<int> oldRow(std::size_t(most + 1), -1), newRow(std::size_t(most + 1), -1);
+  for (std::size_t r = 0; r < rows_.size(); ++r) {
+    int& at = oldRow[std::size_t(rows_[r].board)];
+    if (at >= 0) return;  // a board twice
+    at = int(r);
+  }
+  for (std::size_t r = 0; r < order.size(); ++r) {
+    if (order[r] < 0 || order[r] > most || oldRow[std::size_t(order[r])] < 0) return;
+    int& at = newRow[std::size_t(order[r])];
+    if (at >= 0) return;  // not the same rows
+    at = int(r);
+  }
 
   emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
   // Persistent indexes (selection, current row) follow their boards.
@@ -117,11 +123,13 @@ void DeviceListModel::Reorder(const std::vector<int>& order) {
   to.reserve(from.size());
   for (const QModelIndex& index : from) {
     const int board = BoardAt(index.row());
-    to.push_back(board < 0 ? QModelIndex() : createIndex(newRow[board], index.column()));
+    to.push_back(board < 0 ? QModelIndex()
+                           : createIndex(newRow[std::size_t(board)], index.column()));
   }
   std::vector<Row> moved;
   moved.reserve(rows_.size());
-  for (int board : order) moved.push_back(std::move(rows_[std::size_t(oldRow[board])]));
+  for (int board : order)
+    moved.push_back(std::move(rows_[std::size_t(oldRow[std::size_t(board)])]));
   rows_ = std::move(moved);
   changePersistentIndexList(from, to);
   emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <memory>
 
-#include "detect/detection.h"
 #include "batch/batch_window.h"
+#include "detect/detection.h"
 #include "resources/app_icon.h"
 #include "shell/main_window.h"
 #include "shell/shell_hooks.h"
@@ -30,10 +30,9 @@ class BenchProbe : public QObject {
       const auto now = Clock::now();
       if (window_.Searching() && !searched_) {
         searched_ = true;
-        start_ = now;
-      } else if (searched_) {
-        longest_ = std::max(longest_, now - last_);
+        start_ = last_;  // the search began after the tick before: count from there
       }
+      if (searched_) longest_ = std::max(longest_, now - last_);
       last_ = now;
       if (!searched_ || window_.Searching()) return;
       using Ms = std::chrono::milliseconds;
@@ -59,7 +58,7 @@ class BenchProbe : public QObject {
   CTavmonDlg& window_;
   QTimer poll_;
   bool painted_ = false, searched_ = false;
-  Clock::time_point start_, last_;
+  Clock::time_point start_, last_ = Clock::now();
   Clock::duration longest_{};
 };
 

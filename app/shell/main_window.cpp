@@ -56,8 +56,8 @@ QString qt(std::string_view text) {
 constexpr int kColumnWidths[] = {120, 90, 120, 200, 265};
 // Rows put into the list per tick of the list timer while a search runs: a batch takes well
 // under 100 ms, so the window keeps painting during a burst of ten thousand answers.
-constexpr std::size_t kRowsPerTick = 2000;
-constexpr int kListTickMs = 40;
+constexpr std::size_t kRowsPerTick = 1000;
+constexpr int kListTickMs = 30;
 const char* const kAdapterPrompt =
     QT_TRANSLATE_NOOP("CTavmonDlg", "检测到多块网卡，请先点选网卡设置并设置接收数据的网卡");
 
@@ -202,6 +202,7 @@ CTavmonDlg::CTavmonDlg(tav::Notifier* dialogs, QWidget* parent)
   logBox_->setLineWrapMode(QPlainTextEdit::NoWrap);
 
   searchTimer_.setSingleShot(true);
+  searchTimer_.setTimerType(Qt::PreciseTimer);  // a coarse one may close the window 150 ms early
   connect(&searchTimer_, &QTimer::timeout, this, &CTavmonDlg::OnSearchTimer);
   listTimer_.setInterval(kListTickMs);
   connect(&listTimer_, &QTimer::timeout, this, [this] {
