@@ -191,3 +191,34 @@ TEST_F(ListGui, TwoThousandBoardsAnsweringAtOnceAreAllListedInAddressOrder) {
   }
   EXPECT_EQ(gui.window.CountLabel()->text().toStdString(), "显示 2000/2000");
 }
+
+TEST(DeviceListModelTest, ABatchMergedInKeepsTheSelectionAndMarkOnTheirBoards) {
+  CBoardCtrl boards;
+  for (const char* ip : {"10.0.0.20", "10.0.0.30", "10.0.0.10", "10.0.0.25"})
+    boards.Add(devtest::makeStatus({.ip = ip}));
+  tav::DeviceListModel model(boards);
+  tav::DeviceListView view;
+  view.setSelectionBehavior(QAbstractItemView::SelectRows);
+  view.setModel(&model);
+  model.InsertRow(0, 0);
+  model.InsertRow(1, 1);
+  view.setCurrentCell(1, 0);  // 10.0.0.30, selected
+  ASSERT_TRUE(view.isRowSelected(1));
+
+  // Two boards arrive in one batch, one above and one between the listed rows.
+  model.AddInOrder({2, 3}, {2, 0, 3, 1});
+  EXPECT_EQ(model.Boards(), (std::vector<int>{2, 0, 3, 1}));
+  EXPECT_EQ(cell(&view, 0, 0).toString(), QStringLiteral("10.0.0.10"));
+  EXPECT_EQ(view.currentRow(), 3);
+  EXPECT_TRUE(view.isRowSelected(3));
+  EXPECT_EQ(view.selectionModel()->selectedRows().size(), 1);
+
+  // An order that is not the listed rows is refused, not half applied.
+  model.Reorder({2, 0, 1});
+  model.Reorder({2, 2, 3, 1});
+  EXPECT_EQ(model.Boards(), (std::vector<int>{2, 0, 3, 1}));
+  model.SetConflictTips({{3, QStringLiteral("IP")}});
+  EXPECT_EQ(cell(&view, 2, 4, Qt::ToolTipRole).toString(), QStringLiteral("IP"));
+  EXPECT_FALSE(cell(&view, 1, 4, Qt::ToolTipRole).isValid());
+  EXPECT_EQ(model.BoardAt(4), -1);
+}
