@@ -120,6 +120,7 @@ bool DeviceSearch::Open(const ListenTarget& target) {
   queue_.Clear();
   queued_ = 0;
   newBoards_.clear();
+  conflicts_.clear();
   replyCount_ = 0;
   capReported_ = false;
   running_ = true;
@@ -217,7 +218,8 @@ void DeviceSearch::Finish() {
   int n = boards_.Count();
   notifier_.log(n > 0 ? withCount(str(131), n) : std::string(str(130)));
   // Which boards clash, and on what: one line per conflict after the count.
-  for (const BoardConflict& c : boards_.Conflicts()) notifier_.log(ConflictLine(boards_, c));
+  conflicts_ = boards_.Conflicts();
+  for (const BoardConflict& c : conflicts_) notifier_.log(ConflictLine(boards_, c));
 }
 
 void DeviceSearch::RunBlocking(const ListenTarget& target, std::chrono::milliseconds window) {

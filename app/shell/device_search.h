@@ -124,6 +124,8 @@ class DeviceSearch {
   // Board indices in list order (ascending contact address) for the current search.
   const std::vector<int>& Rows() const { return rows_.Indices(); }
   int ReplyCount() const { return replyCount_; }
+  // What the conflict check found at the end of the last search.
+  const std::vector<BoardConflict>& Conflicts() const { return conflicts_; }
 
   // Announce, Open, Drain until the window ends (poll), Finish. For programs without an event
   // loop.
@@ -159,6 +161,7 @@ class DeviceSearch {
   bool bufferReported_ = false;
   SearchRows rows_;
   std::vector<int> newBoards_;
+  std::vector<BoardConflict> conflicts_;
 };
 
 }  // namespace tav

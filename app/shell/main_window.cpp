@@ -463,7 +463,7 @@ void CTavmonDlg::OnSearchTimer() {
   search_.Finish();
   ListFoundBoards(true);        // what the last Drain had no time for
   std::map<int, QString> tips;  // board index -> what it conflicts on
-  for (const tav::BoardConflict& c : boards_.Conflicts()) {
+  for (const tav::BoardConflict& c : search_.Conflicts()) {
     const QString line = qt(tav::ConflictLine(boards_, c));
     for (int index : c.boards) {
       QString& tip = tips[index];
