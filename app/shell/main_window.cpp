@@ -229,6 +229,7 @@ CTavmonDlg::CTavmonDlg(tav::Notifier* dialogs, QWidget* parent)
 
 CTavmonDlg::~CTavmonDlg() {
   delete ctrlWnd_.data();
+  delete deviceList_;  // with its model, while the board list the model reads is still here
 }
 
 QPushButton* CTavmonDlg::AddButton(const char* text, const char* objectName) {
