@@ -109,30 +109,37 @@ IdentityAddresses DhcpToggled(bool dhcpOn) {
   return dhcpOn ? IdentityAddresses{} : kDefaultStaticAddresses;
 }
 
+IdentityCheck CheckIdentityAddresses(const IdentityAddresses& a) {
+  IdentityCheck check;
+  check.askGateway = (a.ip & a.mask) != (a.gateway & a.mask);
+  auto usable = [](std::uint32_t v) { return v != 0 && v != kAllOnes; };
+  if (usable(a.ip) && usable(a.gateway)) {
+    if (a.ip == a.gateway)
+      check.refusal = str(277);
+    else if (a.ip == (a.ip & a.mask))
+      check.refusal = str(278);
+    else if (a.ip == (a.ip | ~a.mask))
+      check.refusal = str(279);
+  } else if (a.ip == 0 && a.mask == 0 && a.gateway == 0) {
+    check.askDhcp = true;
+  } else {
+    check.refusal = str(1160);
+  }
+  return check;
+}
+
 bool ConfirmIdentityInput(const IdentityAddresses& a, Notifier& notifier) {
-  if ((a.ip & a.mask) != (a.gateway & a.mask)) {
+  const IdentityCheck check = CheckIdentityAddresses(a);
+  if (check.askGateway) {
     if (!notifier.question({str(185), "Confirm", AskButtons::OkCancel})) return false;
     notifier.log(str(186));
   }
-  auto usable = [](std::uint32_t v) { return v != 0 && v != kAllOnes; };
-  if (usable(a.ip) && usable(a.gateway)) {
-    int conflict = 0;
-    if (a.ip == a.gateway)
-      conflict = 277;
-    else if (a.ip == (a.ip & a.mask))
-      conflict = 278;
-    else if (a.ip == (a.ip | ~a.mask))
-      conflict = 279;
-    if (conflict != 0) {
-      notifier.message(str(conflict), NoticeIcon::Warning);
-      return false;
-    }
-    return true;
+  if (check.refusal) {
+    notifier.message(*check.refusal, NoticeIcon::Warning);
+    return false;
   }
-  if (a.ip == 0 && a.mask == 0 && a.gateway == 0)
-    return notifier.question({str(1161), "Confirm", AskButtons::YesNo});
-  notifier.message(str(1160), NoticeIcon::Warning);
-  return false;
+  if (check.askDhcp) return notifier.question({str(1161), "Confirm", AskButtons::YesNo});
+  return true;
 }
 
 bool UsesConfigExchange(std::uint32_t contactAddress, std::uint32_t boardMask, const Subnet& pc) {

@@ -160,11 +160,19 @@ void StoreFields(RecordPage page, qor::MutBytes status, const FieldValues& value
     PutField(status, l.statusOffset + l.fields[i].offset, l.fields[i].width, values[i]);
 }
 
-int WriteRecordPage(CBoard& board, RecordPage page, FieldValues& values, BoardLink& link) {
-  values = ValuesToSend(page, std::move(values));
-  std::vector<std::uint8_t> record = BuildRecord(page, values);
-  int rc = link.setConfig(board.AddressText(), LayoutOf(page).configType, record);
-  if (rc == 0) StoreFields(page, board.statusBlock(), values);
+OrRefusal<RecordPlan, std::string> PlanRecordPage(RecordPage page, FieldValues values,
+                                                  std::span<const std::size_t> changed) {
+  if (std::string refusal = RangeRefusal(page, values, changed); !refusal.empty())
+    return Refuse(std::move(refusal));
+  RecordPlan plan;
+  plan.values = ValuesToSend(page, std::move(values));
+  plan.record = BuildRecord(page, plan.values);
+  return plan;
+}
+
+int WriteRecordPage(CBoard& board, RecordPage page, const RecordPlan& plan, BoardLink& link) {
+  int rc = link.setConfig(board.AddressText(), LayoutOf(page).configType, plan.record);
+  if (rc == 0) StoreFields(page, board.statusBlock(), plan.values);
   return rc;
 }
 

@@ -80,11 +80,13 @@ bool RecordPageView::takeValues() {
     if (b.check) values[b.field] = b.check->isChecked() ? 1 : 0;
   }
   // What the user changed must fit its record field and make sense to the board.
-  if (std::string refusal = RangeRefusal(page_, values, editable); !refusal.empty()) {
-    notifier().message(refusal, NoticeIcon::Warning);
+  auto plan = PlanRecordPage(page_, values, editable);
+  if (!plan) {
+    notifier().message(plan.refusal(), NoticeIcon::Warning);
     return false;
   }
   values_ = std::move(values);
+  plan_ = std::move(*plan);
   return true;
 }
 
@@ -132,13 +134,12 @@ void RecordPageView::apply() {
   }
   runOnBoard(
       *board,
-      [page = page_, values = values_](CBoard& copy, BoardLink& l, Notifier&) mutable {
-        int rc = WriteRecordPage(copy, page, values, l);
-        return std::pair{rc, values};
+      [page = page_, plan = plan_](CBoard& copy, BoardLink& l, Notifier&) {
+        return WriteRecordPage(copy, page, plan, l);
       },
-      [this, t](std::pair<int, FieldValues> r, CBoard*) {
-        values_ = r.second;
-        if (r.first == 0)
+      [this, t, sent = plan_.values](int rc, CBoard*) {
+        values_ = sent;
+        if (rc == 0)
           report(str(t.applyOk), NoticeIcon::Information);
         else
           report(str(t.applyFail), NoticeIcon::Error);

@@ -185,7 +185,7 @@ void CRightView1::apply() {
   if (!takeControls(true)) return;
   auto plan = settings_.Plan();
   if (!plan) {
-    report(str(252), tav::NoticeIcon::Error);
+    report(tav::TransportRefusalText(plan.refusal()), tav::NoticeIcon::Error);
     return;
   }
   CBoard* board = currentBoard();

@@ -106,6 +106,18 @@ TEST(IdentitySettings, InputChecksAskRefuseOrPass) {
   }
 }
 
+TEST(IdentitySettings, CheckNamesTheRefusalWithoutAsking) {
+  IdentityCheck c = CheckIdentityAddresses({Ip("0.0.0.0"), Ip("255.255.255.0"), Ip("192.168.1.1")});
+  EXPECT_TRUE(c.askGateway);
+  EXPECT_EQ(c.refusal, std::string(str(1160)));
+  EXPECT_FALSE(c.askDhcp);
+  c = CheckIdentityAddresses({Ip("192.168.1.30"), Ip("255.255.255.0"), Ip("192.168.1.1")});
+  EXPECT_FALSE(c.askGateway || c.refusal || c.askDhcp);
+  c = CheckIdentityAddresses({});
+  EXPECT_TRUE(c.askDhcp);
+  EXPECT_FALSE(c.refusal);
+}
+
 TEST(IdentitySettings, ConfigExchangeOnlyForTheBoardsInThePcSubnet) {
   Subnet pc{Ip("192.168.1.10"), Ip("255.255.255.0")};
   EXPECT_FALSE(UsesConfigExchange(Ip("10.0.0.5"), Ip("255.0.0.0"), pc));
