@@ -443,11 +443,11 @@ int Restart(std::string_view address, std::ostream& out, std::ostream& err) {
   if (!contact) return kExitBadArguments;
   CBoard board = BoardAt(*contact);
   if (int r = RestartBoard(board, LanLink()); r != 0) {
-    err << "tavctl: " << board.AddressText() << ": " << str(192) << " result " << r << " ("
-        << QORSDK_ConfigResultText(r) << ")\n";
+    err << "tavctl: " << board.AddressText() << ": " << str(kStrRestartFailed) << " result " << r
+        << " (" << QORSDK_ConfigResultText(r) << ")\n";
     return ExitForConfigResult(r);
   }
-  out << board.AddressText() << ": " << str(193) << "\n";
+  out << board.AddressText() << ": " << str(kStrRestartOk) << "\n";
   return kExitOk;
 }
 
@@ -456,11 +456,11 @@ int FactoryReset(std::string_view address, std::ostream& out, std::ostream& err)
   if (!contact) return kExitBadArguments;
   CBoard board = BoardAt(*contact);
   if (int r = board.FactoryReset(); r != kDatagramSent) {
-    err << "tavctl: " << board.AddressText() << ": " << str(198) << " result " << r << " ("
-        << ChannelResultText(Channel::Datagram, r) << ")\n";
+    err << "tavctl: " << board.AddressText() << ": " << str(kStrFactoryResetFailed) << " result "
+        << r << " (" << ChannelResultText(Channel::Datagram, r) << ")\n";
     return kExitExchangeFailed;
   }
-  out << board.AddressText() << ": " << str(199) << "\n";
+  out << board.AddressText() << ": " << str(kStrFactoryResetOk) << "\n";
   return kExitOk;
 }
 

@@ -4,6 +4,7 @@
 
 #include "device/board.h"
 #include "device/board_link.h"
+#include "resources/string_ids.h"
 #include "shell/page_table.h"
 
 namespace tav {
@@ -64,15 +65,15 @@ const RecordLayout& LayoutOf(RecordPage page) {
 PageTexts TextsOf(RecordPage page) {
   switch (page) {
     case RecordPage::VideoEncoding:
-      return {208, 187, 188};
+      return {kStrVideoReadOk, kStrVideoSetOk, kStrVideoSetFailed};
     case RecordPage::AudioEncoding:
-      return {209, 190, 191};
+      return {kStrAudioReadOk, kStrAudioSetOk, kStrAudioSetFailed};
     case RecordPage::Volume:
-      return {210, 202, 203};
+      return {kStrVolumeReadOk, kStrVolumeSetOk, kStrVolumeSetFailed};
     case RecordPage::VideoQuality:
       break;
   }
-  return {212, 196, 195};
+  return {kStrQualityReadOk, kStrQualitySetOk, kStrQualitySetFailed};
 }
 
 bool PageApplies(RecordPage page, int deviceType) {

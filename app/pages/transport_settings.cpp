@@ -58,9 +58,9 @@ std::optional<std::string> FitsWhole(const std::string& utf8, std::size_t maxByt
 std::string TransportKindLabel(TransportKind kind) {
   switch (kind) {
     case TransportKind::Encoder:
-      return str(139);
+      return str(kStrHdEncoder);
     case TransportKind::Decoder:
-      return str(140);
+      return str(kStrHdDecoder);
     case TransportKind::Unknown:
       break;
   }
@@ -68,7 +68,8 @@ std::string TransportKindLabel(TransportKind kind) {
 }
 
 std::string TransportAddressLabel(TransportKind kind) {
-  return kind == TransportKind::Encoder ? str(182) : str(181);
+  return kind == TransportKind::Encoder ? str(kStrEncoderSendAddress)
+                                        : str(kStrDecoderReceiveAddress);
 }
 
 ChoiceLook TransportChoiceLook(TransportKind kind, std::size_t choice) {
@@ -78,14 +79,18 @@ ChoiceLook TransportChoiceLook(TransportKind kind, std::size_t choice) {
   if (choice >= kChoiceCount) return {};
   switch (kind) {
     case TransportKind::Encoder: {
-      static const int kIds[] = {169, 170, 171, 172, 173};
+      static const int kIds[] = {kStrChoiceSendUnicast, kStrChoiceSendMulticast,
+                                 kStrChoiceSendBroadcast, kStrChoiceSendUdpOnDemand,
+                                 kStrChoiceSendTcp};
       if (choice < 5) return {str(kIds[choice])};
       static const char* const kRest[] = {"Rtsp", "C1协议", "RTMP", nullptr};
-      if (choice == 8) return {str(286)};
+      if (choice == 8) return {str(kStrChoiceOnvif)};
       return {kRest[choice - 5]};
     }
     case TransportKind::Decoder: {
-      static const int kIds[] = {174, 175, 176, 177, 178, 180};
+      static const int kIds[] = {kStrChoiceReceiveNormal,      kStrChoiceReceiveMulticast,
+                                 kStrChoiceReceiveUdpOnDemand, kStrChoiceReceiveTcp,
+                                 kStrChoiceDependOnEncoder,    kStrChoiceC1Encoder};
       if (choice < 6) return {str(kIds[choice]), choice != 4};
       return {kTemplate[choice], choice != 6};  // "Depend on ENC" and "C1协议" are encoders' ways
     }
@@ -458,7 +463,7 @@ TransportPlanResult TransportSettings::Plan() const {
 }
 
 std::string TransportRefusalText(TransportRefusal) {
-  return str(252);
+  return str(kStrBadAddressOrPort);
 }
 
 void StoreTransport(qor::MutBytes status, const TransportApplied& a) {

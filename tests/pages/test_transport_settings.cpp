@@ -388,7 +388,7 @@ TEST(TransportSettings, BeforeAReadNothingIsPlannedAndEveryRefusalShowsMessage25
   EXPECT_EQ(unread.Plan().refusal(), TransportRefusal::NotRead);
   for (TransportRefusal r : {TransportRefusal::NotRead, TransportRefusal::PortZero,
                              TransportRefusal::UrlTooLong, TransportRefusal::NotMulticast})
-    EXPECT_EQ(TransportRefusalText(r), std::string(str(252)));
+    EXPECT_EQ(TransportRefusalText(r), std::string(str(kStrBadAddressOrPort)));
   // An unknown receive mode checks no choice: the apply has nothing to send by.
   TransportSettings unknown = Loaded(Decoder("0.0.0.0", 1234, 77));
   ASSERT_FALSE(unknown.Plan());
