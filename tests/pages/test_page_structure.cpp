@@ -17,6 +17,7 @@
 #include "device/datagrams.h"
 #include "fake_board_link.h"
 #include "le_bytes.h"
+#include "page_driver.h"
 #include "pages/identity_page.h"
 #include "pages/not_built_page.h"
 #include "pages/page_action.h"
@@ -36,6 +37,10 @@ using tav::str;
 using namespace tav::string_ids;
 using tav::test::FakeBoardLink;
 using Op = FakeBoardLink::Op;
+
+using tav::test::Child;
+using tav::test::Click;
+using tav::test::Settle;
 
 namespace {
 
@@ -67,22 +72,6 @@ class FakeHost : public tav::PageHost {
     return notes.messages.empty() ? "" : notes.messages.back().text;
   }
 };
-
-void Settle() {
-  ASSERT_TRUE(QTest::qWaitFor([] { return tav::PageAction::Running() == 0; }, 15000));
-}
-
-template <class T>
-T* Child(QWidget* page, const char* name) {
-  T* w = page->findChild<T*>(QLatin1String(name));
-  if (!w) throw std::runtime_error(std::string("no control ") + name);
-  return w;
-}
-
-void Click(QWidget* page, const char* name) {
-  Child<QAbstractButton>(page, name)->click();
-  Settle();
-}
 
 tav::StatusBlock Encoder() {
   tav::StatusBlock s = pagetest::Status(1);

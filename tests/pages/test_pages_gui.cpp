@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "device/board_list.h"
+#include "page_driver.h"
 #include "pages/identity_page.h"
 #include "pages/page_action.h"
 #include "pages/page_factory.h"
@@ -29,6 +30,10 @@
 using tav::str;
 using namespace tav::string_ids;
 using Json = nlohmann::json;
+
+using tav::test::Child;
+using tav::test::Click;
+using tav::test::Settle;
 
 namespace {
 
@@ -90,18 +95,6 @@ Json Fleet() {
      "receive": {"address": "230.1.2.3", "port": 1234, "mode": 101}},
     {"address": "10.77.0.29", "type": 9, "name": "出厂目标"}
   ]})");
-}
-
-template <class T>
-T* Child(QWidget* page, const char* name) {
-  T* w = page->findChild<T*>(QLatin1String(name));
-  if (!w) throw std::runtime_error(std::string("no control ") + name);
-  return w;
-}
-
-// Waits until no page action runs (the exchanges run on workers).
-void Settle() {
-  EXPECT_TRUE(QTest::qWaitFor([] { return tav::PageAction::Running() == 0; }, 15000));
 }
 
 class PagesGui : public testing::Test {
