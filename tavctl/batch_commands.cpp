@@ -40,7 +40,8 @@ int MaintSearch(batch::MaintenanceSession& session, const MaintOptions& o, std::
       rows.push_back(Json{{"address", r.address}, {"mac", r.mac}, {"mask", r.mask}});
     out << JsonText(Json{{"count", rows.size()}, {"boards", std::move(rows)}}) << "\n";
   } else {
-    std::vector<std::vector<std::string>> table{{str(120), str(122), str(281)}};
+    std::vector<std::vector<std::string>> table{
+        {str(kStrColumnDeviceIp), str(kStrColumnMac), str(kStrSubnetMask)}};
     for (const auto& r : session.Rows()) table.push_back({r.address, r.mac, r.mask});
     PrintColumns(out, table);
   }
@@ -111,7 +112,7 @@ int Batch(batch::BatchSender& sender, const BatchOptions& o, std::ostream& out, 
   }
   const bool reset = o.action == "reset";
   if (reset && !FactoryResetAllowed(o.user, o.password)) {
-    err << "tavctl: " << str(197) << "\n";
+    err << "tavctl: " << str(kStrWrongUserOrPassword) << "\n";
     return kExitBadArguments;
   }
   BatchButton button = o.all        ? BatchButton::All

@@ -70,7 +70,8 @@ void PrintSamples(std::ostream& out, int second, const std::vector<Sample>& samp
     return;
   }
   std::vector<std::vector<std::string>> rows;
-  rows.push_back({std::to_string(second) + "s", str(213), str(214), str(215), str(216), str(217)});
+  rows.push_back({std::to_string(second) + "s", str(kStrColumnLine), str(kStrIpAddress),
+                  str(kStrTotalBitRate), str(kStrVideoBitRate), str(kStrAudioBitRate)});
   for (const auto& s : samples)
     rows.push_back({"", "#" + std::to_string(s.line), s.address, std::to_string(s.rates.total),
                     std::to_string(s.rates.video), std::to_string(s.rates.audio)});
@@ -123,7 +124,7 @@ int Detect(const DetectOptions& options, std::ostream& out, std::ostream& err) {
         Sample s{i + 1, {}, {}};
         if (boards.GetLineStatistics(i, s.address, s.rates.total, s.rates.video, s.rates.audio) !=
             0) {
-          err << "tavctl: " << str(218) << "\n";
+          err << "tavctl: " << str(kStrStatisticsReadFailed) << "\n";
           boards.StopAllDetection();
           return kExitInternal;
         }
@@ -132,7 +133,7 @@ int Detect(const DetectOptions& options, std::ostream& out, std::ostream& err) {
       PrintSamples(out, second, samples, options.json);
     }
     if (boards.StopAllDetection() != 0) {
-      err << "tavctl: " << str(224) << "\n";
+      err << "tavctl: " << str(kStrDetectionStopFailed) << "\n";
       return kExitInternal;
     }
     return kExitOk;
@@ -176,7 +177,8 @@ int Detect(const DetectOptions& options, std::ostream& out, std::ostream& err) {
       Sample s{static_cast<int>(i) + 1, {}, {}};
       if (boards[i].GetDetectionStatistics(s.address, s.rates.total, s.rates.video,
                                            s.rates.audio) != 0) {
-        err << "tavctl: " << boards[i].AddressText() << ": " << str(218) << "\n";
+        err << "tavctl: " << boards[i].AddressText() << ": " << str(kStrStatisticsReadFailed)
+            << "\n";
         stopAll();
         return kExitInternal;
       }
@@ -185,7 +187,7 @@ int Detect(const DetectOptions& options, std::ostream& out, std::ostream& err) {
     PrintSamples(out, second, samples, options.json);
   }
   if (!stopAll()) {
-    err << "tavctl: " << str(224) << "\n";
+    err << "tavctl: " << str(kStrDetectionStopFailed) << "\n";
     return kExitInternal;
   }
   return kExitOk;

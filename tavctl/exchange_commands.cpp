@@ -168,7 +168,7 @@ void Section(std::ostream& out, int titleId, const Rows& rows) {
 
 void PrintShow(std::ostream& out, const CBoard& board) {
   const auto& s = board.statusBlock();
-  Section(out, 106,
+  Section(out, kStrIdentityPage,
           {{"当前IP地址", board.AddressText()},
            {"类型", board.TypeName() + " (" + std::to_string(board.deviceType()) + ")"},
            {"软件版本", board.VersionText()},
@@ -186,9 +186,9 @@ void PrintShow(std::ostream& out, const CBoard& board) {
   else
     transport.push_back({"接收", AddressPort(board.receiveAddress(), board.receivePort()) +
                                      "  方式 " + std::to_string(board.receiveMode())});
-  Section(out, 107, transport);
+  Section(out, kStrTransportPage, transport);
   Section(
-      out, 108,
+      out, kStrPeripheralPage,
       {{"视频模式", board.VideoModeName()},
        {"模式号", std::to_string(board.videoMode())},
        {"分辨率", std::to_string(board.videoWidth()) + "x" + std::to_string(board.videoHeight())}});
@@ -196,7 +196,7 @@ void PrintShow(std::ostream& out, const CBoard& board) {
   if (PageApplies(RecordPage::VideoEncoding, type)) {
     auto v = ReadFields(RecordPage::VideoEncoding, s);
     Section(
-        out, 109,
+        out, kStrVideoEncodingPage,
         {{"视频大小", std::to_string(v[video::kWidth]) + " X " + std::to_string(v[video::kHeight])},
          {"帧率(FPS)", std::to_string(v[video::kFrameRate])},
          {"码率(kbps)", std::to_string(v[video::kBitRate])},
@@ -206,7 +206,7 @@ void PrintShow(std::ostream& out, const CBoard& board) {
   }
   if (PageApplies(RecordPage::AudioEncoding, type)) {
     auto a = ReadFields(RecordPage::AudioEncoding, s);
-    Section(out, 110,
+    Section(out, kStrAudioEncodingPage,
             {{"采样率", std::to_string(a[audio::kSampleRate])},
              {"码率", std::to_string(a[audio::kBitRate])},
              {"立体声", YesNo(a[audio::kChannels] == 2)},
@@ -215,12 +215,12 @@ void PrintShow(std::ostream& out, const CBoard& board) {
   if (PageApplies(RecordPage::Volume, type)) {
     auto v = ReadFields(RecordPage::Volume, s);
     Section(
-        out, 111,
+        out, kStrVolumePage,
         {{"音量", std::to_string(v[volume::kVolume])}, {"自动增益", YesNo(v[volume::kAutoGain])}});
   }
   if (PageApplies(RecordPage::VideoQuality, type)) {
     auto q = ReadFields(RecordPage::VideoQuality, s);
-    Section(out, 113,
+    Section(out, kStrVideoQualityPage,
             {{"亮度", std::to_string(q[quality::kBrightness])},
              {"色度", std::to_string(q[quality::kChroma])},
              {"饱和度", std::to_string(q[quality::kSaturation])}});
@@ -443,11 +443,11 @@ int Restart(std::string_view address, std::ostream& out, std::ostream& err) {
   if (!contact) return kExitBadArguments;
   CBoard board = BoardAt(*contact);
   if (int r = RestartBoard(board, LanLink()); r != 0) {
-    err << "tavctl: " << board.AddressText() << ": " << str(192) << " result " << r << " ("
-        << QORSDK_ConfigResultText(r) << ")\n";
+    err << "tavctl: " << board.AddressText() << ": " << str(kStrRestartFailed) << " result " << r
+        << " (" << QORSDK_ConfigResultText(r) << ")\n";
     return ExitForConfigResult(r);
   }
-  out << board.AddressText() << ": " << str(193) << "\n";
+  out << board.AddressText() << ": " << str(kStrRestartOk) << "\n";
   return kExitOk;
 }
 
@@ -456,11 +456,11 @@ int FactoryReset(std::string_view address, std::ostream& out, std::ostream& err)
   if (!contact) return kExitBadArguments;
   CBoard board = BoardAt(*contact);
   if (int r = board.FactoryReset(); r != kDatagramSent) {
-    err << "tavctl: " << board.AddressText() << ": " << str(198) << " result " << r << " ("
-        << ChannelResultText(Channel::Datagram, r) << ")\n";
+    err << "tavctl: " << board.AddressText() << ": " << str(kStrFactoryResetFailed) << " result "
+        << r << " (" << ChannelResultText(Channel::Datagram, r) << ")\n";
     return kExitExchangeFailed;
   }
-  out << board.AddressText() << ": " << str(199) << "\n";
+  out << board.AddressText() << ": " << str(kStrFactoryResetOk) << "\n";
   return kExitOk;
 }
 

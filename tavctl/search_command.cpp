@@ -49,11 +49,11 @@ int Search(const SearchOptions& options, std::ostream& out, std::ostream& err) {
   // row cap, a small receive buffer) are diagnostics: stderr, so stdout stays the list.
   std::vector<std::string> after;
   for (const auto& line : notes.lines) {
-    if (line.text == str(238)) continue;
-    const bool diagnostic = line.text == str(237) || line.text.starts_with("搜索请求发送失败") ||
-                            line.text.starts_with("所选网卡地址") ||
-                            line.text.starts_with("搜索结果已达") ||
-                            line.text.starts_with(trText("搜索的接收缓冲区只得到 "));
+    if (line.text == str(kStrSearchStarted)) continue;
+    const bool diagnostic =
+        line.text == str(kStrListenPortInUse) || line.text.starts_with("搜索请求发送失败") ||
+        line.text.starts_with("所选网卡地址") || line.text.starts_with("搜索结果已达") ||
+        line.text.starts_with(trText("搜索的接收缓冲区只得到 "));
     if (diagnostic)
       err << "tavctl: " << PrintableText(TerminalLine(line.text), true) << "\n";
     else

@@ -82,8 +82,8 @@ int SetIp(const SetIpOptions& options, std::ostream& out, std::ostream& err) {
   // The page's two questions are answered by the flags that ask for what they warn about.
   CaptureNotifier notes;
   notes.answer = [&](std::string_view question) {
-    if (question == str(1161)) return options.dhcp;
-    if (question == str(185)) return options.force;
+    if (question == str(kStrAskDhcp)) return options.dhcp;
+    if (question == str(kStrAskGatewayOutsideSubnet)) return options.force;
     return false;
   };
   // Keep both transports' results to name them if the apply fails.
@@ -109,14 +109,15 @@ int SetIp(const SetIpOptions& options, std::ostream& out, std::ostream& err) {
     case IdentityOutcome::Refused:
       for (const auto& line : notes.lines) err << "tavctl: " << TerminalLine(line.text) << "\n";
       for (const auto& question : notes.questions) {
-        if (question == str(185) && !options.force)
-          err << "tavctl: " << str(185) << " (add --force to set it anyway)\n";
-        if (question == str(1161) && !options.dhcp)
+        if (question == str(kStrAskGatewayOutsideSubnet) && !options.force)
+          err << "tavctl: " << str(kStrAskGatewayOutsideSubnet)
+              << " (add --force to set it anyway)\n";
+        if (question == str(kStrAskDhcp) && !options.dhcp)
           err << "tavctl: all addresses 0.0.0.0: use --dhcp\n";
       }
       return kExitBadArguments;
     case IdentityOutcome::Failed:
-      err << "tavctl: " << before << ": " << TerminalLine(str(166));
+      err << "tavctl: " << before << ": " << TerminalLine(str(kStrIdentitySetFailed));
       if (exchangeResult)
         err << " configuration exchange: result " << *exchangeResult << " ("
             << QORSDK_ConfigResultText(*exchangeResult) << ");";
@@ -129,8 +130,9 @@ int SetIp(const SetIpOptions& options, std::ostream& out, std::ostream& err) {
       break;
   }
   for (const auto& line : notes.lines)
-    if (!line.message && line.text != str(167)) out << TerminalLine(line.text) << "\n";
-  out << before << ": " << TerminalLine(str(167))
+    if (!line.message && line.text != str(kStrIdentitySetOk))
+      out << TerminalLine(line.text) << "\n";
+  out << before << ": " << TerminalLine(str(kStrIdentitySetOk))
       << (commandResult ? " (UDP network command)" : " (configuration exchange, type 0)");
   if (input.addresses.ip != 0) out << " now " << qor::ipText(input.addresses.ip);
   out << "\n";

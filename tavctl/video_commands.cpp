@@ -409,7 +409,7 @@ int Position(const PositionOptions& o, std::ostream& out, std::ostream& err) {
       done = page.readRegister();
     }
     if (!done) {
-      err << "tavctl: " << TerminalLine(str(251)) << "\n";
+      err << "tavctl: " << TerminalLine(str(kStrRegisterAddressInvalid)) << "\n";
       return kExitBadArguments;
     }
     json["register"] = {{"address", *o.reg}, {"value", page.fields.value}};

@@ -25,34 +25,34 @@ bool isMulticast(std::uint32_t address) {
 std::string captureModeName(int type, int m, int w, int h) {
   switch (m) {
     case 1:
-      return str(160);
+      return str(kStrInputCvbs);
     case 3:
     case 16:
     case 17:
-      if (w == 0 && h == 0) return str(154);
-      if (w == 800 && h == 600) return str(155);
-      if (w == 1280 && h == 1024) return str(156);
-      if (w == 1024 && h == 768) return str(157);
-      if (w <= 0 || h <= 0) return str(158);
+      if (w == 0 && h == 0) return str(kStrInputAuto);
+      if (w == 800 && h == 600) return str(kStrInputSvga800x600);
+      if (w == 1280 && h == 1024) return str(kStrInputSxga1280x1024);
+      if (w == 1024 && h == 768) return str(kStrInputXga1024x768);
+      if (w <= 0 || h <= 0) return str(kStrInputVgaError);
       return format("VGA_%dx%d", w, h);
     case 4:
-      return str(159);
+      return str(kStrInputYpbpr);
     case 5:
-      return str(260);
+      return str(kStrYpbpr1080i50);
     case 6:
-      return str(261);
+      return str(kStrYpbpr1080i60);
     case 7:
       return str(w == 1920 && h == 1080 ? 258 : 262);
     case 8:
       return str(w == 1920 && h == 1080 ? 259 : 263);
     case 9:
-      return str(264);
+      return str(kStrYpbpr1080p25);
     case 10:
-      return str(265);
+      return str(kStrYpbpr1080p30);
     case 12:
       if (type == 9) return format("DVI_%dx%d", w, h);
-      if (w == 1920 && h == 1080) return str(271);
-      if (w == 1280 && h == 720) return str(272);
+      if (w == 1920 && h == 1080) return str(kStrHdmi1080p);
+      if (w == 1280 && h == 720) return str(kStrHdmi720p);
       return format("HDMI_%dx%d", w, h);
     case 18:
     case 19:
@@ -85,7 +85,7 @@ std::string captureModeName(int type, int m, int w, int h) {
     case 34:
       return format("CHDMI_%dx%d", w, h);
     default:
-      return str(161);
+      return str(kStrInputUnknown);
   }
 }
 
@@ -108,23 +108,23 @@ std::string withResolution(std::string name, int w, int h) {
 std::string outputModeName(int m, int w, int h) {
   switch (m) {
     case 131:
-      if (w == 800 && h == 600) return str(148);
-      if (w == 1280 && h == 1024) return str(149);
-      if (w == 1024 && h == 768) return str(150);
+      if (w == 800 && h == 600) return str(kStrOutputSvga800x600);
+      if (w == 1280 && h == 1024) return str(kStrOutputSxga1280x1024);
+      if (w == 1024 && h == 768) return str(kStrOutputXga1024x768);
       return format("VGA_%dx%d", w, h);
     case 132: {
-      std::string name = str(152);
+      std::string name = str(kStrOutputYpbpr);
       if (w == 1280 && h == 720) return name + "_720P";
       if (w == 1920 && h == 1080) return name + "_1080P";
       if (w == 1920 && h == 540) return name + "_1080i";
       return name;
     }
     case 134:
-      return withResolution(str(275), w, h);
+      return withResolution(str(kStrHdmi), w, h);
     case 154:
       return withResolution("BOTH", w, h);
     default:
-      return str(153);
+      return str(kStrOutputUnknown);
   }
 }
 
@@ -153,23 +153,23 @@ std::string CBoard::Name() const {
 std::string CBoard::TypeName() const {
   switch (deviceType()) {
     case 1:
-      return str(139);
+      return str(kStrHdEncoder);
     case 2:
     case 8:
     case 21:
-      return str(140);
+      return str(kStrHdDecoder);
     case 3:
-      return str(164);
+      return str(kStrEncoder);
     case 4:
-      return str(163);
+      return str(kStrDecoder);
     case 7:
-      return str(273);
+      return str(kStrSdiEncoder);
     case 9:
-      return str(274);
+      return str(kStrDviEncoder);
     case 11:
-      return str(295);
+      return str(kStrT4500);
     case 20:
-      return str(290);
+      return str(kStrT810);
     default:
       return {};
   }
@@ -203,23 +203,23 @@ std::string CBoard::TransportName() const {
   if (IsEncoder()) {
     switch (TransportClass()) {
       case 0:
-        return str(141);
+        return str(kStrSendMulticast);
       case 1:
-        return str(142);
+        return str(kStrSendBroadcast);
       case 2:
-        return str(143);
+        return str(kStrSendOnDemand);
       case 3:
-        return str(144);
+        return str(kStrSendTcp);
       case 4:
-        return str(269);
+        return str(kStrUserProtocolC1);
       case 5:
-        return str(268);
+        return str(kStrRtsp);
       case 6:
-        return str(276);
+        return str(kStrRtmp);
       case 8:
-        return str(287);
+        return str(kStrOnvif);
       case 10:
-        return str(242);
+        return str(kStrSendUnicast);
       default:
         return {};
     }
@@ -227,23 +227,23 @@ std::string CBoard::TransportName() const {
   if (!IsReceiverType(deviceType())) return {};
   switch (receiveMode()) {
     case 0:
-      return str(132);
+      return str(kStrReceiveNormal);
     case 1:
-      return str(133);
+      return str(kStrReceiveMulticast);
     case 2:
-      return str(134);
+      return str(kStrReceiveOnDemand);
     case 3:
-      return str(135);
+      return str(kStrReceiveTcp);
     case 4:
-      return str(136);
+      return str(kStrReceiveRtsp);
     case 8:
-      return str(291);
+      return str(kStrReceiveOnvif);
     case 101:
-      return str(137);
+      return str(kStrReceiveDynamicSwitch);
     case 201:
-      return str(138);
+      return str(kStrReceiveC1);
     default:
-      return str(146);
+      return str(kStrReceiveUnknown);
   }
 }
 

@@ -15,6 +15,8 @@
 #include <string>
 
 #include "device/board_stream.h"
+#include "device/channel_result.h"
+#include "qorsdk.h"
 
 class CBoard;
 
@@ -70,20 +72,28 @@ class BoardLink {
 // sent. A base for stand-ins that script only the operations they care about.
 class NullBoardLink : public BoardLink {
  public:
-  int getConfig(const std::string&, int, std::span<std::uint8_t>) override { return 12; }
-  int setConfig(const std::string&, int, std::span<const std::uint8_t>) override { return 12; }
+  int getConfig(const std::string&, int, std::span<std::uint8_t>) override {
+    return QORSDK_CONFIG_CONNECT;
+  }
+  int setConfig(const std::string&, int, std::span<const std::uint8_t>) override {
+    return QORSDK_CONFIG_CONNECT;
+  }
   std::unique_ptr<BoardStream> open(std::uint32_t, std::uint16_t, const StreamLimits&) override;
   int maintenance(std::uint32_t, std::uint16_t, const MaintRequest&, RegisterBlock&) override {
-    return -1;  // kMaintConnectFailed
+    return kMaintConnectFailed;
   }
   int sendShort(std::uint32_t, std::span<const std::uint8_t>, std::span<std::uint8_t>) override {
-    return -3;  // kShortConnectFailed
+    return kShortConnectFailed;
   }
-  int readVideoPosition(const CBoard&, VideoPosition&, Notifier&) override { return 1; }
-  int writeVideoPosition(const CBoard&, const VideoPosition&, Notifier&) override { return 0; }
-  int writeValue(const CBoard&, std::uint32_t, Notifier&) override { return 1; }
+  int readVideoPosition(const CBoard&, VideoPosition&, Notifier&) override {
+    return kDirectConnectFailed;
+  }
+  int writeVideoPosition(const CBoard&, const VideoPosition&, Notifier&) override {
+    return kDirectOk;
+  }
+  int writeValue(const CBoard&, std::uint32_t, Notifier&) override { return kDirectConnectFailed; }
   std::uint32_t readValue(const CBoard&) override { return 0; }
-  int broadcast(std::span<const std::uint8_t>) override { return 1; }  // kDatagramNotSent
+  int broadcast(std::span<const std::uint8_t>) override { return kDatagramNotSent; }
   void forgetNeighbours() override {}
   std::uint32_t ticks() override { return 0; }
 };

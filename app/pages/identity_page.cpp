@@ -15,6 +15,7 @@
 namespace {
 
 using tav::str;
+using namespace tav::string_ids;
 
 // Keeps a name within the board's name slot, counted in the boards' 8-bit text.
 class GbkLengthValidator : public QValidator {
@@ -42,7 +43,7 @@ QLabel* ValueText(QWidget* parent, const char* name, const QString& text = {}) {
 CRightView0::CRightView0(tav::PageHost& host, QWidget* parent) : SettingsPage(host, parent) {
   setObjectName(QStringLiteral("CRightView0"));
   auto* column = new QVBoxLayout(this);
-  column->addWidget(makeTitle(QString::fromUtf8(str(106))));
+  column->addWidget(makeTitle(QString::fromUtf8(str(kStrIdentityPage))));
   form_ = new QFormLayout;
   form_->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
   address_ = ValueText(this, "currentAddress", QStringLiteral("192.168.18.1"));
@@ -57,8 +58,8 @@ CRightView0::CRightView0(tav::PageHost& host, QWidget* parent) : SettingsPage(ho
   addRow(form_, QStringLiteral("软件版本"), version_);
   addRow(form_, QStringLiteral("基带版本"), baseband_);
   addRow(form_, QStringLiteral("MAC地址"), mac_);
-  addRow(form_, QString::fromUtf8(str(288)), serial_);
-  addRow(form_, QString::fromUtf8(str(289)), id_);
+  addRow(form_, QString::fromUtf8(str(kStrSerialNumber)), serial_);
+  addRow(form_, QString::fromUtf8(str(kStrIdNumber)), id_);
   ip_ = new tav::IpField(this);
   ip_->setObjectName(QStringLiteral("ip"));
   mask_ = new tav::IpField(this);
@@ -98,7 +99,7 @@ CRightView0::CRightView0(tav::PageHost& host, QWidget* parent) : SettingsPage(ho
 void CRightView0::refresh() {
   CBoard* board = currentBoard();
   if (!board) {
-    reportPlain(str(205));
+    reportPlain(str(kStrStatusReadFailed));
     markBoardRead(false);
     return;
   }
@@ -119,11 +120,11 @@ void CRightView0::refresh() {
       },
       [this, readsBoard](Read r, CBoard* b) {
         if (r.status != 0 || !b) {
-          reportPlain(str(205));
+          reportPlain(str(kStrStatusReadFailed));
           markBoardRead(false);
           return;
         }
-        if (readsBoard) log(str(204));
+        if (readsBoard) log(str(kStrIdentityReadOk));
         markBoardRead(true);
         showIdentity(tav::ShowIdentity(*b));
         showUniqueIds(r.ids);
@@ -175,7 +176,7 @@ void CRightView0::apply() {
   }
   CBoard* board = currentBoard();
   if (!board) {
-    report(str(166), tav::NoticeIcon::Error);
+    report(str(kStrIdentitySetFailed), tav::NoticeIcon::Error);
     return;
   }
   const auto pcAdapter = host().pcNetwork().firstAdapter;

@@ -109,30 +109,38 @@ IdentityAddresses DhcpToggled(bool dhcpOn) {
   return dhcpOn ? IdentityAddresses{} : kDefaultStaticAddresses;
 }
 
-bool ConfirmIdentityInput(const IdentityAddresses& a, Notifier& notifier) {
-  if ((a.ip & a.mask) != (a.gateway & a.mask)) {
-    if (!notifier.question({str(185), "Confirm", AskButtons::OkCancel})) return false;
-    notifier.log(str(186));
-  }
+IdentityCheck CheckIdentityAddresses(const IdentityAddresses& a) {
+  IdentityCheck check;
+  check.askGateway = (a.ip & a.mask) != (a.gateway & a.mask);
   auto usable = [](std::uint32_t v) { return v != 0 && v != kAllOnes; };
   if (usable(a.ip) && usable(a.gateway)) {
-    int conflict = 0;
     if (a.ip == a.gateway)
-      conflict = 277;
+      check.refusal = str(kStrIpConflictsGateway);
     else if (a.ip == (a.ip & a.mask))
-      conflict = 278;
+      check.refusal = str(kStrIpConflictsNetwork);
     else if (a.ip == (a.ip | ~a.mask))
-      conflict = 279;
-    if (conflict != 0) {
-      notifier.message(str(conflict), NoticeIcon::Warning);
-      return false;
-    }
-    return true;
+      check.refusal = str(kStrIpConflictsBroadcast);
+  } else if (a.ip == 0 && a.mask == 0 && a.gateway == 0) {
+    check.askDhcp = true;
+  } else {
+    check.refusal = str(kStrCheckParameters);
   }
-  if (a.ip == 0 && a.mask == 0 && a.gateway == 0)
-    return notifier.question({str(1161), "Confirm", AskButtons::YesNo});
-  notifier.message(str(1160), NoticeIcon::Warning);
-  return false;
+  return check;
+}
+
+bool ConfirmIdentityInput(const IdentityAddresses& a, Notifier& notifier) {
+  const IdentityCheck check = CheckIdentityAddresses(a);
+  if (check.askGateway) {
+    if (!notifier.question({str(kStrAskGatewayOutsideSubnet), "Confirm", AskButtons::OkCancel}))
+      return false;
+    notifier.log(str(kStrGatewayOutsideSubnet));
+  }
+  if (check.refusal) {
+    notifier.message(*check.refusal, NoticeIcon::Warning);
+    return false;
+  }
+  if (check.askDhcp) return notifier.question({str(kStrAskDhcp), "Confirm", AskButtons::YesNo});
+  return true;
 }
 
 bool UsesConfigExchange(std::uint32_t contactAddress, std::uint32_t boardMask, const Subnet& pc) {
@@ -206,12 +214,12 @@ IdentityOutcome ApplyIdentity(CBoard& board, const IdentityInput& input,
     }
   }
   if (!done && board.SendNetworkIdentity(a.ip, a.mask, a.gateway, input.name, link) != 0) {
-    notifier.log(str(166));
-    notifier.message(str(166), NoticeIcon::Error);
+    notifier.log(str(kStrIdentitySetFailed));
+    notifier.message(str(kStrIdentitySetFailed), NoticeIcon::Error);
     return IdentityOutcome::Failed;
   }
-  notifier.log(str(167));
-  notifier.message(str(167), NoticeIcon::Information);
+  notifier.log(str(kStrIdentitySetOk));
+  notifier.message(str(kStrIdentitySetOk), NoticeIcon::Information);
   board.SetSourceAddress(0);
   return IdentityOutcome::Done;
 }

@@ -80,7 +80,16 @@ inline constexpr IdentityAddresses kDefaultStaticAddresses{qor::ipFromOctets(192
                                                            qor::ipFromOctets(255, 255, 255, 0),
                                                            qor::ipFromOctets(192, 168, 18, 1)};
 
-// The questions and refusals before anything is sent; true when the input may go out.
+// What the checks make of new addresses, in the order the page goes through it: the gateway
+// question, then the refusal, then the DHCP question.
+struct IdentityCheck {
+  bool askGateway = false;             // gateway outside the subnet: message 185, OK logs 186
+  std::optional<std::string> refusal;  // 277/278/279 (conflicts) or 1160; nothing is sent
+  bool askDhcp = false;                // all zero: message 1161
+};
+IdentityCheck CheckIdentityAddresses(const IdentityAddresses& a);
+
+// Asks the check's questions and shows its refusal; true when the input may go out.
 bool ConfirmIdentityInput(const IdentityAddresses& a, Notifier& notifier);
 
 // True: configuration exchange first (the board's subnet is the PC's); false: UDP only.

@@ -4,6 +4,7 @@
 
 #include "device/board.h"
 #include "device/board_link.h"
+#include "resources/string_ids.h"
 #include "shell/page_table.h"
 
 namespace tav {
@@ -64,15 +65,15 @@ const RecordLayout& LayoutOf(RecordPage page) {
 PageTexts TextsOf(RecordPage page) {
   switch (page) {
     case RecordPage::VideoEncoding:
-      return {208, 187, 188};
+      return {kStrVideoReadOk, kStrVideoSetOk, kStrVideoSetFailed};
     case RecordPage::AudioEncoding:
-      return {209, 190, 191};
+      return {kStrAudioReadOk, kStrAudioSetOk, kStrAudioSetFailed};
     case RecordPage::Volume:
-      return {210, 202, 203};
+      return {kStrVolumeReadOk, kStrVolumeSetOk, kStrVolumeSetFailed};
     case RecordPage::VideoQuality:
       break;
   }
-  return {212, 196, 195};
+  return {kStrQualityReadOk, kStrQualitySetOk, kStrQualitySetFailed};
 }
 
 bool PageApplies(RecordPage page, int deviceType) {
@@ -160,11 +161,19 @@ void StoreFields(RecordPage page, qor::MutBytes status, const FieldValues& value
     PutField(status, l.statusOffset + l.fields[i].offset, l.fields[i].width, values[i]);
 }
 
-int WriteRecordPage(CBoard& board, RecordPage page, FieldValues& values, BoardLink& link) {
-  values = ValuesToSend(page, std::move(values));
-  std::vector<std::uint8_t> record = BuildRecord(page, values);
-  int rc = link.setConfig(board.AddressText(), LayoutOf(page).configType, record);
-  if (rc == 0) StoreFields(page, board.statusBlock(), values);
+OrRefusal<RecordPlan, std::string> PlanRecordPage(RecordPage page, FieldValues values,
+                                                  std::span<const std::size_t> changed) {
+  if (std::string refusal = RangeRefusal(page, values, changed); !refusal.empty())
+    return Refuse(std::move(refusal));
+  RecordPlan plan;
+  plan.values = ValuesToSend(page, std::move(values));
+  plan.record = BuildRecord(page, plan.values);
+  return plan;
+}
+
+int WriteRecordPage(CBoard& board, RecordPage page, const RecordPlan& plan, BoardLink& link) {
+  int rc = link.setConfig(board.AddressText(), LayoutOf(page).configType, plan.record);
+  if (rc == 0) StoreFields(page, board.statusBlock(), plan.values);
   return rc;
 }
 

@@ -13,6 +13,7 @@
 
 #include "le_bytes.h"
 #include "pages/field_text.h"
+#include "pages/or_refusal.h"
 
 class CBoard;
 
@@ -88,9 +89,19 @@ FieldValues ValuesToSend(RecordPage page, FieldValues values);
 std::vector<std::uint8_t> BuildRecord(RecordPage page, const FieldValues& values);
 void StoreFields(RecordPage page, qor::MutBytes status, const FieldValues& values);
 
-// Sends the page's record to the board; values become what was sent. On success the board's
-// status copy takes them. Returns the SDK's result.
-int WriteRecordPage(CBoard& board, RecordPage page, FieldValues& values, BoardLink& link);
+// What an apply sends: the values as the board gets them and the record that carries them.
+struct RecordPlan {
+  FieldValues values;
+  std::vector<std::uint8_t> record;
+};
+// The plan for the page's values, or RangeRefusal's text when one of the `changed` fields is
+// out of range.
+OrRefusal<RecordPlan, std::string> PlanRecordPage(RecordPage page, FieldValues values,
+                                                  std::span<const std::size_t> changed);
+
+// Sends the plan's record to the board. On success the board's status copy takes the plan's
+// values. Returns the SDK's result.
+int WriteRecordPage(CBoard& board, RecordPage page, const RecordPlan& plan, BoardLink& link);
 
 // Audio: the choice index (into kSampleRates / kBitRates) a board's value selects; a value
 // that matches none selects the first. Which bit rates a sample rate allows.

@@ -203,7 +203,7 @@ BoardLink& SettingsPage::link() {
 void SettingsPage::refreshStatus(std::string_view okText, std::function<void(CBoard&)> then) {
   CBoard* board = currentBoard();
   if (!board) {
-    reportPlain(str(205));
+    reportPlain(str(kStrStatusReadFailed));
     markBoardRead(false);
     return;
   }
@@ -211,7 +211,7 @@ void SettingsPage::refreshStatus(std::string_view okText, std::function<void(CBo
       *board, [](CBoard& copy, BoardLink& l, Notifier&) { return copy.RefreshStatus(l); },
       [this, ok = std::string(okText), then = std::move(then)](int rc, CBoard* b) {
         if (rc != 0 || !b) {
-          reportPlain(str(205));
+          reportPlain(str(kStrStatusReadFailed));
           markBoardRead(false);
           return;
         }

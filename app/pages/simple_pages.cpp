@@ -80,11 +80,13 @@ bool RecordPageView::takeValues() {
     if (b.check) values[b.field] = b.check->isChecked() ? 1 : 0;
   }
   // What the user changed must fit its record field and make sense to the board.
-  if (std::string refusal = RangeRefusal(page_, values, editable); !refusal.empty()) {
-    notifier().message(refusal, NoticeIcon::Warning);
+  auto plan = PlanRecordPage(page_, values, editable);
+  if (!plan) {
+    notifier().message(plan.refusal(), NoticeIcon::Warning);
     return false;
   }
   values_ = std::move(values);
+  plan_ = std::move(*plan);
   return true;
 }
 
@@ -132,13 +134,12 @@ void RecordPageView::apply() {
   }
   runOnBoard(
       *board,
-      [page = page_, values = values_](CBoard& copy, BoardLink& l, Notifier&) mutable {
-        int rc = WriteRecordPage(copy, page, values, l);
-        return std::pair{rc, values};
+      [page = page_, plan = plan_](CBoard& copy, BoardLink& l, Notifier&) {
+        return WriteRecordPage(copy, page, plan, l);
       },
-      [this, t](std::pair<int, FieldValues> r, CBoard*) {
-        values_ = r.second;
-        if (r.first == 0)
+      [this, t, sent = plan_.values](int rc, CBoard*) {
+        values_ = sent;
+        if (rc == 0)
           report(str(t.applyOk), NoticeIcon::Information);
         else
           report(str(t.applyFail), NoticeIcon::Error);
@@ -149,12 +150,13 @@ void RecordPageView::apply() {
 }  // namespace tav
 
 using tav::str;
+using namespace tav::string_ids;
 
 CRightView3::CRightView3(tav::PageHost& host, QWidget* parent)
     : RecordPageView(tav::RecordPage::VideoEncoding, host, parent) {
   setObjectName(QStringLiteral("CRightView3"));
   namespace v = tav::video;
-  column_->addWidget(makeTitle(QString::fromUtf8(str(109))));
+  column_->addWidget(makeTitle(QString::fromUtf8(str(kStrVideoEncodingPage))));
   width_ = NumberEdit(this, "width");
   height_ = NumberEdit(this, "height");
   width_->setAccessibleName(QStringLiteral("视频大小 宽"));
@@ -212,7 +214,7 @@ void CRightView3::setTypeEnabled(bool on) {
 CRightView4::CRightView4(tav::PageHost& host, QWidget* parent)
     : RecordPageView(tav::RecordPage::AudioEncoding, host, parent) {
   setObjectName(QStringLiteral("CRightView4"));
-  column_->addWidget(makeTitle(QString::fromUtf8(str(110))));
+  column_->addWidget(makeTitle(QString::fromUtf8(str(kStrAudioEncodingPage))));
   auto group = [this](const QString& title, const char* const labels[4], const char* name,
                       QButtonGroup*& buttons) {
     auto* box = new QGroupBox(title, this);
@@ -281,7 +283,7 @@ void CRightView4::setTypeEnabled(bool on) {
 CRightView5::CRightView5(tav::PageHost& host, QWidget* parent)
     : RecordPageView(tav::RecordPage::Volume, host, parent) {
   setObjectName(QStringLiteral("CRightView5"));
-  column_->addWidget(makeTitle(QString::fromUtf8(str(111))));
+  column_->addWidget(makeTitle(QString::fromUtf8(str(kStrVolumePage))));
   auto* volume = NumberEdit(this, "volume");
   addRow(form_, QStringLiteral("音量"), volume);
   volume->setToolTip(QStringLiteral("0-100"));
@@ -297,7 +299,7 @@ CRightView8::CRightView8(tav::PageHost& host, QWidget* parent)
     : RecordPageView(tav::RecordPage::VideoQuality, host, parent) {
   setObjectName(QStringLiteral("CRightView8"));
   namespace q = tav::quality;
-  column_->addWidget(makeTitle(QString::fromUtf8(str(113))));
+  column_->addWidget(makeTitle(QString::fromUtf8(str(kStrVideoQualityPage))));
   auto* brightness = NumberEdit(this, "brightness");
   auto* chroma = NumberEdit(this, "chroma");
   auto* saturation = NumberEdit(this, "saturation");
@@ -316,7 +318,7 @@ CRightView8::CRightView8(tav::PageHost& host, QWidget* parent)
 CRightView7::CRightView7(tav::PageHost& host, QWidget* parent) : SettingsPage(host, parent) {
   setObjectName(QStringLiteral("CRightView7"));
   auto* column = new QVBoxLayout(this);
-  column->addWidget(makeTitle(QString::fromUtf8(str(112))));
+  column->addWidget(makeTitle(QString::fromUtf8(str(kStrRestartPage))));
   auto* row = new QHBoxLayout;
   auto* button = addButton(row, QStringLiteral("重启"), "restart");
   action().addButton(button);
@@ -331,7 +333,7 @@ void CRightView7::restart() {
     return;
   CBoard* board = currentBoard();
   if (!board) {
-    log(str(192));
+    log(str(kStrRestartFailed));
     return;
   }
   runOnBoard(
@@ -343,7 +345,7 @@ void CRightView7::restart() {
 CRightView9::CRightView9(tav::PageHost& host, QWidget* parent) : SettingsPage(host, parent) {
   setObjectName(QStringLiteral("CRightView9"));
   auto* column = new QVBoxLayout(this);
-  column->addWidget(makeTitle(QString::fromUtf8(str(114))));
+  column->addWidget(makeTitle(QString::fromUtf8(str(kStrFactoryResetPage))));
   auto* form = new QFormLayout;
   form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
   user_ = new QLineEdit(this);
@@ -370,7 +372,8 @@ void CRightView9::onInitialUpdate() {
 
 void CRightView9::factoryReset() {
   if (!tav::FactoryResetAllowed(tav::u8(user_->text()), tav::u8(password_->text()))) {
-    notifier().message(str(197), tav::NoticeIcon::Warning);  // a box only, no log line
+    notifier().message(str(kStrWrongUserOrPassword),
+                       tav::NoticeIcon::Warning);  // a box only, no log line
     return;
   }
   if (!notifier().question(
@@ -378,7 +381,7 @@ void CRightView9::factoryReset() {
     return;
   CBoard* board = currentBoard();
   if (!board) {
-    report(str(198), tav::NoticeIcon::Error);
+    report(str(kStrFactoryResetFailed), tav::NoticeIcon::Error);
     return;
   }
   runOnBoard(

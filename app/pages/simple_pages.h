@@ -39,7 +39,8 @@ class RecordPageView : public SettingsPage {
   // A control that only shows the board's value (sent back as read).
   void keepDisabled(QWidget* control);
 
-  // Controls to values in binding order; false at the first number field that does not parse.
+  // Controls to values in binding order, and the plan of the apply; false at the first number
+  // field that does not parse or a changed value out of range (message shown).
   virtual bool takeValues();
   virtual void showValues();
   virtual void setTypeEnabled(bool on);
@@ -60,6 +61,7 @@ class RecordPageView : public SettingsPage {
     QCheckBox* check;
   };
   RecordPage page_;
+  RecordPlan plan_;  // what the apply sends, from the last takeValues()
   std::vector<Binding> bindings_;
   std::vector<QWidget*> typeControls_;
   std::vector<QWidget*> readOnly_;

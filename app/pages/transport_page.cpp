@@ -16,11 +16,12 @@
 #include "resources/string_table.h"
 
 using tav::str;
+using namespace tav::string_ids;
 
 CRightView1::CRightView1(tav::PageHost& host, QWidget* parent) : SettingsPage(host, parent) {
   setObjectName(QStringLiteral("CRightView1"));
   auto* column = new QVBoxLayout(this);
-  column->addWidget(makeTitle(QString::fromUtf8(str(107))));
+  column->addWidget(makeTitle(QString::fromUtf8(str(kStrTransportPage))));
   kind_ = new QLabel(this);
   kind_->setTextFormat(Qt::PlainText);
   kind_->setObjectName(QStringLiteral("boardKind"));
@@ -45,7 +46,7 @@ CRightView1::CRightView1(tav::PageHost& host, QWidget* parent) : SettingsPage(ho
   form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
   address_ = new tav::IpField(this);
   address_->setObjectName(QStringLiteral("address"));
-  addressLabel_ = addRow(form, QString::fromUtf8(str(181)), address_);
+  addressLabel_ = addRow(form, QString::fromUtf8(str(kStrDecoderReceiveAddress)), address_);
   port_ = new QLineEdit(this);
   port_->setObjectName(QStringLiteral("port"));
   port_->setMaximumWidth(port_->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 16);
@@ -94,7 +95,7 @@ CRightView1::CRightView1(tav::PageHost& host, QWidget* parent) : SettingsPage(ho
 void CRightView1::refresh() {
   CBoard* board = currentBoard();
   if (!board) {
-    reportPlain(str(205));
+    reportPlain(str(kStrStatusReadFailed));
     markBoardRead(false);
     return;
   }
@@ -124,11 +125,11 @@ void CRightView1::refresh() {
       },
       [this](Read r, CBoard* b) {
         if (r.status != 0 || !b) {
-          reportPlain(str(205));
+          reportPlain(str(kStrStatusReadFailed));
           markBoardRead(false);
           return;
         }
-        log(str(206));
+        log(str(kStrTransportReadOk));
         markBoardRead(true);
         settings_.Load(b->statusBlock());
         switch (settings_.NeededExtra()) {
@@ -185,12 +186,12 @@ void CRightView1::apply() {
   if (!takeControls(true)) return;
   auto plan = settings_.Plan();
   if (!plan) {
-    report(str(252), tav::NoticeIcon::Error);
+    report(tav::TransportRefusalText(plan.refusal()), tav::NoticeIcon::Error);
     return;
   }
   CBoard* board = currentBoard();
   if (!board) {
-    report(str(201), tav::NoticeIcon::Error);
+    report(str(kStrTransportSetFailed), tav::NoticeIcon::Error);
     return;
   }
   runOnBoard(
@@ -200,9 +201,9 @@ void CRightView1::apply() {
       },
       [this](int rc, CBoard*) {
         if (rc == 0)
-          report(str(200), tav::NoticeIcon::Information);
+          report(str(kStrTransportSetOk), tav::NoticeIcon::Information);
         else
-          report(str(201), tav::NoticeIcon::Error);
+          report(str(kStrTransportSetFailed), tav::NoticeIcon::Error);
       });
 }
 

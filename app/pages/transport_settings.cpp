@@ -20,6 +20,12 @@ constexpr std::uint32_t kAllOnes = 0xffffffffu;
 // Offsets in the stream-access block (record offset - 28) and the stream-information block.
 constexpr std::size_t kAccessUrl = 8, kAccessUser = 136, kAccessPassword = 168;
 constexpr std::size_t kInfoRtspUrl = 260, kInfoRtspUrlWidth = 128;
+// The 228-byte record: a 28-byte head (its size, then the send and receive fields) and the
+// stream-access block (its size first) after it.
+constexpr std::size_t kRecordSendAddress = 4, kRecordSendPort = 8, kRecordSendMode = 10;
+constexpr std::size_t kRecordReceiveAddress = 12, kRecordReceivePort = 16, kRecordReceiveMode = 18;
+constexpr std::size_t kRecordAccess = 28;
+constexpr std::uint32_t kRecordHeadSize = 28, kAccessBlockSize = 200;
 
 // Send and receive mode codes.
 constexpr int kSendTcp = 3, kSendC1 = 4, kSendRtsp = 5, kSendRtmp = 6, kSendOnvif = 8;
@@ -52,9 +58,9 @@ std::optional<std::string> FitsWhole(const std::string& utf8, std::size_t maxByt
 std::string TransportKindLabel(TransportKind kind) {
   switch (kind) {
     case TransportKind::Encoder:
-      return str(139);
+      return str(kStrHdEncoder);
     case TransportKind::Decoder:
-      return str(140);
+      return str(kStrHdDecoder);
     case TransportKind::Unknown:
       break;
   }
@@ -62,7 +68,8 @@ std::string TransportKindLabel(TransportKind kind) {
 }
 
 std::string TransportAddressLabel(TransportKind kind) {
-  return kind == TransportKind::Encoder ? str(182) : str(181);
+  return kind == TransportKind::Encoder ? str(kStrEncoderSendAddress)
+                                        : str(kStrDecoderReceiveAddress);
 }
 
 ChoiceLook TransportChoiceLook(TransportKind kind, std::size_t choice) {
@@ -72,14 +79,18 @@ ChoiceLook TransportChoiceLook(TransportKind kind, std::size_t choice) {
   if (choice >= kChoiceCount) return {};
   switch (kind) {
     case TransportKind::Encoder: {
-      static const int kIds[] = {169, 170, 171, 172, 173};
+      static const int kIds[] = {kStrChoiceSendUnicast, kStrChoiceSendMulticast,
+                                 kStrChoiceSendBroadcast, kStrChoiceSendUdpOnDemand,
+                                 kStrChoiceSendTcp};
       if (choice < 5) return {str(kIds[choice])};
       static const char* const kRest[] = {"Rtsp", "C1协议", "RTMP", nullptr};
-      if (choice == 8) return {str(286)};
+      if (choice == 8) return {str(kStrChoiceOnvif)};
       return {kRest[choice - 5]};
     }
     case TransportKind::Decoder: {
-      static const int kIds[] = {174, 175, 176, 177, 178, 180};
+      static const int kIds[] = {kStrChoiceReceiveNormal,      kStrChoiceReceiveMulticast,
+                                 kStrChoiceReceiveUdpOnDemand, kStrChoiceReceiveTcp,
+                                 kStrChoiceDependOnEncoder,    kStrChoiceC1Encoder};
       if (choice < 6) return {str(kIds[choice]), choice != 4};
       return {kTemplate[choice], choice != 6};  // "Depend on ENC" and "C1协议" are encoders' ways
     }
@@ -346,24 +357,25 @@ void TransportSettings::ApplyRules() {
   if (!sw) form.switchOn = false;
 }
 
-std::optional<TransportPlan> TransportSettings::Plan() const {
-  if (form.kind == TransportKind::Unknown) return std::nullopt;
+TransportPlanResult TransportSettings::Plan() const {
+  using R = TransportRefusal;
+  if (form.kind == TransportKind::Unknown) return Refuse(R::NotRead);
   int m = form.pageMode;
   if (!encoder() && form.switchOn) m = kSwitchPageMode;
-  if (form.port < 0 || form.port > 0xffff) return std::nullopt;
+  if (form.port < 0 || form.port > 0xffff) return Refuse(R::PortOutOfRange);
 
   TransportPlan plan;
   auto& r = plan.record;
   if (m == 8) {
     auto url = FitsWhole(form.url, kUrlMaxBytes);
-    if (!url) return std::nullopt;
-    qor::putText(r, 36, kUrlMaxBytes + 1, *url);
+    if (!url) return Refuse(R::UrlTooLong);
+    qor::putText(r, kRecordAccess + kAccessUrl, kUrlMaxBytes + 1, *url);
   } else if (m == 9) {
     auto user = FitsWhole(form.user, kCredentialMaxBytes);
     auto password = FitsWhole(form.password, kCredentialMaxBytes);
-    if (!user || !password) return std::nullopt;
-    qor::putText(r, 164, kCredentialMaxBytes + 1, *user);
-    qor::putText(r, 196, kCredentialMaxBytes + 1, *password);
+    if (!user || !password) return Refuse(R::CredentialTooLong);
+    qor::putText(r, kRecordAccess + kAccessUser, kCredentialMaxBytes + 1, *user);
+    qor::putText(r, kRecordAccess + kAccessPassword, kCredentialMaxBytes + 1, *password);
   }
 
   TransportApplied& a = plan.applied;
@@ -371,20 +383,20 @@ std::optional<TransportPlan> TransportSettings::Plan() const {
   a.address = form.address;
   a.port = static_cast<std::uint16_t>(form.port);
   if (encoder()) {
-    if (form.address == kAllOnes) return std::nullopt;
+    if (form.address == kAllOnes) return Refuse(R::AllOnesAddress);
     bool zeroPortAllowed = false;
     switch (m) {
       case 0:
-        if (IsMulticast(form.address) || EndsIn255(form.address)) return std::nullopt;
+        if (IsMulticast(form.address) || EndsIn255(form.address)) return Refuse(R::NotUnicast);
         a.mode = 0;
         break;
       case 1:
-        if (!IsMulticast(form.address)) return std::nullopt;
+        if (!IsMulticast(form.address)) return Refuse(R::NotMulticast);
         a.mode = 1;
         break;
       case 2:
         if (!EndsIn255(form.address) || !SameSubnet(form.address, boardIp_, boardMask_))
-          return std::nullopt;
+          return Refuse(R::BroadcastOutsideSubnet);
         a.mode = 0;
         break;
       case 3:
@@ -409,16 +421,16 @@ std::optional<TransportPlan> TransportSettings::Plan() const {
         a.mode = kSendOnvif;
         break;
       default:
-        return std::nullopt;
+        return Refuse(R::NoChoice);
     }
-    if (form.port == 0 && !zeroPortAllowed) return std::nullopt;
+    if (form.port == 0 && !zeroPortAllowed) return Refuse(R::PortZero);
     // Onvif boards serve on 8554 whatever the page shows.
     if (m == 9) a.port = kRtspPort;
-    qor::putU32(r, 4, a.address);
-    qor::putU16(r, 8, a.port);
-    qor::putU16(r, 10, a.mode);
+    qor::putU32(r, kRecordSendAddress, a.address);
+    qor::putU16(r, kRecordSendPort, a.port);
+    qor::putU16(r, kRecordSendMode, a.mode);
   } else {
-    if (form.port == 0 && m != 2) return std::nullopt;
+    if (form.port == 0 && m != 2) return Refuse(R::PortZero);
     switch (m) {
       case 0:
       case 1:
@@ -439,15 +451,19 @@ std::optional<TransportPlan> TransportSettings::Plan() const {
         a.mode = 8;
         break;
       default:
-        return std::nullopt;
+        return Refuse(R::NoChoice);
     }
-    qor::putU32(r, 12, a.address);
-    qor::putU16(r, 16, a.port);
-    qor::putU16(r, 18, a.mode);
+    qor::putU32(r, kRecordReceiveAddress, a.address);
+    qor::putU16(r, kRecordReceivePort, a.port);
+    qor::putU16(r, kRecordReceiveMode, a.mode);
   }
-  qor::putU32(r, 0, 28);
-  qor::putU32(r, 28, 200);
+  qor::putU32(r, 0, kRecordHeadSize);
+  qor::putU32(r, kRecordAccess, kAccessBlockSize);
   return plan;
+}
+
+std::string TransportRefusalText(TransportRefusal) {
+  return str(kStrBadAddressOrPort);
 }
 
 void StoreTransport(qor::MutBytes status, const TransportApplied& a) {

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "le_bytes.h"
+#include "pages/or_refusal.h"
 
 class CBoard;
 
@@ -77,6 +78,23 @@ struct TransportPlan {
   TransportApplied applied;
 };
 
+// Why the apply sends nothing.
+enum class TransportRefusal {
+  NotRead,                 // no board read yet: the kind is unknown
+  NoChoice,                // no choice the board's kind can send or receive by
+  PortOutOfRange,          // outside 0..65535
+  PortZero,                // port 0 where the choice needs one
+  UrlTooLong,              // the GBK URL does not fit its slot whole
+  CredentialTooLong,       // user or password does not fit its slot whole
+  AllOnesAddress,          // an encoder sending to 255.255.255.255
+  NotUnicast,              // unicast to a multicast or .255 address
+  NotMulticast,            // multicast to an address outside 224..239
+  BroadcastOutsideSubnet,  // broadcast not ending in 255 or outside the board's subnet
+};
+// The message the page shows for a refusal: every one is message 252.
+std::string TransportRefusalText(TransportRefusal refusal);
+using TransportPlanResult = OrRefusal<TransportPlan, TransportRefusal>;
+
 class TransportSettings {
  public:
   TransportForm form;
@@ -92,8 +110,8 @@ class TransportSettings {
   void Choose(int pageMode);
   void SetSwitch(bool on);
 
-  // The record for the form, or nothing when the input is refused (message 252).
-  std::optional<TransportPlan> Plan() const;
+  // The record for the form, or why the input is refused.
+  TransportPlanResult Plan() const;
 
  private:
   void ApplyRules();

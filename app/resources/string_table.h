@@ -6,6 +6,8 @@
 #include <string>
 #include <utility>
 
+#include "resources/string_ids.h"
+
 namespace tav {
 
 // The text of a string id; an empty text for an id the table does not hold.

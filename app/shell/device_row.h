@@ -5,11 +5,14 @@
 #include <string>
 
 #include "device/board.h"
+#include "resources/string_ids.h"
 
 namespace tav {
 
-// String ids of the column headers: "设备IP", "设备名称", "MAC", "通信方式", "其它信息".
-inline constexpr std::array<int, 5> kDeviceListHeaders{120, 121, 122, 123, 124};
+// String ids of the column headers.
+inline constexpr std::array<int, 5> kDeviceListHeaders{kStrColumnDeviceIp, kStrColumnDeviceName,
+                                                       kStrColumnMac, kStrColumnTransport,
+                                                       kStrColumnOtherInfo};
 
 inline std::array<std::string, 5> DeviceRowTexts(const CBoard& board) {
   return {board.AddressText(), board.Name(), board.MacText(),

@@ -17,13 +17,13 @@ ManualProbe ProbeBoard(std::uint32_t address, BoardLink& link) {
 
 int AddProbedBoard(CBoardCtrl& boards, const ManualProbe& probe, Notifier& notifier) {
   if (probe.result != 0) {
-    notifier.log(str(255));
-    notifier.message(str(255), NoticeIcon::Error);
+    notifier.log(str(kStrManualAddFailed));
+    notifier.message(str(kStrManualAddFailed), NoticeIcon::Error);
     return -1;
   }
   int index = boards.Add(probe.board.statusBlock());
   boards.At(index).SetSourceAddress(probe.board.sourceAddress());
-  notifier.log(str(256));
+  notifier.log(str(kStrManualAddOk));
   return index;
 }
 

@@ -16,7 +16,7 @@ std::string MainWindowTitle(std::string_view versionText) {
 }
 
 std::string CtrlWindowTitle(std::string_view addressText, std::string_view name) {
-  std::string format = str(162);
+  std::string format = str(kStrSettingsTitle);
   std::string out;
   std::string_view args[2] = {addressText, name};
   int next = 0;

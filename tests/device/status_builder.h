@@ -1,21 +1,16 @@
 #pragma once
-// Status blocks for tests: the fields the tests vary, everything else zero.
+// Status blocks for the device tests, over the shared builder (support/status_block.h): a board
+// with an address, a MAC, a name and an encoder's sending, unless the test says otherwise.
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
-#include <stdexcept>
 
-#include "device/board.h"
-#include "le_bytes.h"
-#include "wire.h"
+#include "status_block.h"
 
 namespace devtest {
 
 inline std::uint32_t ip(const char* dotted) {
-  std::uint32_t a = 0;
-  if (!qor::parseIp(dotted, a)) throw std::invalid_argument(dotted);
-  return a;
+  return tav::test::Ip(dotted);
 }
 
 struct FakeBoard {
@@ -31,19 +26,15 @@ struct FakeBoard {
 };
 
 inline tav::StatusBlock makeStatus(const FakeBoard& s) {
-  tav::StatusBlock b{};
-  qor::putU32(b, 0, 200);
-  qor::putU32(b, tav::status::kIdentity, 88);
-  qor::putU32(b, tav::status::kIp, ip(s.ip));
-  qor::putU32(b, tav::status::kMask, ip(s.mask));
-  qor::putU32(b, tav::status::kGateway, ip(s.gateway));
-  std::copy(s.mac.begin(), s.mac.end(), b.begin() + tav::status::kMac);
-  qor::putText(b, tav::status::kName, tav::status::kNameWidth, s.name);
-  qor::putI32(b, tav::status::kDeviceType, s.type);
-  qor::putU32(b, tav::status::kSendAddress, ip(s.send));
-  qor::putU16(b, tav::status::kSendPort, s.sendPort);
-  qor::putU16(b, tav::status::kSendMode, s.sendMode);
-  return b;
+  return tav::test::MakeStatus({.ip = ip(s.ip),
+                                .mask = ip(s.mask),
+                                .gateway = ip(s.gateway),
+                                .mac = s.mac,
+                                .deviceType = s.type,
+                                .name = s.name,
+                                .sendAddress = ip(s.send),
+                                .sendPort = s.sendPort,
+                                .sendMode = s.sendMode});
 }
 
 inline CBoard makeBoard(const FakeBoard& s) {

@@ -7,6 +7,7 @@
 #include "device/tcp_channel.h"
 #include "fake_board_link.h"
 #include "le_bytes.h"
+#include "status_block.h"
 #include "wire.h"
 
 using namespace tav;
@@ -16,9 +17,7 @@ using Op = FakeBoardLink::Op;
 namespace {
 
 CBoard Board() {
-  StatusBlock s{};
-  qor::putU32(s, status::kIp, qor::ipFromOctets(10, 77, 0, 5));
-  CBoard b(s);
+  CBoard b(test::MakeStatus({.ip = test::Ip("10.77.0.5")}));
   b.SetSourceAddress(qor::ipFromOctets(10, 77, 0, 6));
   return b;
 }

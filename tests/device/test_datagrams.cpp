@@ -5,9 +5,11 @@
 #include "device/datagrams.h"
 #include "gbk.h"
 #include "platform/ticks.h"
+#include "status_builder.h"
 #include "testlan.h"
 
 using namespace devtest;
+using namespace tav::test;
 
 TEST(Datagrams, GroupCommandsAsReceived) {
   UdpListener board;
@@ -15,27 +17,27 @@ TEST(Datagrams, GroupCommandsAsReceived) {
   fake.ip = "192.168.1.20";  // a board outside the PC's subnet is still reached
 
   EXPECT_EQ(tav::Restart(tav::kTargetDecoders), 0);
-  ByteVec restart = board.next();
+  Bytes restart = board.next();
   EXPECT_EQ(restart,
-            (ByteVec{0x71, 0x6F, 0x72, 0xE8, 0, 0, 0, 0, 0xFD, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0,
-                     0,    0,    0,    0,    0, 0, 0, 0, 0,    0,    0,    0,    0, 0, 0, 0}));
+            (Bytes{0x71, 0x6F, 0x72, 0xE8, 0, 0, 0, 0, 0xFD, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0,
+                   0,    0,    0,    0,    0, 0, 0, 0, 0,    0,    0,    0,    0, 0, 0, 0}));
 
   EXPECT_EQ(makeBoard(fake).FactoryReset(), 0);
-  ByteVec reset = board.next();
+  Bytes reset = board.next();
   ASSERT_EQ(reset.size(), 32u);
   EXPECT_TRUE(qor::hasHead(reset, 0xEB));
-  EXPECT_EQ(ByteVec(reset.begin() + 8, reset.begin() + 16),
-            (ByteVec{0x14, 0x01, 0xA8, 0xC0, 1, 0, 0, 0}));
+  EXPECT_EQ(Bytes(reset.begin() + 8, reset.begin() + 16),
+            (Bytes{0x14, 0x01, 0xA8, 0xC0, 1, 0, 0, 0}));
 
   // The contact address, not the status block's, names the board.
   CBoard relocated = makeBoard(fake);
   relocated.SetSourceAddress(ip("10.77.0.21"));
   EXPECT_EQ(relocated.FactoryReset(), 0);
-  ByteVec target = board.next();
-  EXPECT_EQ(ByteVec(target.begin() + 8, target.begin() + 12), (ByteVec{0x15, 0x00, 0x4D, 0x0A}));
+  Bytes target = board.next();
+  EXPECT_EQ(Bytes(target.begin() + 8, target.begin() + 12), (Bytes{0x15, 0x00, 0x4D, 0x0A}));
 
   EXPECT_EQ(tav::FactoryResetAll(), 0);
-  ByteVec all = board.next();
+  Bytes all = board.next();
   ASSERT_EQ(all.size(), 32u);
   EXPECT_TRUE(qor::hasHead(all, 0xEB));
   EXPECT_EQ(qor::getI32(all, 8), -1);
@@ -43,7 +45,7 @@ TEST(Datagrams, GroupCommandsAsReceived) {
 
   for (int t : {tav::kTargetAllBoards, tav::kTargetEncoders}) {
     EXPECT_EQ(tav::Restart(t), 0);
-    ByteVec r = board.next();
+    Bytes r = board.next();
     EXPECT_EQ(qor::getI32(r, 8), t);
     EXPECT_EQ(qor::getU32(r, 12), 0u);
   }
@@ -63,7 +65,7 @@ TEST(Datagrams, NetworkCommandAsReceivedAndTheRecordAfterIt) {
 
   ASSERT_EQ(board.SendNetworkIdentity(ip("10.77.0.30"), ip("255.255.0.0"), ip("10.77.0.1"), "大厅"),
             0);
-  ByteVec d = listener.next();
+  Bytes d = listener.next();
   ASSERT_EQ(d.size(), 8060u);
   EXPECT_TRUE(qor::hasHead(d, 0xF0));
   EXPECT_EQ(qor::getU32(d, 4), 96u);
@@ -72,7 +74,7 @@ TEST(Datagrams, NetworkCommandAsReceivedAndTheRecordAfterIt) {
   EXPECT_EQ(qor::getU32(d, 16), ip("10.77.0.30"));
   EXPECT_EQ(qor::getU32(d, 20), ip("255.255.0.0"));
   EXPECT_EQ(qor::getU32(d, 24), ip("10.77.0.1"));
-  EXPECT_EQ(ByteVec(d.begin() + 36, d.begin() + 42), (ByteVec{0x00, 0x1a, 10, 77, 0, 30}));
+  EXPECT_EQ(Bytes(d.begin() + 36, d.begin() + 42), (Bytes{0x00, 0x1a, 10, 77, 0, 30}));
   EXPECT_EQ(qor::getText(d, 44, 32), qor::utf8ToGbk("大厅"));
   // Everything after the name slot is the board's own, carried unchanged.
   EXPECT_EQ(qor::getI32(d, 12 + 64), 20);
@@ -98,7 +100,7 @@ TEST(Datagrams, DhcpKeepsTheRecordAndSendsATickMac) {
   std::uint32_t ticksBefore = tav::TickCountMs();
   ASSERT_EQ(board.SendNetworkIdentity(0, 0, 0, "dhcp"), 0);
   std::uint32_t ticksAfter = tav::TickCountMs();
-  ByteVec d = listener.next();
+  Bytes d = listener.next();
   ASSERT_EQ(d.size(), 8060u);
   EXPECT_EQ(qor::getU32(d, 16), 0u);
   EXPECT_EQ(d[36], 0x22);

@@ -7,8 +7,11 @@
 #include "board_peer.h"
 #include "device/tcp_channel.h"
 #include "recording_notifier.h"
+#include "status_builder.h"
+#include "testlan.h"
 
 using namespace devtest;
+using namespace tav::test;
 
 namespace {
 
@@ -31,8 +34,8 @@ class TcpChannel : public ::testing::Test {
   }
 };
 
-ByteVec shortAnswer(std::uint8_t command, std::size_t size) {
-  ByteVec a(size, 0);
+Bytes shortAnswer(std::uint8_t command, std::size_t size) {
+  Bytes a(size, 0);
   qor::putHead(a, command);
   for (std::size_t i = 4; i < size; ++i) a[i] = static_cast<std::uint8_t>(i);
   return a;
@@ -41,12 +44,12 @@ ByteVec shortAnswer(std::uint8_t command, std::size_t size) {
 }  // namespace
 
 TEST_F(TcpChannel, QueryByteSendsOneMaintenancePacketAndTakesTheDataByte) {
-  TcpPeer peer(kBoardIp, 8068, {{528, maintAnswer(0xC2, 1, 0x5A)}});
+  TcpPeer peer(kBoardIp, 8068, {{528, MaintAnswer(0xC2, 1, 0x5A)}});
   std::uint8_t value = 0;
   EXPECT_EQ(board().QueryByte(0x48, 0x1F, value), tav::kMaintOk);
   EXPECT_EQ(value, 0x5A);
 
-  ByteVec sent = peer.requests().at(0);
+  Bytes sent = peer.requests().at(0);
   ASSERT_EQ(sent.size(), 528u);
   EXPECT_TRUE(qor::hasHead(sent, 0xC1));
   qor::Bytes body = qor::Bytes(sent).subspan(4);
@@ -60,19 +63,19 @@ TEST_F(TcpChannel, QueryByteSendsOneMaintenancePacketAndTakesTheDataByte) {
 TEST_F(TcpChannel, QueryResultsForBadAnswers) {
   struct Row {
     const char* what;
-    ByteVec answer;
+    Bytes answer;
     int result;
   };
-  ByteVec tooShort = maintAnswer(0xC2, 1);
+  Bytes tooShort = MaintAnswer(0xC2, 1);
   tooShort.pop_back();
-  ByteVec tooLong = maintAnswer(0xC2, 1);
+  Bytes tooLong = MaintAnswer(0xC2, 1);
   tooLong.push_back(0);
   const Row rows[] = {
       {"527 bytes", tooShort, tav::kMaintWrongLength},
       {"529 bytes", tooLong, tav::kMaintWrongLength},
-      {"request echoed as answer", maintAnswer(0xC1, 1), tav::kMaintWrongHead},
-      {"status 0", maintAnswer(0xC2, 0), tav::kMaintBoardStatus},
-      {"status 2", maintAnswer(0xC2, 2), tav::kMaintBoardStatus},
+      {"request echoed as answer", MaintAnswer(0xC1, 1), tav::kMaintWrongHead},
+      {"status 0", MaintAnswer(0xC2, 0), tav::kMaintBoardStatus},
+      {"status 2", MaintAnswer(0xC2, 2), tav::kMaintBoardStatus},
       {"closed without answer", {}, tav::kMaintWrongLength},
   };
   for (const Row& r : rows) {
@@ -86,7 +89,7 @@ TEST_F(TcpChannel, QueryResultsForBadAnswers) {
 TEST_F(TcpChannel, ExchangeReturnsTheAnswerBodyEvenWithAFailureStatus) {
   // The debug page shows what the board said, also when it said "not done".
   for (std::uint16_t port : {8068, 8070}) {
-    ByteVec answer = maintAnswer(0xC2, 0, 0x99);
+    Bytes answer = MaintAnswer(0xC2, 0, 0x99);
     answer[4 + 12] = 0x33;
     TcpPeer peer(kBoardIp, port, {{528, answer}});
     tav::RegisterBlock body = tav::MakeRegisterBlock(0x20);
@@ -97,7 +100,7 @@ TEST_F(TcpChannel, ExchangeReturnsTheAnswerBodyEvenWithAFailureStatus) {
     EXPECT_EQ(body[tav::regblock::kData], 0x99);
     EXPECT_EQ(body[tav::regblock::kParameters], 0x33);
     // The caller's body went out as built (count and bus included).
-    ByteVec sent = peer.requests().at(0);
+    Bytes sent = peer.requests().at(0);
     ASSERT_EQ(sent.size(), 528u);
     EXPECT_EQ(qor::getU16(sent, 4 + 6), 4);
     EXPECT_EQ(qor::getU16(sent, 4 + 10), 2);
@@ -105,16 +108,16 @@ TEST_F(TcpChannel, ExchangeReturnsTheAnswerBodyEvenWithAFailureStatus) {
 }
 
 TEST_F(TcpChannel, WordQueryChecksTheWholeStatusWord) {
-  ByteVec good = maintAnswer(0xCB, 1);
+  Bytes good = MaintAnswer(0xCB, 1);
   qor::putU16(good, 4 + 268, 0xBEEF);
-  ByteVec highHalfSet = good;
+  Bytes highHalfSet = good;
   qor::putU16(highHalfSet, 4 + 10, 1);  // 16-bit status 1, 32-bit status 0x10001
   {
     TcpPeer peer(kBoardIp, 8068, {{528, good}});
     std::uint16_t value = 0;
     EXPECT_EQ(board().QueryWord(0x1234, value), tav::kMaintOk);
     EXPECT_EQ(value, 0xBEEF);
-    ByteVec sent = peer.requests().at(0);
+    Bytes sent = peer.requests().at(0);
     EXPECT_TRUE(qor::hasHead(sent, 0xCA));
     EXPECT_EQ(qor::getU16(sent, 4 + 4), 0);
     EXPECT_EQ(qor::getU16(sent, 4 + 12), 0x1234);
@@ -145,8 +148,8 @@ TEST_F(TcpChannel, SetsAreSentWithoutWaitingForAnAnswer) {
   EXPECT_EQ(qor::getU16(sent[1], 4 + 12), 0x0102);
   EXPECT_EQ(qor::getU16(sent[1], 4 + 268), 0xA55A);
   EXPECT_TRUE(qor::hasHead(sent[2], 0xC0));
-  EXPECT_EQ(ByteVec(sent[2].begin() + 4, sent[2].end()), ByteVec(body.begin(), body.end()));
-  ByteVec altSent = alt.requests().at(0);
+  EXPECT_EQ(Bytes(sent[2].begin() + 4, sent[2].end()), Bytes(body.begin(), body.end()));
+  Bytes altSent = alt.requests().at(0);
   EXPECT_TRUE(qor::hasHead(altSent, 0xC0));
   EXPECT_EQ(altSent[4 + 268 + 3], 0xAB);
 }
@@ -164,7 +167,7 @@ TEST_F(TcpChannel, UnreachableBoardGivesConnectionFailure) {
 }
 
 TEST_F(TcpChannel, MaintenanceGoesToTheContactAddress) {
-  TcpPeer peer(kSourceIp, 8068, {{528, maintAnswer(0xC2, 1, 9)}});
+  TcpPeer peer(kSourceIp, 8068, {{528, MaintAnswer(0xC2, 1, 9)}});
   std::uint8_t value = 0;
   EXPECT_EQ(relocated().QueryByte(1, 0, value), tav::kMaintOk);
   EXPECT_EQ(value, 9);
@@ -181,12 +184,12 @@ TEST_F(TcpChannel, RecordReads) {
     EXPECT_EQ(r16[15], 19);
     EXPECT_EQ(r36[35], 39);
     auto sent = peer.requests();
-    EXPECT_EQ(sent[0], (ByteVec{0x71, 0x6F, 0x72, 0xF1}));
-    EXPECT_EQ(sent[1], (ByteVec{0x71, 0x6F, 0x72, 0xF5}));
+    EXPECT_EQ(sent[0], (Bytes{0x71, 0x6F, 0x72, 0xF1}));
+    EXPECT_EQ(sent[1], (Bytes{0x71, 0x6F, 0x72, 0xF5}));
   }
   struct Row {
     const char* what;
-    ByteVec answer;
+    Bytes answer;
     int result;
   };
   const Row rows[] = {
@@ -219,7 +222,7 @@ TEST_F(TcpChannel, RecordWritesSendHeadAndRecordOnly) {
   EXPECT_TRUE(qor::hasHead(sent[0], 0xF3));
   ASSERT_EQ(sent[1].size(), 40u);
   EXPECT_TRUE(qor::hasHead(sent[1], 0xF4));
-  EXPECT_EQ(ByteVec(sent[1].begin() + 4, sent[1].end()), ByteVec(r36.begin(), r36.end()));
+  EXPECT_EQ(Bytes(sent[1].begin() + 4, sent[1].end()), Bytes(r36.begin(), r36.end()));
 }
 
 TEST(SendShort, RefusesMissingArgumentsBeforeOpeningASocket) {
@@ -231,11 +234,11 @@ TEST(SendShort, RefusesMissingArgumentsBeforeOpeningASocket) {
 
 TEST_F(TcpChannel, VideoPositionFramesGoToTheStatusBlockAddress) {
   tav::VideoPosition wanted{1920, 1080, 0, 0, 1200, 5, -1, -1, 0x1C71C00, -1};
-  ByteVec answer(8060, 0);
+  Bytes answer(8060, 0);
   // Only byte 3 is checked: the magic of this answer is not relied on.
   answer[3] = 0xF2;
   qor::putBytes(answer, 4, tav::EncodeVideoPosition(wanted));
-  TcpPeer peer(kBoardIp, 4010, {{8060, {}}, {8060, answer}, {8060, ByteVec(40, 0x00)}});
+  TcpPeer peer(kBoardIp, 4010, {{8060, {}}, {8060, answer}, {8060, Bytes(40, 0x00)}});
   tav::test::RecordingNotifier notifier;
   CBoard b = relocated();
 
@@ -279,8 +282,8 @@ TEST_F(TcpChannel, DirectFramesReportAFailedConnection) {
 }
 
 TEST_F(TcpChannel, SerialValueFrames) {
-  ByteVec exact(36, 0), longer(40, 0);
-  for (ByteVec* a : {&exact, &longer}) {
+  Bytes exact(36, 0), longer(40, 0);
+  for (Bytes* a : {&exact, &longer}) {
     qor::putHead(*a, 0x3E);
     qor::putU32(*a, 8, 115200);
   }
@@ -288,7 +291,7 @@ TEST_F(TcpChannel, SerialValueFrames) {
     TcpPeer peer(kBoardIp, 4010, {{8060, {}}});
     tav::test::RecordingNotifier notifier;
     EXPECT_EQ(relocated().WriteValue(0xA1B2C3D4, notifier), 0);
-    ByteVec sent = peer.requests().at(0);
+    Bytes sent = peer.requests().at(0);
     ASSERT_EQ(sent.size(), 8060u);
     EXPECT_TRUE(qor::hasHead(sent, 0x3C));
     EXPECT_EQ(qor::getU32(sent, 4), 0u);
@@ -300,5 +303,5 @@ TEST_F(TcpChannel, SerialValueFrames) {
   EXPECT_EQ(relocated().ReadValue(), 115200u);
   EXPECT_EQ(relocated().ReadValue(), 0u);
   EXPECT_EQ(relocated().ReadValue(), 0u);
-  EXPECT_EQ(peer.requests().at(0), (ByteVec{0x71, 0x6F, 0x72, 0x3D}));  // head only, not padded
+  EXPECT_EQ(peer.requests().at(0), (Bytes{0x71, 0x6F, 0x72, 0x3D}));  // head only, not padded
 }

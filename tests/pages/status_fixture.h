@@ -1,24 +1,16 @@
 #pragma once
-// Status blocks for page tests, built field by field.
+// Status blocks for page tests, over the shared builder (support/status_block.h).
 
 #include <cstdint>
 
-#include "device/board.h"
-#include "le_bytes.h"
-#include "wire.h"
+#include "status_block.h"
 
 namespace pagetest {
 
 inline tav::StatusBlock Status(int deviceType,
                                std::uint32_t ip = qor::ipFromOctets(192, 168, 1, 20),
                                std::uint32_t mask = qor::ipFromOctets(255, 255, 255, 0)) {
-  tav::StatusBlock s{};
-  qor::putU32(s, 0, 200);
-  qor::putU32(s, tav::status::kIdentity, 88);
-  qor::putU32(s, tav::status::kIp, ip);
-  qor::putU32(s, tav::status::kMask, mask);
-  qor::putI32(s, tav::status::kDeviceType, deviceType);
-  return s;
+  return tav::test::MakeStatus({.ip = ip, .mask = mask, .deviceType = deviceType});
 }
 
 inline void SetSend(tav::StatusBlock& s, std::uint32_t address, std::uint16_t port,
@@ -36,9 +28,7 @@ inline void SetReceive(tav::StatusBlock& s, std::uint32_t address, std::uint16_t
 }
 
 inline std::uint32_t Ip(const char* text) {
-  std::uint32_t a = 0;
-  qor::parseIp(text, a);
-  return a;
+  return tav::test::Ip(text);
 }
 
 }  // namespace pagetest

@@ -106,6 +106,18 @@ TEST(IdentitySettings, InputChecksAskRefuseOrPass) {
   }
 }
 
+TEST(IdentitySettings, CheckNamesTheRefusalWithoutAsking) {
+  IdentityCheck c = CheckIdentityAddresses({Ip("0.0.0.0"), Ip("255.255.255.0"), Ip("192.168.1.1")});
+  EXPECT_TRUE(c.askGateway);
+  EXPECT_EQ(c.refusal, std::string(str(kStrCheckParameters)));
+  EXPECT_FALSE(c.askDhcp);
+  c = CheckIdentityAddresses({Ip("192.168.1.30"), Ip("255.255.255.0"), Ip("192.168.1.1")});
+  EXPECT_FALSE(c.askGateway || c.refusal || c.askDhcp);
+  c = CheckIdentityAddresses({});
+  EXPECT_TRUE(c.askDhcp);
+  EXPECT_FALSE(c.refusal);
+}
+
 TEST(IdentitySettings, ConfigExchangeOnlyForTheBoardsInThePcSubnet) {
   Subnet pc{Ip("192.168.1.10"), Ip("255.255.255.0")};
   EXPECT_FALSE(UsesConfigExchange(Ip("10.0.0.5"), Ip("255.0.0.0"), pc));
@@ -174,7 +186,7 @@ TEST(IdentitySettings, BoardOutsideThePcSubnetGoesByNetworkCommandOnly) {
   EXPECT_EQ(out, IdentityOutcome::Done);
   EXPECT_TRUE(f.configAddresses().empty());
   EXPECT_EQ(f.commands(), 1u);
-  EXPECT_EQ(n.logLines, std::vector<std::string>{str(167)});
+  EXPECT_EQ(n.logLines, std::vector<std::string>{str(kStrIdentitySetOk)});
   ASSERT_EQ(n.messages.size(), 1u);
   EXPECT_EQ(n.messages[0].icon, NoticeIcon::Information);
 }
@@ -221,7 +233,7 @@ TEST(IdentitySettings, FailedConfigExchangeFallsBackAndBothFailingChangesNothing
     f.commandResult = 1;
     test::RecordingNotifier n;
     EXPECT_EQ(ApplyIdentity(board, in, pc, n, f.links()), IdentityOutcome::Failed);
-    EXPECT_EQ(n.logLines, std::vector<std::string>{str(166)});
+    EXPECT_EQ(n.logLines, std::vector<std::string>{str(kStrIdentitySetFailed)});
     ASSERT_EQ(n.messages.size(), 1u);
     EXPECT_EQ(n.messages[0].icon, NoticeIcon::Error);
     EXPECT_EQ(board.ip(), Ip("192.168.1.20"));
@@ -247,7 +259,7 @@ TEST(IdentitySettings, WithoutAnAdapterTheNewSubnetDecides) {
     n.answers = {true};
     EXPECT_EQ(ApplyIdentity(board, {{0, 0, 0}, "d"}, std::nullopt, n, f.links()),
               IdentityOutcome::Done);
-    EXPECT_EQ(n.questions, std::vector<std::string>{str(1161)});
+    EXPECT_EQ(n.questions, std::vector<std::string>{str(kStrAskDhcp)});
     EXPECT_TRUE(f.configAddresses().empty());
     EXPECT_EQ(f.commands(), 1u);
     EXPECT_EQ(board.ip(), Ip("192.168.1.20"));

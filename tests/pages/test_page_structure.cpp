@@ -17,6 +17,7 @@
 #include "device/datagrams.h"
 #include "fake_board_link.h"
 #include "le_bytes.h"
+#include "page_driver.h"
 #include "pages/identity_page.h"
 #include "pages/not_built_page.h"
 #include "pages/page_action.h"
@@ -33,8 +34,13 @@
 
 using pagetest::Ip;
 using tav::str;
+using namespace tav::string_ids;
 using tav::test::FakeBoardLink;
 using Op = FakeBoardLink::Op;
+
+using tav::test::Child;
+using tav::test::Click;
+using tav::test::Settle;
 
 namespace {
 
@@ -66,22 +72,6 @@ class FakeHost : public tav::PageHost {
     return notes.messages.empty() ? "" : notes.messages.back().text;
   }
 };
-
-void Settle() {
-  ASSERT_TRUE(QTest::qWaitFor([] { return tav::PageAction::Running() == 0; }, 15000));
-}
-
-template <class T>
-T* Child(QWidget* page, const char* name) {
-  T* w = page->findChild<T*>(QLatin1String(name));
-  if (!w) throw std::runtime_error(std::string("no control ") + name);
-  return w;
-}
-
-void Click(QWidget* page, const char* name) {
-  Child<QAbstractButton>(page, name)->click();
-  Settle();
-}
 
 tav::StatusBlock Encoder() {
   tav::StatusBlock s = pagetest::Status(1);
@@ -135,7 +125,7 @@ TEST(PagesOnFakeLink, RecordPagesRefreshFromTheBoardAndApplyTheirRecord) {
   Click(&video, "apply");
   ASSERT_EQ(host.fake.writes(1).size(), 1u);
   EXPECT_EQ(qor::getU16(host.fake.writes(1)[0], 10), 5000);
-  EXPECT_EQ(host.lastMessage(), str(187));
+  EXPECT_EQ(host.lastMessage(), str(kStrVideoSetOk));
   EXPECT_EQ(qor::getU16(host.list.At(0).statusBlock(), 146), 5000);  // the record follows
 
   host.fake.configResults[9] = 15;
@@ -144,7 +134,7 @@ TEST(PagesOnFakeLink, RecordPagesRefreshFromTheBoardAndApplyTheirRecord) {
   Settle();
   EXPECT_EQ(Child<QLineEdit>(&quality, "brightness")->text(), "40");
   Click(&quality, "apply");
-  EXPECT_EQ(host.lastMessage(), str(195));
+  EXPECT_EQ(host.lastMessage(), str(kStrQualitySetFailed));
   EXPECT_EQ(host.notes.messages.back().icon, tav::NoticeIcon::Error);
 
   CRightView4 audio(host);
@@ -152,13 +142,13 @@ TEST(PagesOnFakeLink, RecordPagesRefreshFromTheBoardAndApplyTheirRecord) {
   Settle();
   Click(&audio, "apply");
   EXPECT_EQ(host.fake.writes(2).size(), 1u);
-  EXPECT_EQ(host.lastMessage(), str(190));
+  EXPECT_EQ(host.lastMessage(), str(kStrAudioSetOk));
 
   // A failed read reports and leaves the fields as they were.
   host.fake.configResults[256] = 15;
   Child<QLineEdit>(&video, "bitRate")->setText("7");
   Click(&video, "refresh");
-  EXPECT_EQ(host.lastMessage(), str(205));
+  EXPECT_EQ(host.lastMessage(), str(kStrStatusReadFailed));
   EXPECT_EQ(Child<QLineEdit>(&video, "bitRate")->text(), "7");
 }
 
@@ -204,7 +194,7 @@ TEST(PagesOnFakeLink, RestartAndFactoryResetAskFirst) {
   auto sent = host.fake.sentOf(Op::Broadcast);
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].bytes[3], tav::kCmdFactoryReset);
-  EXPECT_EQ(host.lastMessage(), str(198));
+  EXPECT_EQ(host.lastMessage(), str(kStrFactoryResetFailed));
 }
 
 TEST(PagesOnFakeLink, IdentityReadsTheBoardAndItsIdsAndAppliesByConfigWrite) {
@@ -225,7 +215,7 @@ TEST(PagesOnFakeLink, IdentityReadsTheBoardAndItsIdsAndAppliesByConfigWrite) {
   ASSERT_EQ(host.fake.writes(tav::kIdentityType).size(), 1u);
   EXPECT_EQ(qor::getU32(host.fake.writes(tav::kIdentityType)[0], 4), Ip("192.168.1.30"));
   EXPECT_EQ(host.fake.sentOf(Op::Forget).size(), 1u);
-  EXPECT_EQ(host.lastMessage(), str(167));
+  EXPECT_EQ(host.lastMessage(), str(kStrIdentitySetOk));
   EXPECT_EQ(host.list.At(0).AddressText(), "192.168.1.30");
   EXPECT_EQ(Child<QLabel>(&page, "currentAddress")->text(), "192.168.1.30");
   EXPECT_EQ(host.identityChanges, 1);
@@ -244,7 +234,7 @@ TEST(PagesOnFakeLink, TransportReadsItsBlocksAndWritesTypeEleven) {
   Child<QLineEdit>(&page, "port")->setText("4321");
   Click(&page, "apply");
   ASSERT_EQ(host.fake.writes(tav::kTransportType).size(), 1u);
-  EXPECT_EQ(host.lastMessage(), str(200));
+  EXPECT_EQ(host.lastMessage(), str(kStrTransportSetOk));
   EXPECT_EQ(host.list.At(0).sendPort(), 4321);
 }
 
@@ -276,7 +266,7 @@ TEST(PageAction, WindowKeepsRepaintingWhileAPageWaitsOnASilentBoard) {
   ticker.stop();
   EXPECT_LT(longest, 100);
   EXPECT_GT(clock.elapsed(), 500);  // it really waited on the board
-  EXPECT_EQ(host.lastMessage(), str(205));
+  EXPECT_EQ(host.lastMessage(), str(kStrStatusReadFailed));
 }
 
 TEST(PageAction, BusyStateAndClosingThePageMidExchange) {

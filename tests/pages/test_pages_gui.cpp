@@ -9,14 +9,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
-#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <memory>
 #include <nlohmann/json.hpp>
-#include <thread>
 
 #include "device/board_list.h"
+#include "page_driver.h"
 #include "pages/identity_page.h"
 #include "pages/page_action.h"
 #include "pages/page_factory.h"
@@ -29,7 +28,12 @@
 #include "wire.h"
 
 using tav::str;
+using namespace tav::string_ids;
 using Json = nlohmann::json;
+
+using tav::test::Child;
+using tav::test::Click;
+using tav::test::Settle;
 
 namespace {
 
@@ -93,27 +97,6 @@ Json Fleet() {
   ]})");
 }
 
-template <class T>
-T* Child(QWidget* page, const char* name) {
-  T* w = page->findChild<T*>(QLatin1String(name));
-  if (!w) throw std::runtime_error(std::string("no control ") + name);
-  return w;
-}
-
-// Waits until no page action runs (the exchanges run on workers).
-void Settle() {
-  EXPECT_TRUE(QTest::qWaitFor([] { return tav::PageAction::Running() == 0; }, 15000));
-}
-
-bool WaitFor(const std::function<bool()>& done, int ms = 3000) {
-  auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > until) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
-}
-
 class PagesGui : public testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -136,7 +119,7 @@ class PagesGui : public testing::Test {
   tav::StatusBlock SimStatusWhen(const std::string& address,
                                  const std::function<bool(const tav::StatusBlock&)>& done) {
     tav::StatusBlock status{};
-    WaitFor([&] {
+    QTest::qWaitFor([&] {
       status = SimStatus(address);
       return done(status);
     });
@@ -195,7 +178,7 @@ TEST_F(PagesGui, VideoEncodingAppliesAndRefreshShowsTheBoardsValue) {
     Child<QLineEdit>(&page, "bitRate")->setText("5000");
     Child<QAbstractButton>(&page, "apply")->click();
     Settle();
-    EXPECT_EQ(host_.lastMessage(), str(187));
+    EXPECT_EQ(host_.lastMessage(), str(kStrVideoSetOk));
     EXPECT_EQ(host_.lastIcon(), tav::NoticeIcon::Information);
     EXPECT_TRUE(host_.logged(187));
     auto written = SimStatusWhen("10.77.0.20", [](auto& s) { return qor::getU16(s, 146) == 5000; });
@@ -258,7 +241,7 @@ TEST_F(PagesGui, AudioRatesEnableTheirBitRatesAndApply) {
   Child<QCheckBox>(&page, "stereo")->setChecked(true);
   Child<QAbstractButton>(&page, "apply")->click();
   Settle();
-  EXPECT_EQ(host_.lastMessage(), str(190));
+  EXPECT_EQ(host_.lastMessage(), str(kStrAudioSetOk));
   auto s = SimStatusWhen("10.77.0.20", [](auto& st) { return st[169] == 2; });
   EXPECT_EQ(s[169], 2);
   EXPECT_EQ(qor::getU16(s, 170), 96);
@@ -283,7 +266,7 @@ TEST_F(PagesGui, VolumeOutOfRangeGoesAsFiftyAndEncodersAreNotAsked) {
   Child<QLineEdit>(&page, "volume")->setText("150");
   Child<QAbstractButton>(&page, "apply")->click();
   Settle();
-  EXPECT_EQ(host_.lastMessage(), str(202));
+  EXPECT_EQ(host_.lastMessage(), str(kStrVolumeSetOk));
   EXPECT_EQ(
       qor::getU16(SimStatusWhen("10.77.0.21", [](auto& s) { return qor::getU16(s, 198) != 30; }),
                   198),
@@ -313,7 +296,7 @@ TEST_F(PagesGui, VideoQualitySendsChromaAndSaturationBack) {
   Child<QLineEdit>(&page, "brightness")->setText("70");
   Child<QAbstractButton>(&page, "apply")->click();
   Settle();
-  EXPECT_EQ(host_.lastMessage(), str(196));
+  EXPECT_EQ(host_.lastMessage(), str(kStrQualitySetOk));
   auto s = SimStatusWhen("10.77.0.20", [](auto& st) { return qor::getU16(st, 186) != 50; });
   EXPECT_EQ(qor::getU16(s, 186), 70);
   EXPECT_EQ(qor::getU16(s, 188), 51);
@@ -340,7 +323,7 @@ TEST_F(PagesGui, RestartAnsweredNoSendsNothing) {
   EXPECT_TRUE(host_.logged(193));
   EXPECT_TRUE(host_.notes.messages.empty());
   int restarts = 0;
-  WaitFor([&] {
+  QTest::qWaitFor([&] {
     sim_->withBoard("10.77.0.25", [&](qorsim::BoardState& b) { restarts = b.restarts; });
     return restarts != 0;
   });
@@ -359,7 +342,7 @@ TEST_F(PagesGui, FactoryResetChecksTheCredentialsCaseSensitively) {
   Child<QLineEdit>(&page, "user")->setText("Admin");
   Child<QAbstractButton>(&page, "factoryReset")->click();
   Settle();
-  EXPECT_EQ(host_.lastMessage(), str(197));
+  EXPECT_EQ(host_.lastMessage(), str(kStrWrongUserOrPassword));
   EXPECT_TRUE(host_.notes.logLines.empty());  // 197 goes to a message box only
   EXPECT_TRUE(host_.notes.questions.empty());
 
@@ -367,12 +350,12 @@ TEST_F(PagesGui, FactoryResetChecksTheCredentialsCaseSensitively) {
   host_.notes.answers = {true};
   Child<QAbstractButton>(&page, "factoryReset")->click();
   Settle();
-  EXPECT_EQ(host_.lastMessage(), str(199));
+  EXPECT_EQ(host_.lastMessage(), str(kStrFactoryResetOk));
   EXPECT_EQ(host_.lastIcon(), tav::NoticeIcon::Information);
   EXPECT_TRUE(host_.logged(199));
   ASSERT_EQ(host_.notes.questionLooks.size(), 1u);
   EXPECT_EQ(host_.notes.questionLooks[0].second, tav::AskButtons::OkCancel);
-  EXPECT_TRUE(WaitFor([&] {
+  EXPECT_TRUE(QTest::qWaitFor([&] {
     int resets = 0;
     sim_->withBoard("10.77.0.29", [&](qorsim::BoardState& b) { resets = b.factoryResets; });
     return resets == 1;
@@ -424,14 +407,14 @@ TEST_F(PagesGui, IdentityMovesABoardByConfigExchangeThenByNetworkCommand) {
     Child<QLineEdit>(&page, "name")->setText("新名字");
     Child<QAbstractButton>(&page, "apply")->click();
     Settle();
-    EXPECT_EQ(host_.lastMessage(), str(167));
+    EXPECT_EQ(host_.lastMessage(), str(kStrIdentitySetOk));
     EXPECT_EQ(host_.lastIcon(), tav::NoticeIcon::Information);
     EXPECT_EQ(host_.identityChanges, 1);
     EXPECT_TRUE(WroteEventually("10.77.0.26", 0xE4));
     EXPECT_EQ(host_.list.At(host_.current).AddressText(), "10.77.0.60");
     EXPECT_EQ(Child<QLabel>(&page, "currentAddress")->text(), "10.77.0.60");
   }
-  ASSERT_TRUE(WaitFor([&] {
+  ASSERT_TRUE(QTest::qWaitFor([&] {
     auto a = sim_->addresses();
     return std::find(a.begin(), a.end(), "10.77.0.60") != a.end();
   }));
@@ -453,12 +436,12 @@ TEST_F(PagesGui, IdentityMovesABoardByConfigExchangeThenByNetworkCommand) {
   Child<QLineEdit>(&page, "ip")->setText("10.77.0.61");
   Child<QAbstractButton>(&page, "apply")->click();
   Settle();
-  EXPECT_EQ(host_.lastMessage(), str(167));
+  EXPECT_EQ(host_.lastMessage(), str(kStrIdentitySetOk));
   EXPECT_FALSE(Wrote("10.77.0.60", 0xE4));
   EXPECT_TRUE(sim_->waitForJournal([](const qorsim::JournalEntry& e) {
     return e.endpoint == "udp:4007" && qor::hasHead(e.bytes, 0xF0);
   }));
-  EXPECT_TRUE(WaitFor([&] {
+  EXPECT_TRUE(QTest::qWaitFor([&] {
     auto a = sim_->addresses();
     return std::find(a.begin(), a.end(), "10.77.0.61") != a.end();
   }));
@@ -485,14 +468,14 @@ TEST_F(PagesGui, TransportEncoderTcpApplyAndRefresh) {
     Child<QLineEdit>(&page, "port")->setText("0");
     Child<QAbstractButton>(&page, "apply")->click();
     Settle();
-    EXPECT_EQ(host_.lastMessage(), str(252));
+    EXPECT_EQ(host_.lastMessage(), str(kStrBadAddressOrPort));
     EXPECT_EQ(host_.lastIcon(), tav::NoticeIcon::Error);
     EXPECT_FALSE(Wrote("10.77.0.20", 0xEC));
 
     Child<QLineEdit>(&page, "port")->setText("7000");
     Child<QAbstractButton>(&page, "apply")->click();
     Settle();
-    EXPECT_EQ(host_.lastMessage(), str(200));
+    EXPECT_EQ(host_.lastMessage(), str(kStrTransportSetOk));
     auto s = SimStatusWhen("10.77.0.20", [](auto& st) { return qor::getU16(st, 102) != 1; });
     EXPECT_EQ(qor::getU16(s, 102), 3);
     EXPECT_EQ(qor::getU16(s, 100), 7000);
@@ -510,7 +493,7 @@ TEST_F(PagesGui, TransportEncoderTcpApplyAndRefresh) {
   Child<QLineEdit>(&again, "url")->setText("rtmp://10.77.0.200:1935/live/a");
   Child<QAbstractButton>(&again, "apply")->click();
   Settle();
-  EXPECT_EQ(host_.lastMessage(), str(200));
+  EXPECT_EQ(host_.lastMessage(), str(kStrTransportSetOk));
   SimStatusWhen("10.77.0.20", [](auto& st) { return qor::getU16(st, 102) == 6; });
   CRightView1 third(host_);
   third.initialUpdate();
@@ -521,7 +504,7 @@ TEST_F(PagesGui, TransportEncoderTcpApplyAndRefresh) {
   Child<QLineEdit>(&third, "url")->setText(QString(128, QLatin1Char('u')));
   Child<QAbstractButton>(&third, "apply")->click();
   Settle();
-  EXPECT_EQ(host_.lastMessage(), str(252));
+  EXPECT_EQ(host_.lastMessage(), str(kStrBadAddressOrPort));
 }
 
 TEST_F(PagesGui, TransportShowsRtspHintSwitchAndType21) {
@@ -554,7 +537,7 @@ TEST_F(PagesGui, TransportShowsRtspHintSwitchAndType21) {
   EXPECT_FALSE(Child<QCheckBox>(&t21, "switch")->isEnabled());
   Child<QAbstractButton>(&t21, "apply")->click();
   Settle();
-  EXPECT_EQ(host_.lastMessage(), str(200));
+  EXPECT_EQ(host_.lastMessage(), str(kStrTransportSetOk));
   auto s = SimStatusWhen("10.77.0.27", [](auto& st) {
     return qor::getI16(st, 110) == 4 && qor::getU16(st, 108) == 8554;
   });
@@ -583,7 +566,7 @@ TEST_F(PagesGui, FailedFirstReadLeavesNoDataAndNoApplyUntilARefreshSucceeds) {
     CRightView8 page(host_);
     page.initialUpdate();
     Settle();
-    EXPECT_EQ(host_.lastMessage(), str(205));
+    EXPECT_EQ(host_.lastMessage(), str(kStrStatusReadFailed));
     EXPECT_TRUE(noData(page));
     EXPECT_FALSE(Child<QLineEdit>(&page, "brightness")->isEnabled());
     refreshFrom(page, 0);
@@ -617,7 +600,7 @@ TEST_F(PagesGui, FailedFirstReadLeavesNoDataAndNoApplyUntilARefreshSucceeds) {
     }
     refreshFrom(page, 0);
     EXPECT_TRUE(Child<QAbstractButton>(&page, "apply")->isEnabled());
-    EXPECT_EQ(Child<QLabel>(&page, "boardKind")->text(), QString::fromUtf8(str(139)));
+    EXPECT_EQ(Child<QLabel>(&page, "boardKind")->text(), QString::fromUtf8(str(kStrHdEncoder)));
   }
   {
     Use("10.77.0.23");

@@ -87,6 +87,22 @@ TEST(RecordPages, RangeRefusalNamesTheFieldAndItsRange) {
             "亮度：超出范围，请输入 0-65535 之间的整数。");
 }
 
+// The apply's plan: refused with the range text, or the values as sent and their record.
+TEST(RecordPages, PlanCarriesTheRefusalOrWhatIsSent) {
+  const std::size_t volumeField[] = {volume::kVolume};
+  auto plan = PlanRecordPage(RecordPage::Volume, {1, 150}, volumeField);
+  ASSERT_TRUE(plan);
+  EXPECT_EQ(plan->values, (FieldValues{1, 50}));  // out of 0..100: the board gets 50
+  EXPECT_EQ(plan->record, BuildRecord(RecordPage::Volume, {1, 50}));
+
+  const std::size_t brightness[] = {quality::kBrightness};
+  auto refused = PlanRecordPage(RecordPage::VideoQuality, {65536, 0, 0}, brightness);
+  ASSERT_FALSE(refused);
+  EXPECT_EQ(refused.refusal(), "亮度：超出范围，请输入 0-65535 之间的整数。");
+  // A field the user left alone goes back as the board sent it.
+  EXPECT_TRUE(PlanRecordPage(RecordPage::VideoQuality, {65536, 0, 0}, {}));
+}
+
 TEST(RecordPages, VideoRecordPutsFieldsAtTheirOffsetsNarrowed) {
   FieldValues v{1, 300, 70000, 50, 1920, 1080, 1};
   auto r = BuildRecord(RecordPage::VideoEncoding, v);

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "gbk.h"
 #include "pages/transport_settings.h"
+#include "resources/string_table.h"
 #include "status_fixture.h"
 
 using namespace tav;
@@ -239,32 +242,34 @@ TEST(TransportSettings, ChoicesFillTheirDefaults) {
 }
 
 TEST(TransportSettings, EncoderApplyChecks) {
+  using R = TransportRefusal;
+  constexpr std::optional<TransportRefusal> Ok;
   struct Case {
     int choose;
     const char* address;
     std::int32_t port;
-    bool accepted;
+    std::optional<TransportRefusal> refused;
     std::uint16_t sendMode, sentPort;
   } cases[] = {
-      {0, "192.168.1.7", 5000, true, 0, 5000},
-      {0, "236.1.1.1", 5000, false, 0, 0},
-      {0, "192.168.1.255", 5000, false, 0, 0},
-      {0, "192.168.1.7", 0, false, 0, 0},
-      {0, "255.255.255.255", 5000, false, 0, 0},
-      {1, "236.1.1.1", 5000, true, 1, 5000},
-      {1, "192.168.1.7", 5000, false, 0, 0},
-      {2, "192.168.1.255", 5000, true, 0, 5000},
-      {2, "192.168.2.255", 5000, false, 0, 0},  // not the board's subnet
-      {3, "0.0.0.0", 0, true, 0, 0},
-      {4, "0.0.0.0", 0, false, 0, 0},  // TCP needs a port
-      {4, "0.0.0.0", 6000, true, 3, 6000},
-      {6, "0.0.0.0", 0, true, 5, 0},
-      {7, "0.0.0.0", 7000, true, 4, 7000},
-      {8, "0.0.0.0", 0, true, 6, 0},  // RTMP may leave the port 0
-      {9, "0.0.0.0", 5555, true, 8, 8554},
-      {0, "192.168.1.7", 40000, true, 0, 40000},
-      {0, "192.168.1.7", 70000, false, 0, 0},
-      {0, "192.168.1.7", -1, false, 0, 0},
+      {0, "192.168.1.7", 5000, Ok, 0, 5000},
+      {0, "236.1.1.1", 5000, R::NotUnicast, 0, 0},
+      {0, "192.168.1.255", 5000, R::NotUnicast, 0, 0},
+      {0, "192.168.1.7", 0, R::PortZero, 0, 0},
+      {0, "255.255.255.255", 5000, R::AllOnesAddress, 0, 0},
+      {1, "236.1.1.1", 5000, Ok, 1, 5000},
+      {1, "192.168.1.7", 5000, R::NotMulticast, 0, 0},
+      {2, "192.168.1.255", 5000, Ok, 0, 5000},
+      {2, "192.168.2.255", 5000, R::BroadcastOutsideSubnet, 0, 0},  // not the board's subnet
+      {3, "0.0.0.0", 0, Ok, 0, 0},
+      {4, "0.0.0.0", 0, R::PortZero, 0, 0},  // TCP needs a port
+      {4, "0.0.0.0", 6000, Ok, 3, 6000},
+      {6, "0.0.0.0", 0, Ok, 5, 0},
+      {7, "0.0.0.0", 7000, Ok, 4, 7000},
+      {8, "0.0.0.0", 0, Ok, 6, 0},  // RTMP may leave the port 0
+      {9, "0.0.0.0", 5555, Ok, 8, 8554},
+      {0, "192.168.1.7", 40000, Ok, 0, 40000},
+      {0, "192.168.1.7", 70000, R::PortOutOfRange, 0, 0},
+      {0, "192.168.1.7", -1, R::PortOutOfRange, 0, 0},
   };
   for (const Case& c : cases) {
     TransportSettings t = Loaded(Encoder("192.168.1.7", 1234, 0));
@@ -272,8 +277,11 @@ TEST(TransportSettings, EncoderApplyChecks) {
     t.form.address = Ip(c.address);
     t.form.port = c.port;
     auto plan = t.Plan();
-    ASSERT_EQ(plan.has_value(), c.accepted) << c.choose << " " << c.address << ":" << c.port;
-    if (!plan) continue;
+    ASSERT_EQ(plan.has_value(), !c.refused) << c.choose << " " << c.address << ":" << c.port;
+    if (!plan) {
+      EXPECT_EQ(plan.refusal(), *c.refused) << c.choose << " " << c.address << ":" << c.port;
+      continue;
+    }
     const auto& r = plan->record;
     EXPECT_EQ(qor::getU32(r, 0), 28u);
     EXPECT_EQ(qor::getU32(r, 4), Ip(c.address));
@@ -286,22 +294,27 @@ TEST(TransportSettings, EncoderApplyChecks) {
 }
 
 TEST(TransportSettings, DecoderApplyChecks) {
+  using R = TransportRefusal;
+  constexpr std::optional<TransportRefusal> Ok;
   struct Case {
     int choose;
     std::int32_t port;
-    bool accepted;
+    std::optional<TransportRefusal> refused;
     std::uint16_t receiveMode;
-  } cases[] = {{0, 1234, true, 0}, {0, 0, false, 0},  {1, 1234, true, 1},
-               {2, 0, true, 2},    {3, 0, false, 0},  {3, 80, true, 3},
-               {6, 9, true, 201},  {8, 554, true, 4}, {9, 5555, true, 8}};
+  } cases[] = {{0, 1234, Ok, 0}, {0, 0, R::PortZero, 0}, {1, 1234, Ok, 1},
+               {2, 0, Ok, 2},    {3, 0, R::PortZero, 0}, {3, 80, Ok, 3},
+               {6, 9, Ok, 201},  {8, 554, Ok, 4},        {9, 5555, Ok, 8}};
   for (const Case& c : cases) {
     TransportSettings t = Loaded(Decoder("0.0.0.0", 1234, 0));
     t.Choose(c.choose);
     t.form.address = Ip("230.1.1.1");
     t.form.port = c.port;
     auto plan = t.Plan();
-    ASSERT_EQ(plan.has_value(), c.accepted) << c.choose << ":" << c.port;
-    if (!plan) continue;
+    ASSERT_EQ(plan.has_value(), !c.refused) << c.choose << ":" << c.port;
+    if (!plan) {
+      EXPECT_EQ(plan.refusal(), *c.refused) << c.choose << ":" << c.port;
+      continue;
+    }
     EXPECT_EQ(qor::getU32(plan->record, 4), 0u);
     EXPECT_EQ(qor::getU32(plan->record, 12), Ip("230.1.1.1"));
     EXPECT_EQ(qor::getU16(plan->record, 16), c.port);
@@ -316,7 +329,8 @@ TEST(TransportSettings, TextsThatDoNotFitAreRefusedNotCut) {
   ASSERT_TRUE(plan);
   EXPECT_EQ(qor::getText(plan->record, 36, 128), std::string(127, 'u'));
   rtmp.form.url = std::string(128, 'u');
-  EXPECT_FALSE(rtmp.Plan());
+  ASSERT_FALSE(rtmp.Plan());
+  EXPECT_EQ(rtmp.Plan().refusal(), TransportRefusal::UrlTooLong);
   rtmp.form.url = std::string(63, 'u') + "汉";  // 65 GBK bytes fit; counted as GBK
   ASSERT_TRUE(rtmp.Plan());
   EXPECT_EQ(qor::getText(rtmp.Plan()->record, 36, 128), qor::utf8ToGbk(rtmp.form.url));
@@ -329,7 +343,8 @@ TEST(TransportSettings, TextsThatDoNotFitAreRefusedNotCut) {
   EXPECT_EQ(qor::getText(plan->record, 164, 32), std::string(31, 'a'));
   EXPECT_EQ(qor::getText(plan->record, 196, 32), std::string(31, 'p'));
   onvif.form.password = std::string(15, 'p') + "密码密码密码密码x";  // 32 GBK bytes
-  EXPECT_FALSE(onvif.Plan());
+  ASSERT_FALSE(onvif.Plan());
+  EXPECT_EQ(onvif.Plan().refusal(), TransportRefusal::CredentialTooLong);
   // A long URL does not matter in a mode that does not send it.
   TransportSettings unicast = Loaded(Encoder("192.168.1.7", 1234, 0));
   unicast.form.url = std::string(300, 'u');
@@ -365,4 +380,17 @@ TEST(TransportSettings, LabelsPerBoardKind) {
     EXPECT_EQ(TransportChoiceLook(TransportKind::Decoder, i).label, decoder[i]);
     EXPECT_EQ(TransportChoiceLook(TransportKind::Decoder, i).enabled, i != 4 && i != 6) << i;
   }
+}
+
+TEST(TransportSettings, BeforeAReadNothingIsPlannedAndEveryRefusalShowsMessage252) {
+  TransportSettings unread;
+  ASSERT_FALSE(unread.Plan());
+  EXPECT_EQ(unread.Plan().refusal(), TransportRefusal::NotRead);
+  for (TransportRefusal r : {TransportRefusal::NotRead, TransportRefusal::PortZero,
+                             TransportRefusal::UrlTooLong, TransportRefusal::NotMulticast})
+    EXPECT_EQ(TransportRefusalText(r), std::string(str(kStrBadAddressOrPort)));
+  // An unknown receive mode checks no choice: the apply has nothing to send by.
+  TransportSettings unknown = Loaded(Decoder("0.0.0.0", 1234, 77));
+  ASSERT_FALSE(unknown.Plan());
+  EXPECT_EQ(unknown.Plan().refusal(), TransportRefusal::NoChoice);
 }

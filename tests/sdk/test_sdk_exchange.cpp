@@ -12,12 +12,12 @@
 #include <chrono>
 #include <cstring>
 
+#include "board_peer.h"
 #include "qorsdk.h"
-#include "raw_board.h"
 
-using sdktest::Bytes;
-using sdktest::packet;
-using sdktest::RawBoard;
+using tav::test::BoardPeer;
+using tav::test::Bytes;
+using tav::test::Packet;
 
 namespace {
 
@@ -43,10 +43,10 @@ double secondsOf(const std::function<void()>& f) {
 struct ScriptedBoard {
   std::mutex lock;
   std::optional<Bytes> reply;
-  RawBoard board{kBoard, {4010}, [this](const Bytes&) {
-                   std::lock_guard guard(lock);
-                   return reply;
-                 }};
+  BoardPeer board{kBoard, {4010}, [this](const Bytes&) {
+                    std::lock_guard guard(lock);
+                    return reply;
+                  }};
   void answer(std::optional<Bytes> r) {
     std::lock_guard guard(lock);
     reply = std::move(r);
@@ -79,21 +79,21 @@ TEST(SdkWrite, EachTypeSendsItsCommandAndPayloadToItsPort) {
                         {9, 0xEE, 12, 4010},    {10, 0xEF, 8, 4010},  {13, 0xE7, 0, 8060},
                         {14, 0xFA, 1052, 8067}, {15, 0xFB, 16, 4010}, {16, 0xFC, 80, 4010},
                         {17, 0x20, 36, 4010},   {18, 0x53, 76, 4010}};
-  RawBoard board(kBoard, {4010, 8060, 8067});
+  BoardPeer board(kBoard, {4010, 8060, 8067});
   std::size_t sent = 0;
   for (const Case& c : cases) {
     Bytes record = pattern(2048, static_cast<std::uint32_t>(c.payload));
     ASSERT_EQ(DEVICE_SetConfig(kBoard, c.type, record.data()), QORSDK_CONFIG_OK) << c.type;
     auto got = board.received(++sent);
     ASSERT_EQ(got.size(), sent);
-    Bytes expected = packet(c.command, Bytes(record.begin(), record.begin() + c.payload));
+    Bytes expected = Packet(c.command, Bytes(record.begin(), record.begin() + c.payload));
     EXPECT_EQ(got.back().bytes, expected) << "type " << c.type;
     EXPECT_EQ(got.back().port, c.port) << "type " << c.type;
   }
 }
 
 TEST(SdkWrite, SpecialPayloads) {
-  RawBoard board(kBoard, {4010});
+  BoardPeer board(kBoard, {4010});
   std::size_t sent = 0;
   auto sendOf = [&](int type, const void* record) {
     EXPECT_EQ(DEVICE_SetConfig(kBoard, type, record), QORSDK_CONFIG_OK);
@@ -114,15 +114,15 @@ TEST(SdkWrite, SpecialPayloads) {
   EXPECT_EQ(sendOf(11, &transport).size(), 4u + 228);
 
   // Restart ignores the record, null or not.
-  Bytes restart = packet(0xE8, {12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+  Bytes restart = Packet(0xE8, {12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
   Bytes junk = pattern(64, 0xFFFFFFFF);
   EXPECT_EQ(sendOf(12, junk.data()), restart);
   EXPECT_EQ(sendOf(12, nullptr), restart);
 
   // A null record sends the head alone; a text command its text and NUL.
-  EXPECT_EQ(sendOf(1, nullptr), packet(0x16));
+  EXPECT_EQ(sendOf(1, nullptr), Packet(0x16));
   EXPECT_EQ(sendOf(19, "lockedid:;"),
-            packet(0x50, Bytes{'l', 'o', 'c', 'k', 'e', 'd', 'i', 'd', ':', ';', 0}));
+            Packet(0x50, Bytes{'l', 'o', 'c', 'k', 'e', 'd', 'i', 'd', ':', ';', 0}));
 
   // Nothing is sent for an unknown type or a text the boards cannot take.
   std::string tooLong(QORSDK_TEXT_COMMAND_MAX + 1, 'x');
@@ -157,24 +157,24 @@ TEST(SdkRead, FixedBlocksFollowTheirReplyRules) {
       board.answer(reply);
       std::int32_t result = DEVICE_GetConfig(kBoard, c.type, record.data());
       auto got = board.board.received(++asked);
-      EXPECT_EQ(got.back().bytes, packet(c.request));
+      EXPECT_EQ(got.back().bytes, Packet(c.request));
       return result;
     };
-    EXPECT_EQ(read(packet(c.reply ^ 0x01, block)), QORSDK_CONFIG_WRONG_HEAD);
+    EXPECT_EQ(read(Packet(c.reply ^ 0x01, block)), QORSDK_CONFIG_WRONG_HEAD);
     EXPECT_EQ(record, before);
-    EXPECT_EQ(read(packet(c.reply, Bytes(block.begin(), block.end() - 1))),
+    EXPECT_EQ(read(Packet(c.reply, Bytes(block.begin(), block.end() - 1))),
               QORSDK_CONFIG_SHORT_REPLY);
     EXPECT_EQ(record, before);
     if (c.sizeChecked) {
       std::uint32_t wrong = static_cast<std::uint32_t>(c.block - 1);
       std::memcpy(record.data(), &wrong, 4);
-      EXPECT_EQ(read(packet(c.reply, block)), QORSDK_CONFIG_BAD_TYPE);
+      EXPECT_EQ(read(Packet(c.reply, block)), QORSDK_CONFIG_BAD_TYPE);
       EXPECT_EQ(std::memcmp(record.data() + 4, before.data() + 4, c.block - 4), 0);
       // A wrong head overrides a wrong size field.
-      EXPECT_EQ(read(packet(c.reply ^ 0x01, block)), QORSDK_CONFIG_WRONG_HEAD);
+      EXPECT_EQ(read(Packet(c.reply ^ 0x01, block)), QORSDK_CONFIG_WRONG_HEAD);
       record = before;
     }
-    EXPECT_EQ(read(packet(c.reply, block)), QORSDK_CONFIG_OK);
+    EXPECT_EQ(read(Packet(c.reply, block)), QORSDK_CONFIG_OK);
     EXPECT_EQ(record, block);
   }
 }
@@ -184,7 +184,7 @@ TEST(SdkRead, VariableBlocksStoreUpToTheSizeField) {
   Bytes record(64, 0xEE);
   auto setSize = [&](std::uint32_t size) { std::memcpy(record.data(), &size, 4); };
   Bytes block = pattern(26, 26, 5);
-  board.answer(packet(0x5B, block));
+  board.answer(Packet(0x5B, block));
   setSize(19);
   EXPECT_EQ(DEVICE_GetConfig(kBoard, 266, record.data()), QORSDK_CONFIG_BAD_TYPE);
   EXPECT_EQ(board.board.received(1).size(), 1u);  // refused after the exchange
@@ -198,10 +198,10 @@ TEST(SdkRead, VariableBlocksStoreUpToTheSizeField) {
   Bytes small(40, 0xEE);
   std::uint32_t size = 32;
   std::memcpy(small.data(), &size, 4);
-  board.answer(packet(0x5D, pattern(60, 60, 7)));
+  board.answer(Packet(0x5D, pattern(60, 60, 7)));
   EXPECT_EQ(DEVICE_GetConfig(kBoard, 267, small.data()), QORSDK_CONFIG_OK);
   EXPECT_TRUE(std::all_of(small.begin() + 32, small.end(), [](auto b) { return b == 0xEE; }));
-  board.answer(packet(0x5D, pattern(31, 31)));
+  board.answer(Packet(0x5D, pattern(31, 31)));
   EXPECT_EQ(DEVICE_GetConfig(kBoard, 267, small.data()), QORSDK_CONFIG_SHORT_REPLY);
 }
 
@@ -218,17 +218,17 @@ TEST(SdkRead, CompareSetsOnlyTheFlag) {
 
   Bytes same = record;
   same[72] = 0;
-  board.answer(packet(0xFE, same));
+  board.answer(Packet(0xFE, same));
   EXPECT_EQ(DEVICE_GetConfig(kBoard, 258, record.data()), QORSDK_CONFIG_OK);
   EXPECT_EQ(flag(), 1);
   EXPECT_TRUE(std::equal(asked.begin(), asked.begin() + 72, record.begin()));
   Bytes other = same;
   other[9] = 'X';
-  board.answer(packet(0xFE, other));
+  board.answer(Packet(0xFE, other));
   EXPECT_EQ(DEVICE_GetConfig(kBoard, 258, record.data()), QORSDK_CONFIG_OK);
   EXPECT_EQ(flag(), 0);
   record[72] = 1;
-  board.answer(packet(0xFD, same));
+  board.answer(Packet(0xFD, same));
   EXPECT_EQ(DEVICE_GetConfig(kBoard, 258, record.data()), QORSDK_CONFIG_WRONG_HEAD);
   EXPECT_EQ(flag(), 0);
 }
@@ -237,15 +237,15 @@ TEST(SdkRead, TextAnswerNeverPassesTheCallerBuffer) {
   ScriptedBoard board;
   std::vector<char> buffer(QORSDK_TEXT_BUFFER_SIZE + 256, '#');
   std::strcpy(buffer.data(), "getedidlock;");
-  board.answer(packet(0x52, Bytes{'s', 'e', 'n', 'd', 0, 'z', 'z'}));
+  board.answer(Packet(0x52, Bytes{'s', 'e', 'n', 'd', 0, 'z', 'z'}));
   EXPECT_EQ(DEVICE_GetConfig(kBoard, 268, buffer.data()), QORSDK_CONFIG_OK);
   EXPECT_EQ(board.board.received(1).back().bytes,
-            packet(0x51, Bytes{'g', 'e', 't', 'e', 'd', 'i', 'd', 'l', 'o', 'c', 'k', ';', 0}));
+            Packet(0x51, Bytes{'g', 'e', 't', 'e', 'd', 'i', 'd', 'l', 'o', 'c', 'k', ';', 0}));
   EXPECT_STREQ(buffer.data(), "send");
 
   // A board answering 10,000 characters: the text is cut inside the 2 KiB buffer.
   std::strcpy(buffer.data(), "getedidinfo;");
-  board.answer(packet(0x52, Bytes(10000, 'A')));
+  board.answer(Packet(0x52, Bytes(10000, 'A')));
   EXPECT_EQ(DEVICE_GetConfig(kBoard, 268, buffer.data()), QORSDK_CONFIG_OK);
   std::size_t length = strnlen(buffer.data(), QORSDK_TEXT_BUFFER_SIZE);
   EXPECT_LT(length, std::size_t{QORSDK_TEXT_BUFFER_SIZE});
@@ -256,7 +256,7 @@ TEST(SdkRead, TextAnswerNeverPassesTheCallerBuffer) {
                           [](char c) { return c == '#'; }));
 
   std::strcpy(buffer.data(), "getunique:SN=;ID=;");
-  board.answer(packet(0x52, Bytes{'x'}));
+  board.answer(Packet(0x52, Bytes{'x'}));
   EXPECT_EQ(DEVICE_GetConfig(kBoard, 268, buffer.data()), QORSDK_CONFIG_SHORT_REPLY);
   std::string tooLong(QORSDK_TEXT_COMMAND_MAX + 1, 'x');
   EXPECT_EQ(DEVICE_GetConfig(kBoard, 268, tooLong.data()), QORSDK_CONFIG_BAD_TYPE);
@@ -294,7 +294,7 @@ TEST(SdkFailure, SocketStepsReportTheirOwnCodes) {
   EXPECT_EQ(DEVICE_GetConfig("224.0.0.1", 256, record), QORSDK_CONFIG_CONNECT);
 
   ScriptedBoard board;
-  board.answer(packet(0xE6, Bytes(200)));
+  board.answer(Packet(0xE6, Bytes(200)));
   gFailTimeouts = true;
   EXPECT_EQ(DEVICE_SetConfig(kBoard, 12, nullptr), QORSDK_CONFIG_SOCKET_MODE);
   EXPECT_EQ(DEVICE_GetConfig(kBoard, 256, record), QORSDK_CONFIG_SOCKET_MODE);
@@ -312,7 +312,7 @@ TEST(SdkFailure, SocketStepsReportTheirOwnCodes) {
 TEST(SdkDeadline, ADrippingBoardCannotHoldARead) {
   ScriptedBoard board;
   Bytes block = pattern(200, 200, 9);
-  board.answer(packet(0xE6, block));
+  board.answer(Packet(0xE6, block));
   Bytes record(200, 0);
   record[0] = 200;
   // A byte every 0.1 s would take 20.4 s: the receive limit ends the call.
@@ -329,7 +329,7 @@ TEST(SdkDeadline, ADrippingBoardCannotHoldARead) {
 }
 
 TEST(SdkWrite, TransportNeverReadsPastItsSizeField) {
-  RawBoard board(kBoard, {4010});
+  BoardPeer board(kBoard, {4010});
   std::size_t sent = 0;
   // Exactly as long as the size field says, so a read past it is caught by the sanitizer.
   auto sendOf = [&](std::uint32_t size) {
@@ -341,7 +341,7 @@ TEST(SdkWrite, TransportNeverReadsPastItsSizeField) {
     Bytes expected(4 + (size > 28 ? 228 : 28), 0);
     std::copy(record.begin(), record.begin() + std::min<std::size_t>(size, expected.size() - 4),
               expected.begin() + 4);
-    std::copy_n(packet(0xEC).begin(), 4, expected.begin());
+    std::copy_n(Packet(0xEC).begin(), 4, expected.begin());
     return std::pair{got, expected};
   };
   for (std::uint32_t size : {4u, 20u, 29u, 100u, 228u}) {
@@ -368,7 +368,7 @@ TEST(SdkFailure, SilentBoardsTimeOut) {
 TEST(SdkClientConfig, UsesTheHandlesDeviceAddress) {
   ScriptedBoard board;
   Bytes block = pattern(200, 200, 4);
-  board.answer(packet(0xE6, block));
+  board.answer(Packet(0xE6, block));
   QORSDK_CREATE create{};
   create.size = sizeof create;
   create.source.size = sizeof create.source;

@@ -12,9 +12,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <sstream>
 
 #include "le_bytes.h"
+#include "status_block.h"
 #include "testlan.h"
 #include "wire.h"
 
@@ -22,21 +22,10 @@ namespace shelltest {
 
 tav::StatusBlock statusBlock(const std::string& ip, int deviceType, const std::string& mac,
                              const std::string& gbkName) {
-  tav::StatusBlock b{};
-  qor::putU32(b, 0, 200);
-  qor::putU32(b, 4, 88);
-  std::uint32_t a = 0;
-  qor::parseIp(ip, a);
-  qor::putU32(b, tav::status::kIp, a);
-  qor::putU32(b, tav::status::kMask, qor::ipFromOctets(255, 255, 255, 0));
-  std::istringstream in(mac);
-  std::string octet;
-  for (std::size_t i = 0; i < 6 && std::getline(in, octet, ':'); ++i)
-    b[tav::status::kMac + i] = std::uint8_t(std::stoul(octet, nullptr, 16));
-  std::memcpy(b.data() + tav::status::kName, gbkName.data(),
-              std::min<std::size_t>(gbkName.size(), 31));
-  qor::putU32(b, tav::status::kDeviceType, std::uint32_t(deviceType));
-  return b;
+  return tav::test::MakeStatus({.ip = tav::test::Ip(ip),
+                                .mac = tav::test::Mac(mac),
+                                .deviceType = deviceType,
+                                .name = gbkName});
 }
 
 std::vector<std::uint8_t> answer(const tav::StatusBlock& block, std::uint8_t command) {
