@@ -1,5 +1,6 @@
 // search: Tavmon's device search, printed as its device list (or as JSON).
 
+#include <algorithm>
 #include <ostream>
 
 #include "capture_notifier.h"
@@ -50,10 +51,8 @@ int Search(const SearchOptions& options, std::ostream& out, std::ostream& err) {
   std::vector<std::string> after;
   for (const auto& line : notes.lines) {
     if (line.text == str(kStrSearchStarted)) continue;
-    const bool diagnostic =
-        line.text == str(kStrListenPortInUse) || line.text.starts_with("搜索请求发送失败") ||
-        line.text.starts_with("所选网卡地址") || line.text.starts_with("搜索结果已达") ||
-        line.text.starts_with(trText("搜索的接收缓冲区只得到 "));
+    const bool diagnostic = std::ranges::find(search.Diagnostics(), line.text) !=
+                            search.Diagnostics().end();
     if (diagnostic)
       err << "tavctl: " << PrintableText(TerminalLine(line.text), true) << "\n";
     else

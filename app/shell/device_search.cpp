@@ -103,6 +103,11 @@ DeviceSearch::~DeviceSearch() {
   CloseSockets();
 }
 
+void DeviceSearch::diagnose(std::string text) {
+  notifier_.log(text);
+  diagnostics_.push_back(std::move(text));
+}
+
 void DeviceSearch::CloseSockets() {
   listener_.Close();
   sender_.Close();
@@ -121,20 +126,24 @@ bool DeviceSearch::Open(const ListenTarget& target) {
   queued_ = 0;
   newBoards_.clear();
   conflicts_.clear();
+  diagnostics_.clear();
   replyCount_ = 0;
   capReported_ = false;
   running_ = true;
   interfaceIndex_ = target.interfaceIndex;
-  if (!target.note.empty()) notifier_.log(target.note);
+  if (!target.note.empty()) diagnose(target.note);
 
   // Linux hands broadcast datagrams only to sockets bound to the wildcard address, so the
   // listener binds that and keeps the chosen adapter's datagrams by their arrival interface.
   const bool listening = listener_.Open(qor::kAnswerPort, kListenerBufferBytes);
-  if (!listening) notifier_.message(str(237), NoticeIcon::Warning);
+  if (!listening) {
+    diagnostics_.emplace_back(str(237));
+    notifier_.message(str(237), NoticeIcon::Warning);
+  }
   if (listening && receiveInBackground) listener_.ReceiveInBackground();
   if (listening && listener_.GrantedBufferBytes() < kListenerBufferBytes && !bufferReported_) {
     bufferReported_ = true;
-    notifier_.log(trText("搜索的接收缓冲区只得到 ") +
+    diagnose(trText("搜索的接收缓冲区只得到 ") +
                   std::to_string(listener_.GrantedBufferBytes() / 1024) + " KiB (" +
                   trText("请求 ") + std::to_string(kListenerBufferBytes / 1024) + " KiB)" +
                   trText("，大量设备同时应答时可能丢失应答；可调大 net.core.rmem_max。"));
@@ -145,7 +154,7 @@ bool DeviceSearch::Open(const ListenTarget& target) {
   sender_ = platform::BoundUdpSocket::Open(target.address.value_or(0));
   if (!sender_.Valid() && target.address) sender_ = platform::BoundUdpSocket::Open(0);
   const bool sent = sender_.SendTo(DiscoveryRequest(), 0xffffffffu, qor::kSearchPort);
-  if (!sent) notifier_.log(std::string(trText("搜索请求发送失败：")) + std::strerror(errno));
+  if (!sent) diagnose(std::string(trText("搜索请求发送失败：")) + std::strerror(errno));
   return listening;
 }
 
@@ -192,7 +201,7 @@ std::size_t DeviceSearch::Take(std::span<const std::uint8_t> datagram, std::uint
   for (const StatusBlock& block : ParseDiscoveryReply(datagram)) {
     if (rows_.Size() >= rowCap) {
       if (!capReported_)
-        notifier_.log("搜索结果已达" + std::to_string(rowCap) + "行上限，之后的应答不再列出。");
+        diagnose("搜索结果已达" + std::to_string(rowCap) + "行上限，之后的应答不再列出。");
       capReported_ = true;
       break;
     }

@@ -126,6 +126,9 @@ class DeviceSearch {
   int ReplyCount() const { return replyCount_; }
   // What the conflict check found at the end of the last search.
   const std::vector<BoardConflict>& Conflicts() const { return conflicts_; }
+  // The lines of the last search that are about the search itself (port taken, question not
+  // sent, adapter fallback, row cap, small receive buffer), as they went to the notifier.
+  const std::vector<std::string>& Diagnostics() const { return diagnostics_; }
 
   // Announce, Open, Drain until the window ends (poll), Finish. For programs without an event
   // loop.
@@ -147,6 +150,7 @@ class DeviceSearch {
   std::size_t ListQueued(std::size_t most);
   std::size_t Take(std::span<const std::uint8_t> datagram, std::uint32_t source);
   void CloseSockets();
+  void diagnose(std::string text);  // logs a line about the search itself and keeps it
 
   CBoardCtrl& boards_;
   Notifier& notifier_;
@@ -162,6 +166,7 @@ class DeviceSearch {
   SearchRows rows_;
   std::vector<int> newBoards_;
   std::vector<BoardConflict> conflicts_;
+  std::vector<std::string> diagnostics_;
 };
 
 }  // namespace tav

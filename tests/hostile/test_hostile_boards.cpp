@@ -22,6 +22,7 @@
 #include "platform/adapters.h"
 #include "qorsim.h"
 #include "recording_notifier.h"
+#include "resources/language.h"
 #include "resources/string_table.h"
 #include "shell/device_search.h"
 #include "testlan.h"
@@ -263,4 +264,18 @@ TEST(HostileBoards, TavctlSearchWarnsOfATakenPortOnStderr) {
   close(taken);
   EXPECT_EQ(out.str().find("广播监听端口被占用"), std::string::npos) << out.str();
   EXPECT_NE(err.str().find("广播监听端口被占用"), std::string::npos) << err.str();
+
+  // In English too: the search names its own diagnostics, whatever language they are in.
+  tav::UseBuiltInLanguage(tav::Language::English);
+  taken = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  ASSERT_EQ(bind(taken, reinterpret_cast<sockaddr*>(&local), sizeof local), 0);
+  std::ostringstream outEn, errEn;
+  ctl::Search(options, outEn, errEn);
+  close(taken);
+  // The first words of the message, as the terminal shows them.
+  const std::string english = std::string(tav::str(tav::kStrListenPortInUse)).substr(0, 12);
+  tav::UseBuiltInLanguage(tav::Language::Chinese);
+  ASSERT_EQ(english.find("广播"), std::string::npos) << "no English for the message";
+  EXPECT_EQ(outEn.str().find(english), std::string::npos) << outEn.str();
+  EXPECT_NE(errEn.str().find("tavctl: " + english), std::string::npos) << errEn.str();
 }
