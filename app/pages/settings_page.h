@@ -75,6 +75,9 @@ class SettingsPage : public QWidget {
   // (value unchanged, false): nothing may be sent then.
   bool readInt(const QLineEdit* edit, std::int32_t& value, std::string_view field,
                FieldRange range);
+  // The same for fields wider than a signed 32-bit value (u32 sizes).
+  bool readInt(const QLineEdit* edit, std::int64_t& value, std::string_view field,
+               FieldRange range);
   // The address of a field, or a message naming `field` when it is incomplete or has an octet
   // above 255 (nothing may be sent then).
   std::optional<std::uint32_t> readAddress(const IpField* edit, std::string_view field);
@@ -91,6 +94,8 @@ class SettingsPage : public QWidget {
   void addDataControl(QWidget* widget);
   // Inputs that stay usable without board data.
   void keepUsable(QWidget* widget);
+  // The no-data notice of a page whose read button is not named "刷新".
+  void setNoDataText(const QString& text) { noDataText_ = text; }
   BoardLink& link();
 
   // Runs work(CBoard& copy, BoardLink&, Notifier&) -> R on the page's worker over a copy of
@@ -122,6 +127,8 @@ class SettingsPage : public QWidget {
  private:
   // The current board when it is still the one at `contact`, with the copy's blocks taken in.
   CBoard* takeBoard(std::uint32_t contact, const CBoard& copy);
+  std::optional<std::int64_t> readRanged(const QLineEdit* edit, std::string_view field,
+                                         FieldRange range);
   void showNoData();
   PageAction* action_;
   PageHost& host_;
@@ -129,6 +136,7 @@ class SettingsPage : public QWidget {
   bool hasData_ = true;  // nothing to say until a read failed
   bool everRead_ = false;
   QLabel* noDataNotice_ = nullptr;
+  QString noDataText_;
   std::vector<QWidget*> dataControls_;
   std::vector<QWidget*> usable_;
   std::vector<std::pair<QPointer<QWidget>, bool>> disabledForNoData_;

@@ -98,6 +98,12 @@ bool Enabled(QWidget* page, const char* name) {
   return Child<QWidget>(page, name)->isEnabled();
 }
 
+// The page says it holds nothing from the board.
+bool NoData(tav::SettingsPage& page) {
+  auto* notice = page.findChild<QLabel*>(QStringLiteral("noDataNotice"));
+  return !page.hasBoardData() && notice && !notice->isHidden();
+}
+
 std::vector<std::uint8_t> Answer(std::uint8_t command, qor::Bytes block) {
   std::vector<std::uint8_t> a(4 + block.size());
   qor::putHead(a, command);
@@ -129,7 +135,7 @@ TEST(TimePage, ReadsOnOpeningSetsTheEditsAndThePcTime) {
   EXPECT_EQ(Text(&page, "month"), "3");
   EXPECT_EQ(Text(&page, "second"), "10");
   EXPECT_TRUE(Enabled(&page, "setTime"));
-  EXPECT_FALSE(Child<QLabel>(&page, "dataState")->isVisibleTo(&page));
+  EXPECT_TRUE(page.hasBoardData());
 
   Type(&page, "hour", "21");
   auto set = host.answers();
@@ -155,9 +161,13 @@ TEST(TimePage, ReadsOnOpeningSetsTheEditsAndThePcTime) {
   Type(&page, "minute", "1");
   Type(&page, "year", "-2147483000");
   Click(&page, "setTime");
+  Type(&page, "year", "2015");
+  Type(&page, "hour", "24");  // the record holds it; a clock has no 24th hour
+  Click(&page, "setTime");
   EXPECT_EQ(host.scripted.opened.size(), opened);
-  ASSERT_EQ(host.notes.messages.size(), 2u);
-  EXPECT_NE(host.texts()[0].find("分"), std::string::npos) << host.texts()[0];
+  ASSERT_EQ(host.notes.messages.size(), 3u);
+  EXPECT_EQ(host.texts()[2], tav::OutOfRangeText("设备时间 时", {0, 23}));
+  EXPECT_EQ(host.texts()[0], tav::kNotAnInteger);
   EXPECT_NE(host.texts()[1].find("-2147481748"), std::string::npos) << host.texts()[1];
 }
 
@@ -170,8 +180,10 @@ TEST(TimePage, AFailedFirstReadLeavesNoDataAndSetOff) {
   Settle();
   EXPECT_EQ(host.texts(), std::vector<std::string>{"recv error"});
   EXPECT_FALSE(Enabled(&page, "setTime"));
-  EXPECT_TRUE(Child<QLabel>(&page, "dataState")->isVisibleTo(&page));
+  EXPECT_TRUE(NoData(page));
   EXPECT_EQ(Text(&page, "year"), "");
+  EXPECT_FALSE(Enabled(&page, "year"));
+  EXPECT_TRUE(Enabled(&page, "getTime"));
 
   // A board that refuses the connection: nothing shown but the log line.
   Click(&page, "getTime");
@@ -239,7 +251,7 @@ TEST(OsdPage, AWrongHeadIsShownAndLeavesTheChangeOff) {
   Settle();
   EXPECT_EQ(host.texts(), std::vector<std::string>{"head error"});
   EXPECT_FALSE(Enabled(&page, "setOsd"));
-  EXPECT_TRUE(Child<QLabel>(&page, "dataState")->isVisibleTo(&page));
+  EXPECT_TRUE(NoData(page));
 }
 
 TEST(StoragePage, ShowsTheReportTogglesSaveAndSets) {
@@ -277,6 +289,30 @@ TEST(StoragePage, ShowsTheReportTogglesSaveAndSets) {
   EXPECT_EQ(host.scripted.opened.size(), opened);
   EXPECT_NE(host.texts().back().find("磁盘预留空间"), std::string::npos);
   EXPECT_NE(host.texts().back().find("4294967295"), std::string::npos);
+}
+
+TEST(StoragePage, AFailedFirstReadLeavesNoDataUntilAGetSucceeds) {
+  Host host(1);
+  host.answers();  // silent
+  CRightView19 page(host);
+  page.limits.ioTimeout = 50ms;
+  page.initialUpdate();
+  Settle();
+  EXPECT_TRUE(NoData(page));
+  EXPECT_FALSE(Enabled(&page, "setStorage"));
+  EXPECT_FALSE(Enabled(&page, "fileSize"));
+  EXPECT_EQ(Text(&page, "fileSize"), "");
+  EXPECT_TRUE(Enabled(&page, "getStorage"));
+
+  std::vector<std::uint8_t> report(40);
+  qor::putU32(report, 0, 256);
+  host.answers(Answer(tav::service::kStorageAnswer, report));
+  Click(&page, "getStorage");
+  EXPECT_TRUE(page.hasBoardData());
+  EXPECT_TRUE(page.findChild<QLabel*>(QStringLiteral("noDataNotice"))->isHidden());
+  EXPECT_TRUE(Enabled(&page, "setStorage"));
+  EXPECT_TRUE(Enabled(&page, "fileSize"));
+  EXPECT_EQ(Text(&page, "fileSize"), "256");
 }
 
 TEST(PasswordPage, EncoderBoardsCannotChangeTheLogin) {
