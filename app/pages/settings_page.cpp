@@ -134,6 +134,12 @@ bool SettingsPage::readInt(const QLineEdit* edit, std::int64_t& value, std::stri
   return v.has_value();
 }
 
+bool SettingsPage::readNumbers(std::span<const NumberField> fields) {
+  for (const NumberField& f : fields)
+    if (!readInt(f.edit, *f.value, u8(f.edit->accessibleName()), f.range)) return false;
+  return true;
+}
+
 std::optional<std::uint32_t> SettingsPage::readAddress(const IpField* edit,
                                                        std::string_view field) {
   ParsedAddress a = edit->entry();

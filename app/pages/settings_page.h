@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -78,6 +79,15 @@ class SettingsPage : public QWidget {
   // The same for fields wider than a signed 32-bit value (u32 sizes).
   bool readInt(const QLineEdit* edit, std::int64_t& value, std::string_view field,
                FieldRange range);
+  // A number field, the range its record field holds and where its value goes.
+  struct NumberField {
+    const QLineEdit* edit;
+    FieldRange range;
+    std::int32_t* value;
+  };
+  // readInt on each in turn, named by its accessible name; false at the first refusal (the
+  // values read before it are set, the rest keep theirs).
+  bool readNumbers(std::span<const NumberField> fields);
   // The address of a field, or a message naming `field` when it is incomplete or has an octet
   // above 255 (nothing may be sent then).
   std::optional<std::uint32_t> readAddress(const IpField* edit, std::string_view field);

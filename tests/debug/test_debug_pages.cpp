@@ -17,6 +17,7 @@
 #include "device/board_list.h"
 #include "edid_fixtures.h"
 #include "le_bytes.h"
+#include "page_gui.h"
 #include "pages/page_action.h"
 #include "pages/page_host.h"
 #include "qorsim.h"
@@ -25,6 +26,11 @@
 using pagetest::Ip;
 using tav::test::FakeLink;
 using Op = tav::test::FakeBoardLink::Op;
+
+using tav::test::Child;
+using tav::test::Click;
+using tav::test::NoData;
+using tav::test::Settle;
 
 namespace {
 
@@ -49,22 +55,6 @@ class FakeHost : public tav::PageHost {
   }
   void answer(const std::string& text) { fake.answers.push_back({0, text}); }
 };
-
-void Settle() {
-  ASSERT_TRUE(QTest::qWaitFor([] { return tav::PageAction::Running() == 0; }, 15000));
-}
-
-template <class T>
-T* Child(QWidget* page, const char* name) {
-  T* w = page->findChild<T*>(QLatin1String(name));
-  if (!w) throw std::runtime_error(std::string("no control ") + name);
-  return w;
-}
-
-void Click(QWidget* page, const char* name) {
-  Child<QAbstractButton>(page, name)->click();
-  Settle();
-}
 
 void Type(QWidget* page, const char* name, const char* text) {
   Child<QLineEdit>(page, name)->setText(QString::fromUtf8(text));
@@ -181,9 +171,19 @@ TEST(EdidPage, AFailedFirstReadLeavesNoStateAndNoLockButton) {
   EXPECT_FALSE(lock->isEnabled());  // lock or unlock is unknown
   EXPECT_TRUE(Text(&page, "edidText").empty());
   EXPECT_TRUE(Child<QAbstractButton>(&page, "readBoardEdid")->isEnabled());
+  EXPECT_TRUE(Child<QAbstractButton>(&page, "clearEdid")->isEnabled());
+  EXPECT_TRUE(NoData(page));
   page.toggleLock();
   Settle();
   EXPECT_TRUE(host.fake.sets.empty());
+
+  // A copy ends with a lock read: once that answers, the page has the board's state.
+  host.answer("sendediderror:0;");
+  host.answer("sendedidlock:1;");
+  Click(&page, "copyMonitorEdid");
+  EXPECT_TRUE(page.hasBoardData());
+  EXPECT_TRUE(lock->isEnabled());
+  EXPECT_EQ(lock->text(), "解锁EDID");
 }
 
 TEST(RegisterPages, SingleFieldsListsAndRefusals) {

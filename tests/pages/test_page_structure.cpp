@@ -17,6 +17,7 @@
 #include "device/datagrams.h"
 #include "fake_board_link.h"
 #include "le_bytes.h"
+#include "page_gui.h"
 #include "pages/identity_page.h"
 #include "pages/not_built_page.h"
 #include "pages/page_action.h"
@@ -35,6 +36,10 @@ using pagetest::Ip;
 using tav::str;
 using tav::test::FakeBoardLink;
 using Op = FakeBoardLink::Op;
+
+using tav::test::Child;
+using tav::test::Click;
+using tav::test::Settle;
 
 namespace {
 
@@ -66,22 +71,6 @@ class FakeHost : public tav::PageHost {
     return notes.messages.empty() ? "" : notes.messages.back().text;
   }
 };
-
-void Settle() {
-  ASSERT_TRUE(QTest::qWaitFor([] { return tav::PageAction::Running() == 0; }, 15000));
-}
-
-template <class T>
-T* Child(QWidget* page, const char* name) {
-  T* w = page->findChild<T*>(QLatin1String(name));
-  if (!w) throw std::runtime_error(std::string("no control ") + name);
-  return w;
-}
-
-void Click(QWidget* page, const char* name) {
-  Child<QAbstractButton>(page, name)->click();
-  Settle();
-}
 
 tav::StatusBlock Encoder() {
   tav::StatusBlock s = pagetest::Status(1);

@@ -16,6 +16,7 @@
 
 #include "device/board_list.h"
 #include "le_bytes.h"
+#include "page_gui.h"
 #include "pages/page_action.h"
 #include "pages/page_factory.h"
 #include "pages/page_host.h"
@@ -32,6 +33,11 @@ using pagetest::Ip;
 using tav::test::ScriptedLink;
 using tav::test::ScriptedStream;
 using namespace std::chrono_literals;
+
+using tav::test::Child;
+using tav::test::Click;
+using tav::test::NoData;
+using tav::test::Settle;
 
 namespace {
 
@@ -63,26 +69,10 @@ class Host : public tav::PageHost {
   }
 };
 
-void Settle() {
-  ASSERT_TRUE(QTest::qWaitFor([] { return tav::PageAction::Running() == 0; }, 15000));
-}
-
-template <class T>
-T* Child(QWidget* page, const char* name) {
-  T* w = page->findChild<T*>(QLatin1String(name));
-  if (!w) throw std::runtime_error(std::string("no control ") + name);
-  return w;
-}
-
 // Shown as the window shows it: the first read starts after the first paint.
 void Open(QWidget& page) {
   page.show();
   QCoreApplication::processEvents();
-  Settle();
-}
-
-void Click(QWidget* page, const char* name) {
-  Child<QAbstractButton>(page, name)->click();
   Settle();
 }
 
@@ -96,12 +86,6 @@ QString Text(QWidget* page, const char* name) {
 
 bool Enabled(QWidget* page, const char* name) {
   return Child<QWidget>(page, name)->isEnabled();
-}
-
-// The page says it holds nothing from the board.
-bool NoData(tav::SettingsPage& page) {
-  auto* notice = page.findChild<QLabel*>(QStringLiteral("noDataNotice"));
-  return !page.hasBoardData() && notice && !notice->isHidden();
 }
 
 std::vector<std::uint8_t> Answer(std::uint8_t command, qor::Bytes block) {

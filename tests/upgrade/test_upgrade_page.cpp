@@ -22,6 +22,7 @@
 #include "device/board_list.h"
 #include "fake_board_link.h"
 #include "le_bytes.h"
+#include "page_gui.h"
 #include "pages/page_action.h"
 #include "pages/page_host.h"
 #include "qorsim.h"
@@ -35,6 +36,9 @@ using tav::test::FakeBoardLink;
 using Bytes = std::vector<std::uint8_t>;
 using Op = FakeBoardLink::Op;
 namespace up = tav::upgrade;
+
+using tav::test::Child;
+using tav::test::Settle;
 
 namespace {
 
@@ -89,17 +93,6 @@ Bytes Pattern(std::size_t size, std::uint8_t seed) {
   Bytes b(size);
   for (std::size_t i = 0; i < size; ++i) b[i] = static_cast<std::uint8_t>(seed * 13 + i * 5);
   return b;
-}
-
-void Settle() {
-  ASSERT_TRUE(QTest::qWaitFor([] { return tav::PageAction::Running() == 0; }, 15000));
-}
-
-template <class T>
-T* Child(QWidget* page, const char* name) {
-  T* w = page->findChild<T*>(QLatin1String(name));
-  if (!w) throw std::runtime_error(std::string("no control ") + name);
-  return w;
 }
 
 QString Text(QWidget* page, const char* name) {
