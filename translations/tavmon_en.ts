@@ -1449,6 +1449,13 @@ Highest: 0x1C71F80</translation>
     </message>
 </context>
 <context>
+    <name>tav::ServicePage</name>
+    <message>
+        <source>没有设备数据：读取设备参数失败，请检查设备后按“%1”重试。</source>
+        <translation>No device data: reading the device failed. Check the device and press “%1” to try again.</translation>
+    </message>
+</context>
+<context>
     <name>tav::SettingsPage</name>
     <message>
         <source>没有设备数据：读取设备参数失败，请检查设备后按“刷新”重试。</source>

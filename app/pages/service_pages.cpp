@@ -56,6 +56,7 @@ namespace tav {
 void ServicePage::setButtons(QPushButton* read, QPushButton* set) {
   set_ = set;
   keepUsable(read);
+  setNoDataText(tr("没有设备数据：读取设备参数失败，请检查设备后按“%1”重试。").arg(read->text()));
   action().addButton(read);
   action().addButton(set);
   set->setEnabled(false);  // until a read brought the board's values

@@ -34,25 +34,13 @@ using tav::test::Settle;
 
 namespace {
 
-class FakeHost : public tav::PageHost {
+class FakeHost : public tav::test::TestPageHost<FakeLink> {
  public:
-  CBoardCtrl list;
-  tav::test::RecordingNotifier notes;
-  FakeLink fake;
-  tav::BoardLink* useLink = &fake;
-
   explicit FakeHost(int type = 1, const char* ip = "192.168.1.20") {
     list.Add(pagetest::Status(type, Ip(ip)));
   }
-  CBoard* CurrentBoard() override { return list.Count() > 0 ? &list.At(0) : nullptr; }
-  CBoardCtrl& BoardList() override { return list; }
-  tav::Notifier& notifier() override { return notes; }
-  tav::BoardLink& link() override { return *useLink; }
   tav::PcNetwork pcNetwork() override { return {}; }
 
-  std::string lastMessage() const {
-    return notes.messages.empty() ? "" : notes.messages.back().text;
-  }
   void answer(const std::string& text) { fake.answers.push_back({0, text}); }
 };
 
@@ -173,6 +161,7 @@ TEST(EdidPage, AFailedFirstReadLeavesNoStateAndNoLockButton) {
   EXPECT_TRUE(Child<QAbstractButton>(&page, "readBoardEdid")->isEnabled());
   EXPECT_TRUE(Child<QAbstractButton>(&page, "clearEdid")->isEnabled());
   EXPECT_TRUE(NoData(page));
+  Save(page, "edid_nodata.png");
   page.toggleLock();
   Settle();
   EXPECT_TRUE(host.fake.sets.empty());

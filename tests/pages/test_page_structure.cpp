@@ -43,19 +43,11 @@ using tav::test::Settle;
 
 namespace {
 
-class FakeHost : public tav::PageHost {
+class FakeHost : public tav::test::TestPageHost<FakeBoardLink> {
  public:
-  CBoardCtrl list;
-  tav::test::RecordingNotifier notes;
-  FakeBoardLink fake;
-  tav::BoardLink* useLink = &fake;
   int identityChanges = 0;
   tav::PcNetwork pc{Ip("192.168.1.10"), tav::Subnet{Ip("192.168.1.10"), Ip("255.255.255.0")}};
 
-  CBoard* CurrentBoard() override { return list.Count() > 0 ? &list.At(0) : nullptr; }
-  CBoardCtrl& BoardList() override { return list; }
-  tav::Notifier& notifier() override { return notes; }
-  tav::BoardLink& link() override { return *useLink; }
   void boardIdentityChanged() override { ++identityChanges; }
   tav::PcNetwork pcNetwork() override { return pc; }
 
@@ -66,9 +58,6 @@ class FakeHost : public tav::PageHost {
   }
   bool logged(int id) const {
     return std::find(notes.logLines.begin(), notes.logLines.end(), str(id)) != notes.logLines.end();
-  }
-  std::string lastMessage() const {
-    return notes.messages.empty() ? "" : notes.messages.back().text;
   }
 };
 

@@ -41,20 +41,13 @@ using tav::test::Settle;
 
 namespace {
 
-class Host : public tav::PageHost {
+class Host : public tav::test::TestPageHost<ScriptedLink> {
  public:
-  CBoardCtrl list;
-  tav::test::RecordingNotifier notes;
-  ScriptedLink scripted;
-  tav::BoardLink* useLink = &scripted;
+  ScriptedLink& scripted = fake;
 
   explicit Host(int type, std::uint32_t ip = Ip("192.168.1.20")) {
     list.Add(pagetest::Status(type, ip));
   }
-  CBoard* CurrentBoard() override { return list.Count() > 0 ? &list.At(0) : nullptr; }
-  CBoardCtrl& BoardList() override { return list; }
-  tav::Notifier& notifier() override { return notes; }
-  tav::BoardLink& link() override { return *useLink; }
 
   std::vector<std::string> texts() const {
     std::vector<std::string> t;
@@ -287,6 +280,11 @@ TEST(StoragePage, AFailedFirstReadLeavesNoDataUntilAGetSucceeds) {
   EXPECT_FALSE(Enabled(&page, "fileSize"));
   EXPECT_EQ(Text(&page, "fileSize"), "");
   EXPECT_TRUE(Enabled(&page, "getStorage"));
+  EXPECT_TRUE(page.findChild<QLabel*>(QStringLiteral("noDataNotice"))->text().contains("“获取”"));
+  if (const char* shots = std::getenv("TAVMON_PAGE_SHOTS")) {
+    page.resize(620, 460);
+    page.grab().save(QString::fromUtf8(shots) + QStringLiteral("/storage_nodata.png"));
+  }
 
   std::vector<std::uint8_t> report(40);
   qor::putU32(report, 0, 256);

@@ -42,18 +42,7 @@ using tav::test::Settle;
 
 namespace {
 
-class FakeHost : public tav::PageHost {
- public:
-  CBoardCtrl list;
-  tav::test::RecordingNotifier notes;
-  FakeBoardLink fake;
-  tav::BoardLink* useLink = &fake;
-
-  CBoard* CurrentBoard() override { return list.Count() > 0 ? &list.At(0) : nullptr; }
-  CBoardCtrl& BoardList() override { return list; }
-  tav::Notifier& notifier() override { return notes; }
-  tav::BoardLink& link() override { return *useLink; }
-};
+using FakeHost = tav::test::TestPageHost<FakeBoardLink>;
 
 // A board's 8060 side: keeps what it was sent where the test can see it after the stream has
 // gone, and can take its time before answering (a board flashing).

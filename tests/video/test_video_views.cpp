@@ -63,24 +63,11 @@ tav::StatusBlock WithMode(tav::StatusBlock s, int code, int width, int height) {
   return s;
 }
 
-class FakeHost : public tav::PageHost {
+class FakeHost : public tav::test::TestPageHost<FakeBoardLink> {
  public:
-  CBoardCtrl list;
-  tav::test::RecordingNotifier notes;
-  FakeBoardLink fake;
-  tav::BoardLink* useLink = &fake;
-
-  CBoard* CurrentBoard() override { return list.Count() > 0 ? &list.At(0) : nullptr; }
-  CBoardCtrl& BoardList() override { return list; }
-  tav::Notifier& notifier() override { return notes; }
-  tav::BoardLink& link() override { return *useLink; }
-
   void board(const tav::StatusBlock& status) {
     list.Add(status);
     fake.configAnswers[256] = {status.begin(), status.end()};
-  }
-  std::string lastMessage() const {
-    return notes.messages.empty() ? "" : notes.messages.back().text;
   }
 };
 
@@ -386,6 +373,7 @@ TEST(VideoPositionPage, ApplyRegistersAndDisabledTypes) {
   Settle();
   EXPECT_EQ(silent.lastMessage(), str(205));
   EXPECT_TRUE(NoData(unread));
+  Shot(&unread, "CRightView6_nodata");
   EXPECT_FALSE(Child<QAbstractButton>(&unread, "apply")->isEnabled());
   EXPECT_FALSE(Child<QLineEdit>(&unread, "vertical")->isEnabled());
   EXPECT_TRUE(Child<QAbstractButton>(&unread, "refresh")->isEnabled());
