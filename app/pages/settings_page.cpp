@@ -228,13 +228,18 @@ BoardLink& SettingsPage::link() {
   return host_.link();
 }
 
-void SettingsPage::refreshStatus(std::string_view okText, std::function<void(CBoard&)> then) {
+CBoard* SettingsPage::boardForRead() {
   CBoard* board = currentBoard();
   if (!board) {
     reportPlain(str(205));
     markBoardRead(false);
-    return;
   }
+  return board;
+}
+
+void SettingsPage::refreshStatus(std::string_view okText, std::function<void(CBoard&)> then) {
+  CBoard* board = boardForRead();
+  if (!board) return;
   runOnBoard(
       *board, [](CBoard& copy, BoardLink& l, Notifier&) { return copy.RefreshStatus(l); },
       [this, ok = std::string(okText), then = std::move(then)](int rc, CBoard* b) {

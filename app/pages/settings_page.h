@@ -123,6 +123,10 @@ class SettingsPage : public QWidget {
         });
   }
 
+  // The current board for a read; without one the read has failed: "获取设备状态失败。" is
+  // reported and the page marked as such (null then).
+  CBoard* boardForRead();
+
   // Re-reads the current board's status block on the worker. On success logs okText and calls
   // then(board); on failure reports "获取设备状态失败。".
   void refreshStatus(std::string_view okText, std::function<void(CBoard&)> then);

@@ -398,12 +398,8 @@ void CRightView6::run(Action act) {
 }
 
 void CRightView6::refresh() {
-  CBoard* board = currentBoard();
-  if (!board) {
-    reportPlain(str(205));
-    markBoardRead(false);
-    return;
-  }
+  CBoard* board = boardForRead();
+  if (!board) return;
   runOnBoard(
       *board,
       [fields = fields_](CBoard& copy, tav::BoardLink& l, tav::Notifier& n) {

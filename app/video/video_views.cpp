@@ -179,12 +179,8 @@ void CRightView2::resolutionPicked(int index) {
 }
 
 void CRightView2::refresh() {
-  CBoard* board = currentBoard();
-  if (!board) {
-    reportPlain(str(205));
-    markBoardRead(false);
-    return;
-  }
+  CBoard* board = boardForRead();
+  if (!board) return;
   runOnBoard(
       *board,
       [form = form_](CBoard& copy, tav::BoardLink& l, tav::Notifier& n) mutable {
