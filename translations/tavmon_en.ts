@@ -444,6 +444,13 @@
     </message>
 </context>
 <context>
+    <name>CRightView6</name>
+    <message>
+        <source>值 0x：请输入 0-FFFFFFFF 之间的十六进制数。</source>
+        <translation>Value 0x: enter a hexadecimal number from 0 to FFFFFFFF.</translation>
+    </message>
+</context>
+<context>
     <name>CRightViewSerial</name>
     <message>
         <source>刷新</source>
@@ -605,27 +612,9 @@
         <source>EDID锁定状态未知（读取失败），重新进入本页可再次读取。</source>
         <translation>EDID lock state unknown (the read failed); open this page again to read it again.</translation>
     </message>
-</context>
-<context>
-    <name>QObject</name>
     <message>
-        <source>%1必须是 %2 到 %3 之间的整数。</source>
-        <translation>%1: must be a whole number in [%2, %3].</translation>
-    </message>
-</context>
-<context>
-    <name>VideoPages</name>
-    <message>
-        <source>未读取到设备数据。</source>
-        <translation>No data has been read from the device.</translation>
-    </message>
-    <message>
-        <source>“值 0x”应为十六进制数 0 到 FFFFFFFF。</source>
-        <translation>&quot;值 0x&quot; must be a hexadecimal number from 0 to FFFFFFFF.</translation>
-    </message>
-    <message>
-        <source>“%1”应为 %2 到 %3 之间的整数。</source>
-        <translation>&quot;%1&quot; must be an integer (%2 – %3).</translation>
+        <source>没有设备数据：EDID锁定状态读取失败，重新进入本页可再次读取。</source>
+        <translation>No device data: the EDID lock state could not be read; open this page again to read it again.</translation>
     </message>
 </context>
 <context>
@@ -1474,8 +1463,8 @@ Highest: 0x1C71F80</translation>
 <context>
     <name>tav::ServicePage</name>
     <message>
-        <source>尚未从设备读到数据。</source>
-        <translation>No data read from the device yet.</translation>
+        <source>没有设备数据：读取设备参数失败，请检查设备后按“%1”重试。</source>
+        <translation>No device data: reading the device failed. Check the device and press “%1” to try again.</translation>
     </message>
 </context>
 <context>

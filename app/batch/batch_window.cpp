@@ -231,6 +231,19 @@ void StartRun(Page* page, BatchHost& host, RunBatch runBatch) {
       });
 }
 
+// The run buttons of a batch page, one under the other (or in a row): each is registered with
+// the page's action and runs page->Run(key) when clicked.
+template <class Page, class Key, std::size_t N>
+void AddRunButtons(Page* page, QBoxLayout* layout, const std::pair<const char*, Key> (&buttons)[N],
+                   const char* const (&names)[N]) {
+  for (std::size_t i = 0; i < N; ++i) {
+    QPushButton* b = AddButton(page, layout, Page::tr(buttons[i].first), names[i]);
+    page->action().addButton(b);
+    QObject::connect(b, &QPushButton::clicked, page,
+                     [page, key = buttons[i].second] { page->Run(key); });
+  }
+}
+
 }  // namespace
 
 // ---- CMULTIPLE_RIGHTVIEW4
@@ -258,13 +271,7 @@ CMULTIPLE_RIGHTVIEW0::CMULTIPLE_RIGHTVIEW0(BatchHost& host, QWidget* parent)
       {QT_TR_NOOP("重启所有设备"), BatchButton::All},
       {QT_TR_NOOP("重启所有编码板"), BatchButton::Encoders},
       {QT_TR_NOOP("重启所有解码板"), BatchButton::Decoders}};
-  const char* names[] = {"button1050", "button1000", "button1001", "button1002"};
-  int i = 0;
-  for (const auto& [text, button] : buttons) {
-    QPushButton* b = AddButton(this, layout, tr(text), names[i++]);
-    action().addButton(b);
-    connect(b, &QPushButton::clicked, this, [this, button = button] { Run(button); });
-  }
+  AddRunButtons(this, layout, buttons, {"button1050", "button1000", "button1001", "button1002"});
   addProgressArea(layout);
 }
 
@@ -298,13 +305,7 @@ CMULTIPLE_RIGHTVIEW1::CMULTIPLE_RIGHTVIEW1(BatchHost& host, QWidget* parent)
       {QT_TR_NOOP("所有设备恢复出厂值"), BatchButton::All},
       {QT_TR_NOOP("所有编码板恢复出厂值"), BatchButton::Encoders},
       {QT_TR_NOOP("所有解码板恢复出厂值"), BatchButton::Decoders}};
-  const char* names[] = {"button1050", "button1000", "button1001", "button1002"};
-  int i = 0;
-  for (const auto& [text, button] : buttons) {
-    QPushButton* b = AddButton(this, layout, tr(text), names[i++]);
-    action().addButton(b);
-    connect(b, &QPushButton::clicked, this, [this, button = button] { Run(button); });
-  }
+  AddRunButtons(this, layout, buttons, {"button1050", "button1000", "button1001", "button1002"});
   addProgressArea(layout);
 }
 
@@ -365,13 +366,7 @@ CMULTIPLE_RIGHTVIEW2::CMULTIPLE_RIGHTVIEW2(BatchHost& host, QWidget* parent)
       {QT_TR_NOOP("升级所选设备"), tav::upgrade::BatchSet::Selected},
       {QT_TR_NOOP("升级所有编码板"), tav::upgrade::BatchSet::Encoders},
       {QT_TR_NOOP("升级所有解码板"), tav::upgrade::BatchSet::Decoders}};
-  const char* names[] = {"button1051", "button1050", "button1052"};
-  int i = 0;
-  for (const auto& [text, set] : sets) {
-    QPushButton* b = AddButton(this, buttons, tr(text), names[i++]);
-    action().addButton(b);
-    connect(b, &QPushButton::clicked, this, [this, set = set] { Run(set); });
-  }
+  AddRunButtons(this, buttons, sets, {"button1051", "button1050", "button1052"});
   layout->addLayout(buttons);
 
   log_ = new QPlainTextEdit(this);
@@ -606,19 +601,12 @@ void CCtrlWndMul::ShowPage(BatchPage kind) {
       page = tav::CreateRightView(tav::kViewBlank, *host_, nullptr);
       break;
   }
-  if (page_) {
-    splitter_->replaceWidget(1, page);
-    delete page_;
-  } else {
-    splitter_->addWidget(page);
-  }
+  splitter_->showRightPane(page_, page);
   page_ = page;
   kind_ = kind;
-  page_->show();
 }
 
 void CCtrlWndMul::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  const int w = splitter_->width();
-  splitter_->setSizes({w / 4, w - w / 4});
+  splitter_->splitAtQuarter();
 }

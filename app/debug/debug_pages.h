@@ -16,6 +16,15 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 
+namespace tav {
+
+// A text box in the fixed font, unwrapped, wide enough for `widest` and `lines` high.
+QPlainTextEdit* MonoTextBox(QWidget* parent, const char* name, const QString& widest, int lines);
+// The pages' texts are "\r\n" lines (as the boards and the logic write them); a box shows "\n".
+QString BoxText(const std::string& text);
+
+}  // namespace tav
+
 // EdidDebug: EDID page ("EDID调试"): the board's and the monitor's EDID, lock, clear, copy.
 class EdidDebug : public tav::SettingsPage {
   Q_OBJECT

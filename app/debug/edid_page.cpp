@@ -1,5 +1,4 @@
 #include <QBoxLayout>
-#include <QFontDatabase>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -11,29 +10,6 @@
 using tav::qs;
 using tav::str;
 
-namespace {
-
-QPlainTextEdit* TextBox(QWidget* parent, const char* name, int columns, int lines) {
-  auto* e = new QPlainTextEdit(parent);
-  e->setObjectName(QLatin1String(name));
-  e->setReadOnly(true);
-  e->setLineWrapMode(QPlainTextEdit::NoWrap);
-  e->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  const QFontMetrics m(e->font());
-  e->setMinimumWidth(m.horizontalAdvance(QString(columns, QLatin1Char('0'))) + 32);
-  e->setMinimumHeight(m.lineSpacing() * lines + 12);
-  return e;
-}
-
-// The page's texts from the board's answers are held as "\r\n" lines; the box shows plain text.
-QString BoxText(const std::string& text) {
-  QString t = qs(text);
-  t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  return t;
-}
-
-}  // namespace
-
 EdidDebug::EdidDebug(tav::PageHost& host, QWidget* parent) : SettingsPage(host, parent) {
   setObjectName(QStringLiteral("EdidDebug"));
   auto* column = new QVBoxLayout(this);
@@ -42,9 +18,11 @@ EdidDebug::EdidDebug(tav::PageHost& host, QWidget* parent) : SettingsPage(host, 
   auto* boxes = new QHBoxLayout;
   auto* left = new QVBoxLayout;
   auto* right = new QVBoxLayout;
-  edid_ = TextBox(this, "edidText", 40, 16);
+  edid_ = tav::MonoTextBox(this, "edidText", QString(40, QLatin1Char('0')), 16);
+  edid_->setReadOnly(true);
   edid_->setPlaceholderText(tr("尚未读取EDID。"));
-  summary_ = TextBox(this, "edidSummary", 24, 16);
+  summary_ = tav::MonoTextBox(this, "edidSummary", QString(24, QLatin1Char('0')), 16);
+  summary_->setReadOnly(true);
   summary_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   summary_->setPlaceholderText(tr("读取EDID后在此显示解析结果。"));
   auto* edidLabel = new QLabel(tr("EDID信息："), this);
@@ -77,6 +55,12 @@ EdidDebug::EdidDebug(tav::PageHost& host, QWidget* parent) : SettingsPage(host, 
     b->setAccessibleName(b->text());
     action().addButton(b);
   }
+  // Without the lock state only the lock button waits: the reads, clear and copy need nothing
+  // read first, and clear and copy read the lock state again when they end.
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{readBoard, readMonitor, copy, clearButton, edid_, summary_})
+    keepUsable(w);
+  setNoDataText(tr("没有设备数据：EDID锁定状态读取失败，重新进入本页可再次读取。"));
   connect(readBoard, &QPushButton::clicked, this, &EdidDebug::readBoardEdid);
   connect(readMonitor, &QPushButton::clicked, this, &EdidDebug::readMonitorEdid);
   connect(copy, &QPushButton::clicked, this, &EdidDebug::copyMonitor);
@@ -155,15 +139,16 @@ void EdidDebug::run(Op op) {
         }
         return r;
       },
-      [this](Result r, CBoard*) {
+      [this, op](Result r, CBoard*) {
         if (r.lockRead) {
           lockFlag_ = r.flag;
           lockKnown_ = true;
         }
+        if (op != Op::ReadBoard && op != Op::ReadMonitor) markBoardRead(r.lockRead);
         // Only a read that gave values replaces the text (a partial one too).
         if (r.text) {
-          edid_->setPlainText(BoxText(*r.text));
-          summary_->setPlainText(BoxText(*r.summary));
+          edid_->setPlainText(tav::BoxText(*r.text));
+          summary_->setPlainText(tav::BoxText(*r.summary));
         }
         showLock();
       });

@@ -1,6 +1,5 @@
 #include <QBoxLayout>
 #include <QComboBox>
-#include <QFontDatabase>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -25,22 +24,9 @@ QLineEdit* NumberEdit(QWidget* parent, const char* name, const QString& text) {
 }
 
 QPlainTextEdit* ListBox(QWidget* parent, const char* name, const QString& accessible) {
-  auto* e = new QPlainTextEdit(parent);
-  e->setObjectName(QLatin1String(name));
+  auto* e = MonoTextBox(parent, name, QStringLiteral("0x00,0x00"), 12);
   e->setAccessibleName(accessible);
-  e->setLineWrapMode(QPlainTextEdit::NoWrap);
-  e->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  const QFontMetrics m(e->font());
-  e->setMinimumWidth(m.horizontalAdvance(QStringLiteral("0x00,0x00")) + 48);
-  e->setMinimumHeight(m.lineSpacing() * 12);
   return e;
-}
-
-// The lists are "\r\n" lines in the logic and plain lines in the boxes.
-QString BoxText(const std::string& text) {
-  QString t = qs(text);
-  t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  return t;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "device/board_link.h"
 #include "device/notifier.h"
 #include "le_bytes.h"
+#include "pages/field_text.h"
 #include "resources/string_table.h"
 
 namespace tav {
@@ -62,6 +63,9 @@ std::optional<std::string> BaudProblem(std::string_view text) {
   if (text == kBaudAuto) return std::nullopt;
   if (!NumberFieldProblem("串口波特率", text, 0xFFFFFFFFu) && !text.starts_with("0x"))
     return std::nullopt;
+  // Decimal digits that do not fit the record's u32: say the range.
+  if (auto wide = ParseWideIntegerField(text); wide && *wide >= 0)
+    return OutOfRangeText("串口波特率", {0, 0xFFFFFFFFll});
   return std::string("串口波特率: 请选择\"动态调整\"或输入十进制波特率（如9600）。");
 }
 

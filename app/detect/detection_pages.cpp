@@ -200,7 +200,7 @@ void CRightView13::stop() {
         }
         // The timer keeps running; its ticks find the board idle and leave the row as it is.
         if (outcome.result != tav::kDetectOk)
-          report(tav::str(224), tav::NoticeIcon::Warning);
+          report(tav::str(224), tav::NoticeIcon::Error);
         else
           log(tav::str(225));
       });

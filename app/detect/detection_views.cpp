@@ -12,10 +12,10 @@ namespace tav {
 
 namespace {
 
-// Logged and shown in a message box.
+// A failure: logged and shown in a message box with the error icon.
 void Complain(Notifier& notifier, const std::string& text) {
   notifier.log(text);
-  notifier.message(text, NoticeIcon::Warning);
+  notifier.message(text, NoticeIcon::Error);
 }
 
 }  // namespace
@@ -204,7 +204,8 @@ std::optional<std::uint32_t> DecoderSourcesView::Choose(int selectionMark) {
   int index = rows_[row].boardIndex;
   if (index < 0 || index >= boards_.Count()) return std::nullopt;  // the list changed under it
   std::uint32_t address = boards_.At(index).ContactAddress();
-  if (!notifier_.ask(kTextAskDetect)) return std::nullopt;
+  if (!notifier_.question({kTextAskDetect, kTextConfirmCaption, AskButtons::YesNo}))
+    return std::nullopt;
   return address;
 }
 

@@ -1,12 +1,19 @@
 #include "pages/field_text.h"
 
 #include <charconv>
+#include <cstdint>
 
 #include "resources/string_table.h"
 
 namespace tav {
 
 std::optional<std::int32_t> ParseIntegerField(std::string_view text) {
+  auto wide = ParseWideIntegerField(text);
+  if (!wide || *wide < INT32_MIN || *wide > INT32_MAX) return std::nullopt;
+  return static_cast<std::int32_t>(*wide);
+}
+
+std::optional<std::int64_t> ParseWideIntegerField(std::string_view text) {
   auto blank = [](char c) { return c == ' ' || c == '\t'; };
   while (!text.empty() && blank(text.front())) text.remove_prefix(1);
   while (!text.empty() && blank(text.back())) text.remove_suffix(1);
@@ -15,7 +22,7 @@ std::optional<std::int32_t> ParseIntegerField(std::string_view text) {
     if (!text.empty() && text.front() == '-') return std::nullopt;
   }
   if (text.empty()) return std::nullopt;
-  std::int32_t value = 0;
+  std::int64_t value = 0;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
   return value;

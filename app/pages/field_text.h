@@ -12,6 +12,9 @@ namespace tav {
 inline constexpr const char* kNotAnInteger = "请输入一个整数。";
 
 std::optional<std::int32_t> ParseIntegerField(std::string_view text);
+// The same form read as 64 bits, for fields wider than a signed 32-bit value (u32 sizes) and
+// for telling a number that is too large from text that is no number.
+std::optional<std::int64_t> ParseWideIntegerField(std::string_view text);
 
 // The values a number field may take: what its record field holds, narrowed further where the
 // boards only make sense of less (frame rate, ports...).

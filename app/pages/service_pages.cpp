@@ -49,42 +49,17 @@ QWidget* WithSuffix(QWidget* field, const QString& suffix, QWidget* parent) {
   return box;
 }
 
-// A number field whose value must fit [low, high]; otherwise a message naming the field and
-// its range, and false.
-bool CheckRange(tav::Notifier& notifier, const QLineEdit* edit, const QString& name,
-                std::int64_t low, std::int64_t high) {
-  const std::string text = u8(edit->text());
-  bool fits = false;
-  if (low >= 0) {
-    fits = tav::ParseSizeField(text).has_value();
-  } else if (auto v = tav::ParseIntegerField(text)) {
-    fits = *v >= low && *v <= high;
-  }
-  if (fits) return true;
-  const QString message = QObject::tr("%1必须是 %2 到 %3 之间的整数。")
-                              .arg(name)
-                              .arg(QString::number(low), QString::number(high));
-  notifier.message(u8(message), tav::NoticeIcon::Warning);
-  return false;
-}
-
 }  // namespace
 
 namespace tav {
 
-ServicePage::ServicePage(PageHost& host, QWidget* parent)
-    : SettingsPage(host, parent), dataState_(new QLabel(this)) {
-  dataState_->setObjectName(QStringLiteral("dataState"));
-  dataState_->setText(tr("尚未从设备读到数据。"));
-  dataState_->setTextFormat(Qt::PlainText);
-  dataState_->setVisible(false);
-}
-
-void ServicePage::readDone(bool ok) {
-  // A later failed read keeps what an earlier one showed.
-  hasData_ = hasData_ || ok;
-  dataState_->setVisible(!hasData_);
-  if (apply_) apply_->setEnabled(hasData_);
+void ServicePage::setButtons(QPushButton* read, QPushButton* set) {
+  set_ = set;
+  keepUsable(read);
+  setNoDataText(tr("没有设备数据：读取设备参数失败，请检查设备后按“%1”重试。").arg(read->text()));
+  action().addButton(read);
+  action().addButton(set);
+  set->setEnabled(false);  // until a read brought the board's values
 }
 
 }  // namespace tav
@@ -111,68 +86,39 @@ CRightView17::CRightView17(tav::PageHost& host, QWidget* parent)
   column->addLayout(row);
   auto* buttons = new QHBoxLayout;
   auto* get = addButton(buttons, tr("获取时间"), "getTime");
-  apply_ = addButton(buttons, tr("设置时间"), "setTime");
+  auto* set = addButton(buttons, tr("设置时间"), "setTime");
   auto* fromPc = addButton(buttons, tr("按当前时间设置"), "setFromPc");
   buttons->addStretch(1);
   column->addSpacing(8);
   column->addLayout(buttons);
-  column->addWidget(dataState_);
   column->addStretch(1);
-  for (QPushButton* b : {get, apply_, fromPc}) action().addButton(b);
-  apply_->setEnabled(false);
+  setButtons(get, set);
+  action().addButton(fromPc);
   connect(get, &QPushButton::clicked, this, &CRightView17::getTime);
-  connect(apply_, &QPushButton::clicked, this, &CRightView17::setTime);
+  connect(set, &QPushButton::clicked, this, &CRightView17::setTime);
   connect(fromPc, &QPushButton::clicked, this, &CRightView17::setFromPc);
 }
 
 void CRightView17::getTime() {
-  CBoard* board = currentBoard();
-  if (!board) return;
-  runOnBoard(
-      *board,
-      [limits = limits](CBoard& copy, tav::BoardLink& l, tav::Notifier& n) {
-        tav::ClockSettings s(l, n);
-        s.limits = limits;
-        tav::ClockTime time;
-        auto status = s.ReadBoard(copy.ContactAddress(), time);
-        tav::ReportService(status, n);
-        return std::pair{status, time};
-      },
-      [this](std::pair<tav::ServiceStatus, tav::ClockTime> r, CBoard*) {
-        const bool ok = r.first == tav::ServiceStatus::Ok;
-        if (ok) {
-          logic_.Show(r.second);
-          for (std::size_t i = 0; i < edits_.size(); ++i)
-            edits_[i]->setText(qs(logic_.form.fields[i]));
-        }
-        readDone(ok);
-      });
+  readBlock<tav::ClockSettings, tav::ClockTime>([this](const tav::ClockTime& time) {
+    logic_.Show(time);
+    for (std::size_t i = 0; i < edits_.size(); ++i) edits_[i]->setText(qs(logic_.form.fields[i]));
+  });
 }
 
 void CRightView17::setTime() {
-  // The year and month go to the board as year - 1900 and month - 1.
-  const std::pair<int, std::int64_t> lows[] = {{0, std::int64_t(INT32_MIN) + 1900},
-                                               {1, std::int64_t(INT32_MIN) + 1}};
+  // The record's i32 fields hold year - 1900 and month - 1; the other parts are held to a
+  // calendar's ranges, so the board is never sent a 25th hour.
+  constexpr tav::FieldRange kRanges[] = {
+      {std::int64_t(INT32_MIN) + 1900, INT32_MAX}, {1, 12}, {1, 31}, {0, 23}, {0, 59}, {0, 59}};
+  tav::ClockTime time;
+  int* parts[] = {&time.year, &time.month, &time.day, &time.hour, &time.minute, &time.second};
   for (std::size_t i = 0; i < edits_.size(); ++i) {
-    std::int64_t low = INT32_MIN;
-    for (auto [at, l] : lows)
-      if (std::size_t(at) == i) low = l;
-    if (!CheckRange(notifier(), edits_[i], edits_[i]->accessibleName(), low, INT32_MAX)) return;
-    logic_.form.fields[i] = u8(edits_[i]->text());
+    std::int32_t v = 0;
+    if (!readInt(edits_[i], v, u8(edits_[i]->accessibleName()), kRanges[i])) return;
+    *parts[i] = v;
   }
-  auto time = logic_.Read();
-  CBoard* board = currentBoard();
-  if (!time || !board) return;
-  runOnBoard(
-      *board,
-      [limits = limits, t = *time](CBoard& copy, tav::BoardLink& l, tav::Notifier& n) {
-        tav::ClockSettings s(l, n);
-        s.limits = limits;
-        auto status = s.WriteBoard(copy.ContactAddress(), t);
-        tav::ReportService(status, n);
-        return status;
-      },
-      [](tav::ServiceStatus, CBoard*) {});
+  writeBlock<tav::ClockSettings>(time);
 }
 
 void CRightView17::setFromPc() {
@@ -253,18 +199,15 @@ CRightView18::CRightView18(tav::PageHost& host, QWidget* parent)
 
   auto* buttons = new QHBoxLayout;
   auto* get = addButton(buttons, tr("获取OSD设置"), "getOsd");
-  apply_ = addButton(buttons, tr("更改OSD设置"), "setOsd");
+  auto* set = addButton(buttons, tr("更改OSD设置"), "setOsd");
   auto* reset = addButton(buttons, tr("恢复默认设置"), "defaults");
   buttons->addStretch(1);
   column->addSpacing(8);
   column->addLayout(buttons);
-  column->addWidget(dataState_);
   column->addStretch(1);
-  action().addButton(get);
-  action().addButton(apply_);
-  apply_->setEnabled(false);
+  setButtons(get, set);
   connect(get, &QPushButton::clicked, this, &CRightView18::getOsd);
-  connect(apply_, &QPushButton::clicked, this, &CRightView18::setOsd);
+  connect(set, &QPushButton::clicked, this, &CRightView18::setOsd);
   connect(reset, &QPushButton::clicked, this, &CRightView18::defaults);
 }
 
@@ -303,46 +246,22 @@ void CRightView18::takeForm() {
 }
 
 void CRightView18::getOsd() {
-  CBoard* board = currentBoard();
-  if (!board) return;
-  runOnBoard(
-      *board,
-      [limits = limits](CBoard& copy, tav::BoardLink& l, tav::Notifier& n) {
-        tav::OsdSettings s(l, n);
-        s.limits = limits;
-        tav::OverlayBlock block;
-        auto status = s.ReadBoard(copy.ContactAddress(), block);
-        tav::ReportService(status, n);
-        return std::pair{status, block};
-      },
-      [this](std::pair<tav::ServiceStatus, tav::OverlayBlock> r, CBoard*) {
-        const bool ok = r.first == tav::ServiceStatus::Ok;
-        if (ok) {
-          logic_.Show(r.second);
-          showForm();
-        }
-        readDone(ok);
-      });
+  readBlock<tav::OsdSettings, tav::OverlayBlock>([this](const tav::OverlayBlock& block) {
+    logic_.Show(block);
+    showForm();
+  });
 }
 
 void CRightView18::setOsd() {
+  // The descriptor's fields are i32.
+  constexpr tav::FieldRange kI32{INT32_MIN, INT32_MAX};
+  std::int32_t v = 0;
   for (const Column* c : {&time_, &channelText_})
     for (QLineEdit* e : {c->transparency, c->background, c->x, c->y, c->scale})
-      if (!CheckRange(notifier(), e, e->accessibleName(), INT32_MIN, INT32_MAX)) return;
+      if (!readInt(e, v, u8(e->accessibleName()), kI32)) return;
   takeForm();
   auto block = logic_.Read();  // refuses texts longer than 64 units
-  CBoard* board = currentBoard();
-  if (!block || !board) return;
-  runOnBoard(
-      *board,
-      [limits = limits, b = *block](CBoard& copy, tav::BoardLink& l, tav::Notifier& n) {
-        tav::OsdSettings s(l, n);
-        s.limits = limits;
-        auto status = s.WriteBoard(copy.ContactAddress(), b);
-        tav::ReportService(status, n, "修改成功");
-        return status;
-      },
-      [](tav::ServiceStatus, CBoard*) {});
+  if (block) writeBlock<tav::OsdSettings>(*block, "修改成功");
 }
 
 void CRightView18::defaults() {
@@ -378,17 +297,14 @@ CRightView19::CRightView19(tav::PageHost& host, QWidget* parent)
   column->addWidget(report_);
   auto* buttons = new QHBoxLayout;
   auto* get = addButton(buttons, tr("获取"), "getStorage");
-  apply_ = addButton(buttons, tr("设置"), "setStorage");
+  auto* set = addButton(buttons, tr("设置"), "setStorage");
   buttons->addStretch(1);
   column->addSpacing(8);
   column->addLayout(buttons);
-  column->addWidget(dataState_);
   column->addStretch(1);
-  action().addButton(get);
-  action().addButton(apply_);
-  apply_->setEnabled(false);
+  setButtons(get, set);
   connect(get, &QPushButton::clicked, this, &CRightView19::getStorage);
-  connect(apply_, &QPushButton::clicked, this, &CRightView19::setStorage);
+  connect(set, &QPushButton::clicked, this, &CRightView19::setStorage);
   connect(save_, &QCheckBox::clicked, this, [this] {
     logic_.ToggleSave();
     save_->setChecked(logic_.form.save);
@@ -404,46 +320,22 @@ void CRightView19::showForm() {
 }
 
 void CRightView19::getStorage() {
-  CBoard* board = currentBoard();
-  if (!board) return;
-  runOnBoard(
-      *board,
-      [limits = limits](CBoard& copy, tav::BoardLink& l, tav::Notifier& n) {
-        tav::StorageSettings s(l, n);
-        s.limits = limits;
-        tav::StorageReport report;
-        auto status = s.ReadBoard(copy.ContactAddress(), report);
-        tav::ReportService(status, n);
-        return std::pair{status, report};
-      },
-      [this](std::pair<tav::ServiceStatus, tav::StorageReport> r, CBoard*) {
-        const bool ok = r.first == tav::ServiceStatus::Ok;
-        if (ok) {
-          logic_.Show(r.second);
-          showForm();
-        }
-        readDone(ok);
-      });
+  readBlock<tav::StorageSettings, tav::StorageReport>([this](const tav::StorageReport& report) {
+    logic_.Show(report);
+    showForm();
+  });
 }
 
 void CRightView19::setStorage() {
-  for (QLineEdit* e : {fileSize_, reserved_})
-    if (!CheckRange(notifier(), e, e->accessibleName(), 0, UINT32_MAX)) return;
-  logic_.form.fileSize = u8(fileSize_->text());
-  logic_.form.reserved = u8(reserved_->text());
-  auto settings = logic_.Read();
-  CBoard* board = currentBoard();
-  if (!settings || !board) return;
-  runOnBoard(
-      *board,
-      [limits = limits, s = *settings](CBoard& copy, tav::BoardLink& l, tav::Notifier& n) {
-        tav::StorageSettings logic(l, n);
-        logic.limits = limits;
-        auto status = logic.WriteBoard(copy.ContactAddress(), s);
-        tav::ReportService(status, n, "Set OK");
-        return status;
-      },
-      [](tav::ServiceStatus, CBoard*) {});
+  // Sizes in MB, u32 fields.
+  constexpr tav::FieldRange kU32{0, UINT32_MAX};
+  std::int64_t fileSize = 0, reserved = 0;
+  if (!readInt(fileSize_, fileSize, u8(fileSize_->accessibleName()), kU32) ||
+      !readInt(reserved_, reserved, u8(reserved_->accessibleName()), kU32))
+    return;
+  writeBlock<tav::StorageSettings>(
+      tav::StorageSetting{std::uint32_t(fileSize), std::uint32_t(reserved), logic_.saveSwitch()},
+      "Set OK");
 }
 
 CRightView15::CRightView15(tav::PageHost& host, QWidget* parent)

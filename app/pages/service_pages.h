@@ -4,9 +4,14 @@
 // views over clock_settings.h, osd_settings.h, storage_settings.h and password_file.h: the
 // window's thread reads and checks the controls, the exchange runs on the page's worker.
 
+#include <QPushButton>
 #include <array>
 #include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
 
+#include "device/board.h"
 #include "pages/clock_settings.h"
 #include "pages/osd_settings.h"
 #include "pages/password_file.h"
@@ -18,23 +23,72 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
-class QPushButton;
 
 namespace tav {
 
-// A service page: its apply button stays off until a read from the board succeeded, and a
-// line says when the page holds no data from the board.
+// A service page of port 4010: its read and write run on the page's worker with one of the
+// logic classes (ClockSettings, OsdSettings, StorageSettings), and its data state is the
+// SettingsPage one: after a failed first read its inputs and its set button stay off until a
+// read succeeds.
 class ServicePage : public SettingsPage {
   Q_OBJECT
  public:
-  ServicePage(PageHost& host, QWidget* parent);
+  using SettingsPage::SettingsPage;
+
+  ServiceLimits limits;
 
  protected:
-  // After a read: on success the apply button comes on and the no-data line goes.
-  void readDone(bool ok);
-  QLabel* dataState_;
-  QPushButton* apply_ = nullptr;
-  bool hasData_ = false;
+  // The page's read button stays usable without data; its set button waits for a first read.
+  void setButtons(QPushButton* read, QPushButton* set);
+
+  // Reads the board's block; on success the page holds data and show(block) fills it.
+  template <class Logic, class Block, class Show>
+  void readBlock(Show show) {
+    CBoard* board = currentBoard();
+    if (!board) {
+      markBoardRead(false);
+      return;
+    }
+    runOnBoard(
+        *board,
+        [limits = limits](CBoard& copy, BoardLink& l, Notifier& n) {
+          Logic s(l, n);
+          s.limits = limits;
+          Block block{};
+          auto status = s.ReadBoard(copy.ContactAddress(), block);
+          ReportService(status, n);
+          return std::pair{status, block};
+        },
+        [this, show = std::move(show)](std::pair<ServiceStatus, Block> r, CBoard*) {
+          const bool ok = r.first == ServiceStatus::Ok;
+          markBoardRead(ok);
+          if (ok) {
+            set_->setEnabled(true);
+            show(r.second);
+          }
+        });
+  }
+
+  // Sends the block; `okText` is what a sent block shows (nothing when empty).
+  template <class Logic, class Block>
+  void writeBlock(Block block, std::string_view okText = {}) {
+    CBoard* board = currentBoard();
+    if (!board) return;
+    runOnBoard(
+        *board,
+        [limits = limits, block, ok = std::string(okText)](CBoard& copy, BoardLink& l,
+                                                           Notifier& n) {
+          Logic s(l, n);
+          s.limits = limits;
+          auto status = s.WriteBoard(copy.ContactAddress(), block);
+          ReportService(status, n, ok);
+          return status;
+        },
+        [](ServiceStatus, CBoard*) {});
+  }
+
+ private:
+  QPushButton* set_ = nullptr;
 };
 
 }  // namespace tav
@@ -50,7 +104,6 @@ class CRightView17 : public tav::ServicePage {
 
   // "按当前时间设置" reads the PC's local time here; tests fix it.
   std::function<tav::ClockTime()> pcClock = tav::LocalClockNow;
-  tav::ServiceLimits limits;
 
  protected:
   void onInitialUpdate() override { getTime(); }
@@ -68,8 +121,6 @@ class CRightView18 : public tav::ServicePage {
   void getOsd();
   void setOsd();
   void defaults();
-
-  tav::ServiceLimits limits;
 
  protected:
   void onInitialUpdate() override { getOsd(); }
@@ -95,8 +146,6 @@ class CRightView19 : public tav::ServicePage {
   CRightView19(tav::PageHost& host, QWidget* parent = nullptr);
   void getStorage();
   void setStorage();
-
-  tav::ServiceLimits limits;
 
  protected:
   void onInitialUpdate() override { getStorage(); }

@@ -11,6 +11,7 @@
 #include <QRegularExpressionValidator>
 #include <QTextEdit>
 #include <algorithm>
+#include <climits>
 
 #include "device/board.h"
 #include "pages/field_text.h"
@@ -102,15 +103,40 @@ bool SettingsPage::readInt(const QLineEdit* edit, std::int32_t& value) {
   return true;
 }
 
+std::optional<std::int64_t> SettingsPage::readRanged(const QLineEdit* edit, std::string_view field,
+                                                     FieldRange range) {
+  // Read wide, so that a number too large for 32 bits is named as out of range.
+  auto parsed = ParseWideIntegerField(u8(edit->text()));
+  if (!parsed) {
+    notifier().message(kNotAnInteger, NoticeIcon::Warning);
+    return std::nullopt;
+  }
+  if (!range.contains(*parsed)) {
+    notifier().message(OutOfRangeText(field, range), NoticeIcon::Warning);
+    return std::nullopt;
+  }
+  return parsed;
+}
+
 bool SettingsPage::readInt(const QLineEdit* edit, std::int32_t& value, std::string_view field,
                            FieldRange range) {
-  std::int32_t v = value;
-  if (!readInt(edit, v)) return false;
-  if (!range.contains(v)) {
-    notifier().message(OutOfRangeText(field, range), NoticeIcon::Warning);
-    return false;
-  }
-  value = v;
+  range.min = std::max<std::int64_t>(range.min, INT32_MIN);
+  range.max = std::min<std::int64_t>(range.max, INT32_MAX);
+  auto v = readRanged(edit, field, range);
+  if (v) value = static_cast<std::int32_t>(*v);
+  return v.has_value();
+}
+
+bool SettingsPage::readInt(const QLineEdit* edit, std::int64_t& value, std::string_view field,
+                           FieldRange range) {
+  auto v = readRanged(edit, field, range);
+  if (v) value = *v;
+  return v.has_value();
+}
+
+bool SettingsPage::readNumbers(std::span<const NumberField> fields) {
+  for (const NumberField& f : fields)
+    if (!readInt(f.edit, *f.value, u8(f.edit->accessibleName()), f.range)) return false;
   return true;
 }
 
@@ -156,7 +182,9 @@ void SettingsPage::showNoData() {
     noDataNotice_->setObjectName(QStringLiteral("noDataNotice"));
     noDataNotice_->setWordWrap(true);
     noDataNotice_->setTextFormat(Qt::PlainText);
-    noDataNotice_->setText(tr("没有设备数据：读取设备参数失败，请检查设备后按“刷新”重试。"));
+    noDataNotice_->setText(noDataText_.isEmpty()
+                               ? tr("没有设备数据：读取设备参数失败，请检查设备后按“刷新”重试。")
+                               : noDataText_);
     noDataNotice_->setAccessibleName(noDataNotice_->text());
     QFont f = noDataNotice_->font();
     f.setBold(true);
@@ -200,13 +228,18 @@ BoardLink& SettingsPage::link() {
   return host_.link();
 }
 
-void SettingsPage::refreshStatus(std::string_view okText, std::function<void(CBoard&)> then) {
+CBoard* SettingsPage::boardForRead() {
   CBoard* board = currentBoard();
   if (!board) {
     reportPlain(str(kStrStatusReadFailed));
     markBoardRead(false);
-    return;
   }
+  return board;
+}
+
+void SettingsPage::refreshStatus(std::string_view okText, std::function<void(CBoard&)> then) {
+  CBoard* board = boardForRead();
+  if (!board) return;
   runOnBoard(
       *board, [](CBoard& copy, BoardLink& l, Notifier&) { return copy.RefreshStatus(l); },
       [this, ok = std::string(okText), then = std::move(then)](int rc, CBoard* b) {

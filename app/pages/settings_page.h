@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -75,6 +76,18 @@ class SettingsPage : public QWidget {
   // (value unchanged, false): nothing may be sent then.
   bool readInt(const QLineEdit* edit, std::int32_t& value, std::string_view field,
                FieldRange range);
+  // The same for fields wider than a signed 32-bit value (u32 sizes).
+  bool readInt(const QLineEdit* edit, std::int64_t& value, std::string_view field,
+               FieldRange range);
+  // A number field, the range its record field holds and where its value goes.
+  struct NumberField {
+    const QLineEdit* edit;
+    FieldRange range;
+    std::int32_t* value;
+  };
+  // readInt on each in turn, named by its accessible name; false at the first refusal (the
+  // values read before it are set, the rest keep theirs).
+  bool readNumbers(std::span<const NumberField> fields);
   // The address of a field, or a message naming `field` when it is incomplete or has an octet
   // above 255 (nothing may be sent then).
   std::optional<std::uint32_t> readAddress(const IpField* edit, std::string_view field);
@@ -91,6 +104,8 @@ class SettingsPage : public QWidget {
   void addDataControl(QWidget* widget);
   // Inputs that stay usable without board data.
   void keepUsable(QWidget* widget);
+  // The no-data notice of a page whose read button is not named "刷新".
+  void setNoDataText(const QString& text) { noDataText_ = text; }
   BoardLink& link();
 
   // Runs work(CBoard& copy, BoardLink&, Notifier&) -> R on the page's worker over a copy of
@@ -108,6 +123,10 @@ class SettingsPage : public QWidget {
         });
   }
 
+  // The current board for a read; without one the read has failed: "获取设备状态失败。" is
+  // reported and the page marked as such (null then).
+  CBoard* boardForRead();
+
   // Re-reads the current board's status block on the worker. On success logs okText and calls
   // then(board); on failure reports "获取设备状态失败。".
   void refreshStatus(std::string_view okText, std::function<void(CBoard&)> then);
@@ -122,6 +141,8 @@ class SettingsPage : public QWidget {
  private:
   // The current board when it is still the one at `contact`, with the copy's blocks taken in.
   CBoard* takeBoard(std::uint32_t contact, const CBoard& copy);
+  std::optional<std::int64_t> readRanged(const QLineEdit* edit, std::string_view field,
+                                         FieldRange range);
   void showNoData();
   PageAction* action_;
   PageHost& host_;
@@ -129,6 +150,7 @@ class SettingsPage : public QWidget {
   bool hasData_ = true;  // nothing to say until a read failed
   bool everRead_ = false;
   QLabel* noDataNotice_ = nullptr;
+  QString noDataText_;
   std::vector<QWidget*> dataControls_;
   std::vector<QWidget*> usable_;
   std::vector<std::pair<QPointer<QWidget>, bool>> disabledForNoData_;

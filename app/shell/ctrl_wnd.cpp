@@ -30,6 +30,21 @@ CMySplitterWnd::CMySplitterWnd(QWidget* parent) : QSplitter(Qt::Horizontal, pare
   setChildrenCollapsible(false);
 }
 
+void CMySplitterWnd::showRightPane(QWidget* current, QWidget* page) {
+  if (current) {
+    replaceWidget(1, page);
+    delete current;
+  } else {
+    addWidget(page);
+  }
+  page->show();
+}
+
+void CMySplitterWnd::splitAtQuarter() {
+  const int w = width();
+  setSizes({w / 4, w - w / 4});
+}
+
 QSplitterHandle* CMySplitterWnd::createHandle() {
   auto* handle = new FixedHandle(orientation(), this);
   handle->setCursor(Qt::ArrowCursor);
@@ -99,21 +114,14 @@ void CCtrlWnd::ShowView(int view) {
   // The factory gives the blank page CRightView12 for a view without a page of its own. The
   // page is born outside the splitter, which takes it in below.
   QWidget* page = tav::CreateRightView(view, host_, this);
-  if (page_) {
-    splitter_->replaceWidget(1, page);
-    delete page_;
-  } else {
-    splitter_->addWidget(page);
-  }
+  splitter_->showRightPane(page_, page);
   page_ = page;
   view_ = view;
-  page_->show();
 }
 
 void CCtrlWnd::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  const int w = splitter_->width();
-  splitter_->setSizes({w / 4, w - w / 4});
+  splitter_->splitAtQuarter();
 }
 
 void CCtrlWnd::closeEvent(QCloseEvent* event) {

@@ -15,6 +15,10 @@ class CMySplitterWnd : public QSplitter {
   Q_OBJECT
  public:
   explicit CMySplitterWnd(QWidget* parent);
+  // Puts `page` in the right pane and shows it; the page it replaces (if any) is deleted.
+  void showRightPane(QWidget* current, QWidget* page);
+  // The left pane a quarter of the width, the right pane the rest.
+  void splitAtQuarter();
 
  protected:
   QSplitterHandle* createHandle() override;

@@ -226,7 +226,7 @@ RunSummary UpgradeEngine::Run(const ChosenFile& file, const TargetList& targets)
     notifier_.message(summary.refusal, NoticeIcon::Warning);
     return summary;
   }
-  if (!notifier_.ask(kQuestion)) {
+  if (!notifier_.question({kQuestion, kQuestionTitle})) {
     summary.end = RunEnd::Declined;
     return summary;
   }

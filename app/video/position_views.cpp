@@ -1,5 +1,4 @@
 #include <QBoxLayout>
-#include <QCoreApplication>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -24,6 +23,9 @@ constexpr std::int64_t kI32Min = std::numeric_limits<std::int32_t>::min();
 constexpr std::int64_t kI32Max = std::numeric_limits<std::int32_t>::max();
 constexpr std::int64_t kI16Min = std::numeric_limits<std::int16_t>::min();
 constexpr std::int64_t kI16Max = std::numeric_limits<std::int16_t>::max();
+// The picture position record's u32 fields as typed: -1 (all ones) leaves a value as it is.
+constexpr tav::FieldRange kWord32{kI32Min, kI32Max};
+constexpr tav::FieldRange kWord16{kI16Min, kI16Max};
 
 QLineEdit* Number(QWidget* parent, const char* name, const QString& accessible) {
   auto* e = new QLineEdit(QStringLiteral("0"), parent);
@@ -183,47 +185,36 @@ customerSetting::customerSetting(tav::PageHost& host, QWidget* parent)
 }
 
 bool customerSetting::takePosition() {
-  auto& n = notifier();
   tav::CaptureFields f = fields_;
-  if (!tav::ReadRangedField(left_, QStringLiteral("左移"), kI32Min, kI32Max, n, f.left) ||
-      !tav::ReadRangedField(up_, QStringLiteral("上移"), kI32Min, kI32Max, n, f.up) ||
-      !tav::ReadRangedField(positionWidth_, QStringLiteral("长宽"), kI32Min, kI32Max, n,
-                            f.positionWidth) ||
-      !tav::ReadRangedField(positionHeight_, QStringLiteral("长宽"), kI32Min, kI32Max, n,
-                            f.positionHeight))
-    return false;
+  const NumberField all[] = {{left_, kWord32, &f.left},
+                             {up_, kWord32, &f.up},
+                             {positionWidth_, kWord32, &f.positionWidth},
+                             {positionHeight_, kWord32, &f.positionHeight}};
+  if (!readNumbers(all)) return false;
   fields_ = f;
   return true;
 }
 
 bool customerSetting::takeCapture() {
-  auto& n = notifier();
   tav::CaptureFields f = fields_;
-  struct Field {
-    QLineEdit* edit;
-    const char* name;
-    std::int64_t low, high;
-    std::int32_t* value;
-  };
   // Ranges of the record fields they are sent in (the measured ones: as the board reports).
-  const Field all[] = {
-      {blockLength_, "1blocklen", 0, 65535, &f.blockLength},
-      {lines_, "2lines", 0, 65535, &f.lines},
-      {vsyncWidth_, "3vs width", 0, 65535, &f.vsyncWidth},
-      {fieldLength_, "4fieldlen", 0, 65535, &f.fieldLength},
-      {type_, "5Type", 0, kI32Max, &f.type},
-      {width_, "长x宽xHz", 0, kI32Max, &f.width},
-      {height_, "长x宽xHz", 0, kI32Max, &f.height},
-      {rate_, "长x宽xHz", 0, kI32Max, &f.rate},
-      {clock_, "像素时钟", 0, kI32Max, &f.clock},
-      {maxWidth_, "最大的WxH", 0, 65535, &f.maxWidth},
-      {maxHeight_, "最大的WxH", 0, 65535, &f.maxHeight},
-      {offsetHori_, "左右移+-511", -511, 511, &f.offsetHori},
-      {offsetVert_, "上下移00-ff", 0, 255, &f.offsetVert},
+  constexpr tav::FieldRange kU16{0, 65535}, kU32{0, kI32Max};
+  const NumberField all[] = {
+      {blockLength_, kU16, &f.blockLength},
+      {lines_, kU16, &f.lines},
+      {vsyncWidth_, kU16, &f.vsyncWidth},
+      {fieldLength_, kU16, &f.fieldLength},
+      {type_, kU32, &f.type},
+      {width_, kU32, &f.width},
+      {height_, kU32, &f.height},
+      {rate_, kU32, &f.rate},
+      {clock_, kU32, &f.clock},
+      {maxWidth_, kU16, &f.maxWidth},
+      {maxHeight_, kU16, &f.maxHeight},
+      {offsetHori_, {-511, 511}, &f.offsetHori},
+      {offsetVert_, {0, 255}, &f.offsetVert},
   };
-  for (const Field& x : all)
-    if (!tav::ReadRangedField(x.edit, QString::fromUtf8(x.name), x.low, x.high, n, *x.value))
-      return false;
+  if (!readNumbers(all)) return false;
   fields_ = f;
   return true;
 }
@@ -334,9 +325,6 @@ CRightView6::CRightView6(tav::PageHost& host, QWidget* parent) : SettingsPage(ho
   rg->addWidget(write_);
   rg->addStretch(1);
   column->addWidget(registers);
-  noData_ = new QLabel(QCoreApplication::translate("VideoPages", "未读取到设备数据。"), this);
-  noData_->setObjectName(QStringLiteral("noData"));
-  column->addWidget(noData_);
   column->addStretch(1);
 
   for (QPushButton* b : {refresh_, apply_, read_, write_}) action().addButton(b);
@@ -351,23 +339,20 @@ CRightView6::CRightView6(tav::PageHost& host, QWidget* parent) : SettingsPage(ho
 }
 
 bool CRightView6::takeFields() {
-  auto& n = notifier();
   tav::PositionFields f = fields_;
   // The record holds 16-bit fields; the horizontal position is stored with the 1174 origin.
   const std::int64_t origin = tav::kHorizontalOrigin;
-  if (!tav::ReadRangedField(width_, QStringLiteral("宽度"), kI16Min, kI16Max, n, f.width) ||
-      !tav::ReadRangedField(length_, QStringLiteral("长度"), kI16Min, kI16Max, n, f.length) ||
-      !tav::ReadRangedField(x_, QStringLiteral("X坐标"), kI16Min, kI16Max, n, f.x) ||
-      !tav::ReadRangedField(y_, QStringLiteral("Y坐标"), kI16Min, kI16Max, n, f.y) ||
-      !tav::ReadRangedField(horizontal_, QStringLiteral("左右位置"), kI16Min - origin,
-                            kI16Max - origin, n, f.horizontal) ||
-      !tav::ReadRangedField(vertical_, QStringLiteral("上下位置"), kI16Min, kI16Max, n,
-                            f.vertical) ||
-      !tav::ReadRangedField(hSpacing_, QStringLiteral("水平间隔"), kI16Min, kI16Max, n,
-                            f.horizontalSpacing) ||
-      !tav::ReadRangedField(vSpacing_, QStringLiteral("垂直间隔"), kI16Min, kI16Max, n,
-                            f.verticalSpacing))
-    return false;
+  const NumberField all[] = {
+      {width_, kWord16, &f.width},
+      {length_, kWord16, &f.length},
+      {x_, kWord16, &f.x},
+      {y_, kWord16, &f.y},
+      {horizontal_, {kI16Min - origin, kI16Max - origin}, &f.horizontal},
+      {vertical_, kWord16, &f.vertical},
+      {hSpacing_, kWord16, &f.horizontalSpacing},
+      {vSpacing_, kWord16, &f.verticalSpacing},
+  };
+  if (!readNumbers(all)) return false;
   f.address = u8(address_->text());
   f.value = u8(value_->text());
   fields_ = f;
@@ -413,11 +398,8 @@ void CRightView6::run(Action act) {
 }
 
 void CRightView6::refresh() {
-  CBoard* board = currentBoard();
-  if (!board) {
-    reportPlain(str(205));
-    return;
-  }
+  CBoard* board = boardForRead();
+  if (!board) return;
   runOnBoard(
       *board,
       [fields = fields_](CBoard& copy, tav::BoardLink& l, tav::Notifier& n) {
@@ -428,12 +410,8 @@ void CRightView6::refresh() {
         return std::pair{ok, page.fields};
       },
       [this](std::pair<bool, tav::PositionFields> r, CBoard*) {
-        if (!r.first) {
-          if (!hasData_) noData_->show();
-          return;  // lists and fields unchanged
-        }
-        hasData_ = true;
-        noData_->hide();
+        markBoardRead(r.first);
+        if (!r.first) return;  // fields unchanged
         fields_ = std::move(r.second);
         showFields();
         const bool on = fields_.enabled;
@@ -466,9 +444,8 @@ void CRightView6::writeRegister() {
   // A value that is not a hexadecimal number is refused here rather than sent as 0.
   const auto value = tav::ParseHexField(fields_.value);
   if (!value) {
-    notifier().message(
-        u8(QCoreApplication::translate("VideoPages", "“值 0x”应为十六进制数 0 到 FFFFFFFF。")),
-        tav::NoticeIcon::Warning);
+    notifier().message(u8(tr("值 0x：请输入 0-FFFFFFFF 之间的十六进制数。")),
+                       tav::NoticeIcon::Warning);
     return;
   }
   run([](tav::PositionPage& p) { return p.writeRegister(); });
@@ -500,24 +477,23 @@ CRightView16::CRightView16(tav::PageHost& host, QWidget* parent) : SettingsPage(
   auto* clear = addButton(buttons, QStringLiteral("清空设置"), "clear");
   buttons->addStretch(1);
   column->addLayout(buttons);
-  noData_ = new QLabel(QCoreApplication::translate("VideoPages", "未读取到设备数据。"), this);
-  noData_->setObjectName(QStringLiteral("noData"));
-  column->addWidget(noData_);
   column->addStretch(1);
   for (QPushButton* b : {refresh, set_, clear}) action().addButton(b);
-  // "设置" writes the fields back: only once they hold the board's values.
+  // "设置" writes the fields back: only once they hold the board's values. "清空设置" sends
+  // fixed values and stays usable.
   set_->setEnabled(false);
+  keepUsable(clear);
   connect(refresh, &QPushButton::clicked, this, &CRightView16::read);
   connect(set_, &QPushButton::clicked, this, &CRightView16::write);
   connect(clear, &QPushButton::clicked, this, &CRightView16::clear);
 }
 
 bool CRightView16::takeFields(tav::PicturePosition& p) {
-  auto& n = notifier();
-  return tav::ReadRangedField(up_, QStringLiteral("上移"), kI32Min, kI32Max, n, p.up) &&
-         tav::ReadRangedField(left_, QStringLiteral("左移"), kI32Min, kI32Max, n, p.left) &&
-         tav::ReadRangedField(width_, QStringLiteral("长宽"), kI32Min, kI32Max, n, p.width) &&
-         tav::ReadRangedField(height_, QStringLiteral("长宽"), kI32Min, kI32Max, n, p.height);
+  const NumberField all[] = {{up_, kWord32, &p.up},
+                             {left_, kWord32, &p.left},
+                             {width_, kWord32, &p.width},
+                             {height_, kWord32, &p.height}};
+  return readNumbers(all);
 }
 
 void CRightView16::showFields() {
@@ -541,13 +517,12 @@ void CRightView16::run(bool (tav::AdvancedPositionPage::*act)(), tav::PicturePos
         return std::pair{ok, page.fields};
       },
       [this, showResult](std::pair<bool, tav::PicturePosition> r, CBoard*) {
-        if (r.first && showResult) {
-          fields_ = r.second;
-          showFields();
-          hasData_ = true;
-        }
-        noData_->setVisible(!hasData_);
-        set_->setEnabled(hasData_);
+        if (!showResult) return;
+        markBoardRead(r.first);
+        if (!r.first) return;
+        fields_ = r.second;
+        showFields();
+        set_->setEnabled(true);
       });
 }
 

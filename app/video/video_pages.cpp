@@ -321,7 +321,7 @@ bool CapturePage::quickSet() {
       std::snprintf(question, sizeof question,
                     "最大W(maxW)取值应与输入信号的长匹配(%d-%lld)，\n\r是否根据输入信号的长设置？",
                     w, 2 * static_cast<long long>(w));
-      if (notifier_.ask(question)) fields.maxWidth = suggested;
+      if (notifier_.question({question, "确认", AskButtons::YesNo})) fields.maxWidth = suggested;
     }
   }
 

@@ -2,7 +2,6 @@
 
 #include <QBoxLayout>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,25 +20,6 @@
 using tav::qs;
 using tav::str;
 using tav::u8;
-
-namespace tav {
-
-bool ReadRangedField(const QLineEdit* edit, const QString& name, std::int64_t low,
-                     std::int64_t high, Notifier& notifier, std::int32_t& value) {
-  const auto parsed = ParseIntegerField(u8(edit->text()));
-  if (!parsed || *parsed < low || *parsed > high) {
-    const QString text = QCoreApplication::translate("VideoPages", "“%1”应为 %2 到 %3 之间的整数。")
-                             .arg(name)
-                             .arg(low)
-                             .arg(high);
-    notifier.message(u8(text), NoticeIcon::Warning);
-    return false;
-  }
-  value = *parsed;
-  return true;
-}
-
-}  // namespace tav
 
 namespace {
 
@@ -131,15 +111,13 @@ CRightView2::CRightView2(tav::PageHost& host, QWidget* parent) : SettingsPage(ho
   column->addWidget(detectTitle_);
   column->addWidget(detectText_);
 
-  noData_ = new QLabel(QCoreApplication::translate("VideoPages", "未读取到设备数据。"), this);
-  noData_->setObjectName(QStringLiteral("noData"));
-  column->addWidget(noData_);
   column->addStretch(1);
 
   detect_->hide();
   detectTitle_->hide();
   detectText_->hide();
-  apply_->setEnabled(false);
+  apply_->setEnabled(false);  // until a read brought the board's mode
+  keepUsable(detect_);        // measures the input; needs nothing read
 
   connect(type_, &QComboBox::activated, this, &CRightView2::typePicked);
   connect(resolution_, &QComboBox::activated, this, &CRightView2::resolutionPicked);
@@ -189,12 +167,6 @@ void CRightView2::showForm() {
   customerNote_->setText(qs(tav::LoadedTableNote(customers_)));
 }
 
-void CRightView2::setHasData(bool on) {
-  hasData_ = on;
-  noData_->setVisible(!on);
-  apply_->setEnabled(on);
-}
-
 void CRightView2::typePicked(int index) {
   form_.audioText = u8(audio_->currentText());
   tav::ChangeType(form_, index);
@@ -207,11 +179,8 @@ void CRightView2::resolutionPicked(int index) {
 }
 
 void CRightView2::refresh() {
-  CBoard* board = currentBoard();
-  if (!board) {
-    reportPlain(str(205));
-    return;
-  }
+  CBoard* board = boardForRead();
+  if (!board) return;
   runOnBoard(
       *board,
       [form = form_](CBoard& copy, tav::BoardLink& l, tav::Notifier& n) mutable {
@@ -219,15 +188,17 @@ void CRightView2::refresh() {
         return std::pair{ok, form};
       },
       [this](std::pair<bool, tav::PeripheralForm> r, CBoard*) {
-        if (r.first) form_ = std::move(r.second);
+        markBoardRead(r.first);
+        if (!r.first) return;  // the lists stay as they were
+        apply_->setEnabled(true);
+        form_ = std::move(r.second);
         showForm();
-        if (r.first || !hasData_) setHasData(r.first);
       });
 }
 
 void CRightView2::apply() {
   CBoard* board = currentBoard();
-  if (!board || !hasData_) return;
+  if (!board || !hasBoardData()) return;
   form_.audioText = u8(audio_->currentText());
   runOnBoard(
       *board,

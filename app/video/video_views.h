@@ -3,9 +3,6 @@
 // capture parameters (customerSetting) and the two video position pages (CRightView6,
 // CRightView16). Every exchange runs on the page's worker through the host's link.
 
-#include <QString>
-#include <cstdint>
-
 #include "pages/settings_page.h"
 #include "video/video_pages.h"
 
@@ -14,15 +11,6 @@ class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-
-namespace tav {
-
-// Reads an integer field that must lie in [low, high]; otherwise tells the user which field and
-// which range, and returns false.
-bool ReadRangedField(const QLineEdit* edit, const QString& name, std::int64_t low,
-                     std::int64_t high, Notifier& notifier, std::int32_t& value);
-
-}  // namespace tav
 
 // CRightView2: peripheral configuration ("外设配置").
 class CRightView2 : public tav::SettingsPage {
@@ -42,11 +30,9 @@ class CRightView2 : public tav::SettingsPage {
   void typePicked(int index);
   void resolutionPicked(int index);
   void showForm();
-  void setHasData(bool on);
 
   tav::PeripheralForm form_;
   tav::LoadedCustomerTable customers_;
-  bool hasData_ = false;
   QComboBox* type_;
   QComboBox* resolution_;
   QComboBox* frequency_;
@@ -61,7 +47,6 @@ class CRightView2 : public tav::SettingsPage {
   QLabel* detectTitle_;
   QLabel* detectText_;
   QLabel* customerNote_;
-  QLabel* noData_;
 };
 
 // customerSetting: capture parameters of an encoder's front end ("自定义").
@@ -112,11 +97,9 @@ class CRightView6 : public tav::SettingsPage {
   void run(Action action);
 
   tav::PositionFields fields_;
-  bool hasData_ = false;
   QLineEdit *width_, *length_, *x_, *y_, *horizontal_, *vertical_, *hSpacing_, *vSpacing_;
   QLineEdit *address_, *value_;
   QPushButton *refresh_, *apply_, *read_, *write_;
-  QLabel* noData_;
 };
 
 // CRightView16: advanced video position, the capture front end's picture position record.
@@ -139,8 +122,6 @@ class CRightView16 : public tav::SettingsPage {
            bool showResult);
 
   tav::PicturePosition fields_;
-  bool hasData_ = false;
   QLineEdit *left_, *up_, *width_, *height_;
   QPushButton* set_;
-  QLabel* noData_;
 };

@@ -17,6 +17,7 @@
 #include "device/board_list.h"
 #include "edid_fixtures.h"
 #include "le_bytes.h"
+#include "page_gui.h"
 #include "pages/page_action.h"
 #include "pages/page_host.h"
 #include "qorsim.h"
@@ -26,45 +27,22 @@ using pagetest::Ip;
 using tav::test::FakeLink;
 using Op = tav::test::FakeBoardLink::Op;
 
+using tav::test::Child;
+using tav::test::Click;
+using tav::test::NoData;
+using tav::test::Settle;
+
 namespace {
 
-class FakeHost : public tav::PageHost {
+class FakeHost : public tav::test::TestPageHost<FakeLink> {
  public:
-  CBoardCtrl list;
-  tav::test::RecordingNotifier notes;
-  FakeLink fake;
-  tav::BoardLink* useLink = &fake;
-
   explicit FakeHost(int type = 1, const char* ip = "192.168.1.20") {
     list.Add(pagetest::Status(type, Ip(ip)));
   }
-  CBoard* CurrentBoard() override { return list.Count() > 0 ? &list.At(0) : nullptr; }
-  CBoardCtrl& BoardList() override { return list; }
-  tav::Notifier& notifier() override { return notes; }
-  tav::BoardLink& link() override { return *useLink; }
   tav::PcNetwork pcNetwork() override { return {}; }
 
-  std::string lastMessage() const {
-    return notes.messages.empty() ? "" : notes.messages.back().text;
-  }
   void answer(const std::string& text) { fake.answers.push_back({0, text}); }
 };
-
-void Settle() {
-  ASSERT_TRUE(QTest::qWaitFor([] { return tav::PageAction::Running() == 0; }, 15000));
-}
-
-template <class T>
-T* Child(QWidget* page, const char* name) {
-  T* w = page->findChild<T*>(QLatin1String(name));
-  if (!w) throw std::runtime_error(std::string("no control ") + name);
-  return w;
-}
-
-void Click(QWidget* page, const char* name) {
-  Child<QAbstractButton>(page, name)->click();
-  Settle();
-}
 
 void Type(QWidget* page, const char* name, const char* text) {
   Child<QLineEdit>(page, name)->setText(QString::fromUtf8(text));
@@ -181,9 +159,20 @@ TEST(EdidPage, AFailedFirstReadLeavesNoStateAndNoLockButton) {
   EXPECT_FALSE(lock->isEnabled());  // lock or unlock is unknown
   EXPECT_TRUE(Text(&page, "edidText").empty());
   EXPECT_TRUE(Child<QAbstractButton>(&page, "readBoardEdid")->isEnabled());
+  EXPECT_TRUE(Child<QAbstractButton>(&page, "clearEdid")->isEnabled());
+  EXPECT_TRUE(NoData(page));
+  Save(page, "edid_nodata.png");
   page.toggleLock();
   Settle();
   EXPECT_TRUE(host.fake.sets.empty());
+
+  // A copy ends with a lock read: once that answers, the page has the board's state.
+  host.answer("sendediderror:0;");
+  host.answer("sendedidlock:1;");
+  Click(&page, "copyMonitorEdid");
+  EXPECT_TRUE(page.hasBoardData());
+  EXPECT_TRUE(lock->isEnabled());
+  EXPECT_EQ(lock->text(), "解锁EDID");
 }
 
 TEST(RegisterPages, SingleFieldsListsAndRefusals) {

@@ -3,6 +3,7 @@
 #include "debug/serial_control.h"
 #include "debug_fakes.h"
 #include "le_bytes.h"
+#include "pages/field_text.h"
 #include "recording_notifier.h"
 
 using namespace tav;
@@ -44,7 +45,7 @@ TEST(SerialText, BaudTexts) {
   EXPECT_FALSE(BaudProblem("4800"));
   EXPECT_TRUE(BaudProblem("fast"));
   EXPECT_TRUE(BaudProblem("0x2580"));  // the rate is read as decimal only
-  EXPECT_TRUE(BaudProblem("99999999999"));
+  EXPECT_EQ(BaudProblem("99999999999"), tav::OutOfRangeText("串口波特率", {0, 4294967295}));
 }
 
 TEST(SerialText, RecordLayout) {

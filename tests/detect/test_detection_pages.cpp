@@ -140,6 +140,7 @@ TEST(StatisticsPage, StartPollStopAndLeavingThePage) {
   const auto calls = client.calls.size();
   Click(page, "start");
   EXPECT_EQ(host.shown("数据检测正在运行。"), 1);
+  EXPECT_EQ(host.notes.messages.back().icon, tav::NoticeIcon::Error);  // a failure
 
   Click(page, "stop");
   EXPECT_TRUE(std::find(client.calls.begin() + long(calls), client.calls.end(),
@@ -222,6 +223,8 @@ TEST(DecoderSourcesPage, TwoEncodersListedAndTheChosenOneOpened) {
   Click(page.get(), "detect");
   EXPECT_TRUE(host.opened.empty());
   EXPECT_EQ(host.notes.questions.back(), tav::kTextAskDetect);
+  EXPECT_EQ(host.notes.questionLooks.back(),
+            std::pair(std::string("确认"), tav::AskButtons::YesNo));
   host.notes.answers = {true};
   Click(page.get(), "detect");
   ASSERT_EQ(host.opened.size(), 1u);

@@ -17,7 +17,7 @@
 #include "device/datagrams.h"
 #include "fake_board_link.h"
 #include "le_bytes.h"
-#include "page_driver.h"
+#include "page_gui.h"
 #include "pages/identity_page.h"
 #include "pages/not_built_page.h"
 #include "pages/page_action.h"
@@ -34,7 +34,6 @@
 
 using pagetest::Ip;
 using tav::str;
-using namespace tav::string_ids;
 using tav::test::FakeBoardLink;
 using Op = FakeBoardLink::Op;
 
@@ -44,19 +43,11 @@ using tav::test::Settle;
 
 namespace {
 
-class FakeHost : public tav::PageHost {
+class FakeHost : public tav::test::TestPageHost<FakeBoardLink> {
  public:
-  CBoardCtrl list;
-  tav::test::RecordingNotifier notes;
-  FakeBoardLink fake;
-  tav::BoardLink* useLink = &fake;
   int identityChanges = 0;
   tav::PcNetwork pc{Ip("192.168.1.10"), tav::Subnet{Ip("192.168.1.10"), Ip("255.255.255.0")}};
 
-  CBoard* CurrentBoard() override { return list.Count() > 0 ? &list.At(0) : nullptr; }
-  CBoardCtrl& BoardList() override { return list; }
-  tav::Notifier& notifier() override { return notes; }
-  tav::BoardLink& link() override { return *useLink; }
   void boardIdentityChanged() override { ++identityChanges; }
   tav::PcNetwork pcNetwork() override { return pc; }
 
@@ -67,9 +58,6 @@ class FakeHost : public tav::PageHost {
   }
   bool logged(int id) const {
     return std::find(notes.logLines.begin(), notes.logLines.end(), str(id)) != notes.logLines.end();
-  }
-  std::string lastMessage() const {
-    return notes.messages.empty() ? "" : notes.messages.back().text;
   }
 };
 
@@ -125,7 +113,7 @@ TEST(PagesOnFakeLink, RecordPagesRefreshFromTheBoardAndApplyTheirRecord) {
   Click(&video, "apply");
   ASSERT_EQ(host.fake.writes(1).size(), 1u);
   EXPECT_EQ(qor::getU16(host.fake.writes(1)[0], 10), 5000);
-  EXPECT_EQ(host.lastMessage(), str(kStrVideoSetOk));
+  EXPECT_EQ(host.lastMessage(), str(187));
   EXPECT_EQ(qor::getU16(host.list.At(0).statusBlock(), 146), 5000);  // the record follows
 
   host.fake.configResults[9] = 15;
@@ -134,7 +122,7 @@ TEST(PagesOnFakeLink, RecordPagesRefreshFromTheBoardAndApplyTheirRecord) {
   Settle();
   EXPECT_EQ(Child<QLineEdit>(&quality, "brightness")->text(), "40");
   Click(&quality, "apply");
-  EXPECT_EQ(host.lastMessage(), str(kStrQualitySetFailed));
+  EXPECT_EQ(host.lastMessage(), str(195));
   EXPECT_EQ(host.notes.messages.back().icon, tav::NoticeIcon::Error);
 
   CRightView4 audio(host);
@@ -142,13 +130,13 @@ TEST(PagesOnFakeLink, RecordPagesRefreshFromTheBoardAndApplyTheirRecord) {
   Settle();
   Click(&audio, "apply");
   EXPECT_EQ(host.fake.writes(2).size(), 1u);
-  EXPECT_EQ(host.lastMessage(), str(kStrAudioSetOk));
+  EXPECT_EQ(host.lastMessage(), str(190));
 
   // A failed read reports and leaves the fields as they were.
   host.fake.configResults[256] = 15;
   Child<QLineEdit>(&video, "bitRate")->setText("7");
   Click(&video, "refresh");
-  EXPECT_EQ(host.lastMessage(), str(kStrStatusReadFailed));
+  EXPECT_EQ(host.lastMessage(), str(205));
   EXPECT_EQ(Child<QLineEdit>(&video, "bitRate")->text(), "7");
 }
 
@@ -194,7 +182,7 @@ TEST(PagesOnFakeLink, RestartAndFactoryResetAskFirst) {
   auto sent = host.fake.sentOf(Op::Broadcast);
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].bytes[3], tav::kCmdFactoryReset);
-  EXPECT_EQ(host.lastMessage(), str(kStrFactoryResetFailed));
+  EXPECT_EQ(host.lastMessage(), str(198));
 }
 
 TEST(PagesOnFakeLink, IdentityReadsTheBoardAndItsIdsAndAppliesByConfigWrite) {
@@ -215,7 +203,7 @@ TEST(PagesOnFakeLink, IdentityReadsTheBoardAndItsIdsAndAppliesByConfigWrite) {
   ASSERT_EQ(host.fake.writes(tav::kIdentityType).size(), 1u);
   EXPECT_EQ(qor::getU32(host.fake.writes(tav::kIdentityType)[0], 4), Ip("192.168.1.30"));
   EXPECT_EQ(host.fake.sentOf(Op::Forget).size(), 1u);
-  EXPECT_EQ(host.lastMessage(), str(kStrIdentitySetOk));
+  EXPECT_EQ(host.lastMessage(), str(167));
   EXPECT_EQ(host.list.At(0).AddressText(), "192.168.1.30");
   EXPECT_EQ(Child<QLabel>(&page, "currentAddress")->text(), "192.168.1.30");
   EXPECT_EQ(host.identityChanges, 1);
@@ -234,7 +222,7 @@ TEST(PagesOnFakeLink, TransportReadsItsBlocksAndWritesTypeEleven) {
   Child<QLineEdit>(&page, "port")->setText("4321");
   Click(&page, "apply");
   ASSERT_EQ(host.fake.writes(tav::kTransportType).size(), 1u);
-  EXPECT_EQ(host.lastMessage(), str(kStrTransportSetOk));
+  EXPECT_EQ(host.lastMessage(), str(200));
   EXPECT_EQ(host.list.At(0).sendPort(), 4321);
 }
 
@@ -266,7 +254,7 @@ TEST(PageAction, WindowKeepsRepaintingWhileAPageWaitsOnASilentBoard) {
   ticker.stop();
   EXPECT_LT(longest, 100);
   EXPECT_GT(clock.elapsed(), 500);  // it really waited on the board
-  EXPECT_EQ(host.lastMessage(), str(kStrStatusReadFailed));
+  EXPECT_EQ(host.lastMessage(), str(205));
 }
 
 TEST(PageAction, BusyStateAndClosingThePageMidExchange) {

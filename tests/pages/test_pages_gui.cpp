@@ -15,7 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "device/board_list.h"
-#include "page_driver.h"
+#include "page_gui.h"
 #include "pages/identity_page.h"
 #include "pages/page_action.h"
 #include "pages/page_factory.h"

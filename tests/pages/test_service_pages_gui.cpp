@@ -16,6 +16,7 @@
 
 #include "device/board_list.h"
 #include "le_bytes.h"
+#include "page_gui.h"
 #include "pages/page_action.h"
 #include "pages/page_factory.h"
 #include "pages/page_host.h"
@@ -33,22 +34,20 @@ using tav::test::ScriptedLink;
 using tav::test::ScriptedStream;
 using namespace std::chrono_literals;
 
+using tav::test::Child;
+using tav::test::Click;
+using tav::test::NoData;
+using tav::test::Settle;
+
 namespace {
 
-class Host : public tav::PageHost {
+class Host : public tav::test::TestPageHost<ScriptedLink> {
  public:
-  CBoardCtrl list;
-  tav::test::RecordingNotifier notes;
-  ScriptedLink scripted;
-  tav::BoardLink* useLink = &scripted;
+  ScriptedLink& scripted = fake;
 
   explicit Host(int type, std::uint32_t ip = Ip("192.168.1.20")) {
     list.Add(pagetest::Status(type, ip));
   }
-  CBoard* CurrentBoard() override { return list.Count() > 0 ? &list.At(0) : nullptr; }
-  CBoardCtrl& BoardList() override { return list; }
-  tav::Notifier& notifier() override { return notes; }
-  tav::BoardLink& link() override { return *useLink; }
 
   std::vector<std::string> texts() const {
     std::vector<std::string> t;
@@ -63,26 +62,10 @@ class Host : public tav::PageHost {
   }
 };
 
-void Settle() {
-  ASSERT_TRUE(QTest::qWaitFor([] { return tav::PageAction::Running() == 0; }, 15000));
-}
-
-template <class T>
-T* Child(QWidget* page, const char* name) {
-  T* w = page->findChild<T*>(QLatin1String(name));
-  if (!w) throw std::runtime_error(std::string("no control ") + name);
-  return w;
-}
-
 // Shown as the window shows it: the first read starts after the first paint.
 void Open(QWidget& page) {
   page.show();
   QCoreApplication::processEvents();
-  Settle();
-}
-
-void Click(QWidget* page, const char* name) {
-  Child<QAbstractButton>(page, name)->click();
   Settle();
 }
 
@@ -129,7 +112,7 @@ TEST(TimePage, ReadsOnOpeningSetsTheEditsAndThePcTime) {
   EXPECT_EQ(Text(&page, "month"), "3");
   EXPECT_EQ(Text(&page, "second"), "10");
   EXPECT_TRUE(Enabled(&page, "setTime"));
-  EXPECT_FALSE(Child<QLabel>(&page, "dataState")->isVisibleTo(&page));
+  EXPECT_TRUE(page.hasBoardData());
 
   Type(&page, "hour", "21");
   auto set = host.answers();
@@ -155,9 +138,13 @@ TEST(TimePage, ReadsOnOpeningSetsTheEditsAndThePcTime) {
   Type(&page, "minute", "1");
   Type(&page, "year", "-2147483000");
   Click(&page, "setTime");
+  Type(&page, "year", "2015");
+  Type(&page, "hour", "24");  // the record holds it; a clock has no 24th hour
+  Click(&page, "setTime");
   EXPECT_EQ(host.scripted.opened.size(), opened);
-  ASSERT_EQ(host.notes.messages.size(), 2u);
-  EXPECT_NE(host.texts()[0].find("分"), std::string::npos) << host.texts()[0];
+  ASSERT_EQ(host.notes.messages.size(), 3u);
+  EXPECT_EQ(host.texts()[2], tav::OutOfRangeText("设备时间 时", {0, 23}));
+  EXPECT_EQ(host.texts()[0], tav::kNotAnInteger);
   EXPECT_NE(host.texts()[1].find("-2147481748"), std::string::npos) << host.texts()[1];
 }
 
@@ -170,8 +157,10 @@ TEST(TimePage, AFailedFirstReadLeavesNoDataAndSetOff) {
   Settle();
   EXPECT_EQ(host.texts(), std::vector<std::string>{"recv error"});
   EXPECT_FALSE(Enabled(&page, "setTime"));
-  EXPECT_TRUE(Child<QLabel>(&page, "dataState")->isVisibleTo(&page));
+  EXPECT_TRUE(NoData(page));
   EXPECT_EQ(Text(&page, "year"), "");
+  EXPECT_FALSE(Enabled(&page, "year"));
+  EXPECT_TRUE(Enabled(&page, "getTime"));
 
   // A board that refuses the connection: nothing shown but the log line.
   Click(&page, "getTime");
@@ -239,7 +228,7 @@ TEST(OsdPage, AWrongHeadIsShownAndLeavesTheChangeOff) {
   Settle();
   EXPECT_EQ(host.texts(), std::vector<std::string>{"head error"});
   EXPECT_FALSE(Enabled(&page, "setOsd"));
-  EXPECT_TRUE(Child<QLabel>(&page, "dataState")->isVisibleTo(&page));
+  EXPECT_TRUE(NoData(page));
 }
 
 TEST(StoragePage, ShowsTheReportTogglesSaveAndSets) {
@@ -277,6 +266,35 @@ TEST(StoragePage, ShowsTheReportTogglesSaveAndSets) {
   EXPECT_EQ(host.scripted.opened.size(), opened);
   EXPECT_NE(host.texts().back().find("磁盘预留空间"), std::string::npos);
   EXPECT_NE(host.texts().back().find("4294967295"), std::string::npos);
+}
+
+TEST(StoragePage, AFailedFirstReadLeavesNoDataUntilAGetSucceeds) {
+  Host host(1);
+  host.answers();  // silent
+  CRightView19 page(host);
+  page.limits.ioTimeout = 50ms;
+  page.initialUpdate();
+  Settle();
+  EXPECT_TRUE(NoData(page));
+  EXPECT_FALSE(Enabled(&page, "setStorage"));
+  EXPECT_FALSE(Enabled(&page, "fileSize"));
+  EXPECT_EQ(Text(&page, "fileSize"), "");
+  EXPECT_TRUE(Enabled(&page, "getStorage"));
+  EXPECT_TRUE(page.findChild<QLabel*>(QStringLiteral("noDataNotice"))->text().contains("“获取”"));
+  if (const char* shots = std::getenv("TAVMON_PAGE_SHOTS")) {
+    page.resize(620, 460);
+    page.grab().save(QString::fromUtf8(shots) + QStringLiteral("/storage_nodata.png"));
+  }
+
+  std::vector<std::uint8_t> report(40);
+  qor::putU32(report, 0, 256);
+  host.answers(Answer(tav::service::kStorageAnswer, report));
+  Click(&page, "getStorage");
+  EXPECT_TRUE(page.hasBoardData());
+  EXPECT_TRUE(page.findChild<QLabel*>(QStringLiteral("noDataNotice"))->isHidden());
+  EXPECT_TRUE(Enabled(&page, "setStorage"));
+  EXPECT_TRUE(Enabled(&page, "fileSize"));
+  EXPECT_EQ(Text(&page, "fileSize"), "256");
 }
 
 TEST(PasswordPage, EncoderBoardsCannotChangeTheLogin) {

@@ -22,6 +22,7 @@
 #include "device/board_list.h"
 #include "fake_board_link.h"
 #include "le_bytes.h"
+#include "page_gui.h"
 #include "pages/page_action.h"
 #include "pages/page_host.h"
 #include "qorsim.h"
@@ -36,20 +37,12 @@ using Bytes = std::vector<std::uint8_t>;
 using Op = FakeBoardLink::Op;
 namespace up = tav::upgrade;
 
+using tav::test::Child;
+using tav::test::Settle;
+
 namespace {
 
-class FakeHost : public tav::PageHost {
- public:
-  CBoardCtrl list;
-  tav::test::RecordingNotifier notes;
-  FakeBoardLink fake;
-  tav::BoardLink* useLink = &fake;
-
-  CBoard* CurrentBoard() override { return list.Count() > 0 ? &list.At(0) : nullptr; }
-  CBoardCtrl& BoardList() override { return list; }
-  tav::Notifier& notifier() override { return notes; }
-  tav::BoardLink& link() override { return *useLink; }
-};
+using FakeHost = tav::test::TestPageHost<FakeBoardLink>;
 
 // A board's 8060 side: keeps what it was sent where the test can see it after the stream has
 // gone, and can take its time before answering (a board flashing).
@@ -89,17 +82,6 @@ Bytes Pattern(std::size_t size, std::uint8_t seed) {
   Bytes b(size);
   for (std::size_t i = 0; i < size; ++i) b[i] = static_cast<std::uint8_t>(seed * 13 + i * 5);
   return b;
-}
-
-void Settle() {
-  ASSERT_TRUE(QTest::qWaitFor([] { return tav::PageAction::Running() == 0; }, 15000));
-}
-
-template <class T>
-T* Child(QWidget* page, const char* name) {
-  T* w = page->findChild<T*>(QLatin1String(name));
-  if (!w) throw std::runtime_error(std::string("no control ") + name);
-  return w;
 }
 
 QString Text(QWidget* page, const char* name) {

@@ -20,6 +20,8 @@
 #include "device/tcp_channel.h"
 #include "fake_board_link.h"
 #include "le_bytes.h"
+#include "page_gui.h"
+#include "pages/field_text.h"
 #include "pages/page_action.h"
 #include "pages/page_host.h"
 #include "qorsim.h"
@@ -31,6 +33,11 @@
 using tav::str;
 using tav::test::FakeBoardLink;
 using Op = FakeBoardLink::Op;
+
+using tav::test::Child;
+using tav::test::Click;
+using tav::test::NoData;
+using tav::test::Settle;
 
 namespace {
 
@@ -56,42 +63,13 @@ tav::StatusBlock WithMode(tav::StatusBlock s, int code, int width, int height) {
   return s;
 }
 
-class FakeHost : public tav::PageHost {
+class FakeHost : public tav::test::TestPageHost<FakeBoardLink> {
  public:
-  CBoardCtrl list;
-  tav::test::RecordingNotifier notes;
-  FakeBoardLink fake;
-  tav::BoardLink* useLink = &fake;
-
-  CBoard* CurrentBoard() override { return list.Count() > 0 ? &list.At(0) : nullptr; }
-  CBoardCtrl& BoardList() override { return list; }
-  tav::Notifier& notifier() override { return notes; }
-  tav::BoardLink& link() override { return *useLink; }
-
   void board(const tav::StatusBlock& status) {
     list.Add(status);
     fake.configAnswers[256] = {status.begin(), status.end()};
   }
-  std::string lastMessage() const {
-    return notes.messages.empty() ? "" : notes.messages.back().text;
-  }
 };
-
-void Settle() {
-  ASSERT_TRUE(QTest::qWaitFor([] { return tav::PageAction::Running() == 0; }, 15000));
-}
-
-template <class T>
-T* Child(QWidget* page, const char* name) {
-  T* w = page->findChild<T*>(QLatin1String(name));
-  if (!w) throw std::runtime_error(std::string("no control ") + name);
-  return w;
-}
-
-void Click(QWidget* page, const char* name) {
-  Child<QAbstractButton>(page, name)->click();
-  Settle();
-}
 
 void Set(QWidget* page, const char* name, const char* text) {
   Child<QLineEdit>(page, name)->setText(QString::fromUtf8(text));
@@ -163,7 +141,7 @@ TEST(PeripheralPage, RefreshSelectsTheBoardsModeAndApplySendsTheChosenOne) {
   EXPECT_TRUE(Text(&page, "peripheralType") == "CAPTURE_HDMI") << Text(&page, "peripheralType");
   EXPECT_TRUE(Text(&page, "resolution") == "1080I") << Text(&page, "resolution");
   EXPECT_TRUE(Text(&page, "frequency") == "50Hz") << Text(&page, "frequency");
-  EXPECT_FALSE(Child<QLabel>(&page, "noData")->isVisibleTo(&page));
+  EXPECT_TRUE(page.hasBoardData());
   EXPECT_TRUE(Child<QAbstractButton>(&page, "detect")->isVisibleTo(&page));
   EXPECT_TRUE(Text(&page, "customerNote") == "未找到 customer.ini") << Text(&page, "customerNote");
 
@@ -238,13 +216,16 @@ TEST(PeripheralPage, FailedFirstReadLeavesNoDataAndDetectReadsTheFrontEnd) {
   page.initialUpdate();
   Settle();
   EXPECT_EQ(host.lastMessage(), str(205));
-  EXPECT_TRUE(Child<QLabel>(&page, "noData")->isVisible());
+  EXPECT_TRUE(NoData(page));
   EXPECT_FALSE(Child<QAbstractButton>(&page, "apply")->isEnabled());
+  EXPECT_FALSE(Child<QComboBox>(&page, "peripheralType")->isEnabled());
+  EXPECT_TRUE(Child<QAbstractButton>(&page, "detect")->isEnabled());  // measures, reads nothing
 
   host.fake.configResults.erase(256);
   Click(&page, "refresh");
   EXPECT_TRUE(Child<QAbstractButton>(&page, "apply")->isEnabled());
-  EXPECT_FALSE(Child<QLabel>(&page, "noData")->isVisible());
+  EXPECT_TRUE(Child<QComboBox>(&page, "peripheralType")->isEnabled());
+  EXPECT_TRUE(page.hasBoardData());
 
   tav::RegisterBlock answer{};
   answer[268] = 0x0D, answer[269] = 0x42, answer[270] = 0x04, answer[271] = 0x65;
@@ -285,7 +266,7 @@ TEST(CapturePage, SingleWritesQuickSetAndRefusals) {
   // Out of its field's range: a message naming the field, nothing sent.
   Set(&page, "offsetHori", "600");
   Click(&page, "setHorizontal");
-  EXPECT_EQ(host.lastMessage(), "“左右移+-511”应为 -511 到 511 之间的整数。");
+  EXPECT_EQ(host.lastMessage(), tav::OutOfRangeText("左右移+-511", {-511, 511}));
   EXPECT_EQ(host.fake.sentOf(Op::Maintenance).size(), 1u);
   Set(&page, "offsetHori", "-300");
   host.fake.maintenanceAnswers.push_back({0, {}});
@@ -311,6 +292,7 @@ TEST(CapturePage, SingleWritesQuickSetAndRefusals) {
   Click(&page, "quickSet");
   ASSERT_EQ(host.notes.questions.size(), 1u);
   EXPECT_NE(host.notes.questions[0].find("(1024-2048)"), std::string::npos);
+  EXPECT_EQ(host.notes.questionLooks[0], std::pair(std::string("确认"), tav::AskButtons::YesNo));
   EXPECT_TRUE(Text(&page, "maxWidth") == "1216") << Text(&page, "maxWidth");
   EXPECT_TRUE(Text(&page, "rate") == "60") << Text(&page, "rate");
   EXPECT_TRUE(Text(&page, "maxHeight") == "1125") << Text(&page, "maxHeight");
@@ -371,7 +353,7 @@ TEST(VideoPositionPage, ApplyRegistersAndDisabledTypes) {
 
   Set(&page, "vertical", "40000");
   Click(&page, "apply");
-  EXPECT_EQ(host.lastMessage(), "“上下位置”应为 -32768 到 32767 之间的整数。");
+  EXPECT_EQ(host.lastMessage(), tav::OutOfRangeText("上下位置", {-32768, 32767}));
 
   FakeHost other;
   other.board(Status(2));
@@ -390,8 +372,19 @@ TEST(VideoPositionPage, ApplyRegistersAndDisabledTypes) {
   unread.initialUpdate();
   Settle();
   EXPECT_EQ(silent.lastMessage(), str(205));
-  EXPECT_FALSE(Child<QLabel>(&unread, "noData")->isHidden());
+  EXPECT_TRUE(NoData(unread));
+  Shot(&unread, "CRightView6_nodata");
   EXPECT_FALSE(Child<QAbstractButton>(&unread, "apply")->isEnabled());
+  EXPECT_FALSE(Child<QLineEdit>(&unread, "vertical")->isEnabled());
+  EXPECT_TRUE(Child<QAbstractButton>(&unread, "refresh")->isEnabled());
+  silent.fake.configResults.erase(256);
+  qor::putI16(silent.list.At(0).statusBlock(), tav::status::kVersionAMajor, 3);
+  silent.fake.configAnswers[256] = {silent.list.At(0).statusBlock().begin(),
+                                    silent.list.At(0).statusBlock().end()};
+  Click(&unread, "refresh");
+  EXPECT_TRUE(unread.hasBoardData());
+  EXPECT_TRUE(Child<QAbstractButton>(&unread, "apply")->isEnabled());
+  EXPECT_TRUE(Child<QLineEdit>(&unread, "vertical")->isEnabled());
 }
 
 TEST(AdvancedPositionPage, ReadSetAndClear) {
@@ -429,8 +422,10 @@ TEST(AdvancedPositionPage, ReadSetAndClear) {
   unread.initialUpdate();
   Settle();
   EXPECT_EQ(silent.lastMessage(), "读取失败 = -3");
-  EXPECT_FALSE(Child<QLabel>(&unread, "noData")->isHidden());
+  EXPECT_TRUE(NoData(unread));
   EXPECT_FALSE(Child<QAbstractButton>(&unread, "set")->isEnabled());
+  EXPECT_FALSE(Child<QLineEdit>(&unread, "width")->isEnabled());
+  EXPECT_TRUE(Child<QAbstractButton>(&unread, "clear")->isEnabled());
 }
 
 // The peripheral page and the picture position page against simulated boards.
