@@ -145,7 +145,7 @@ BatchRun RunBatchRestart(BatchButton button, const CBoardCtrl& boards,
       Group(sender.GroupRestart(kTargetDecoders), 192, notifier, events, run);
       break;
   }
-  notifier.log(str(253));
+  notifier.log(str(kStrBatchRestartStarted));
   return run;
 }
 
@@ -154,7 +154,7 @@ BatchRun RunBatchFactoryReset(BatchButton button, std::string_view user, std::st
                               BatchSender& sender, Notifier& notifier, const BatchEvents& events) {
   BatchRun run;
   if (!FactoryResetAllowed(user, password)) {
-    notifier.message(str(197), NoticeIcon::Error);
+    notifier.message(str(kStrWrongUserOrPassword), NoticeIcon::Error);
     run.refused = true;
     return run;
   }
@@ -164,7 +164,7 @@ BatchRun RunBatchFactoryReset(BatchButton button, std::string_view user, std::st
     run.stopped = !EachBoard(BoardsFor(button, boards, selected), boards, 199, 198, notifier,
                              events, run, [&](const CBoard& b) { return sender.FactoryReset(b); });
   }
-  notifier.log(str(254));
+  notifier.log(str(kStrBatchResetStarted));
   return run;
 }
 

@@ -170,7 +170,7 @@ void MaintenanceSession::Send(char letter, std::uint32_t target, std::string_vie
 
 void MaintenanceSession::StartSearch() {
   transport_.FlushNeighbours();
-  Log(str(238));
+  Log(str(kStrSearchStarted));
   rows_.clear();
   boards_.Clear();
   Send(kSearch, selected_, {});

@@ -9,11 +9,12 @@
 
 using tav::qs;
 using tav::str;
+using namespace tav::string_ids;
 
 EdidDebug::EdidDebug(tav::PageHost& host, QWidget* parent) : SettingsPage(host, parent) {
   setObjectName(QStringLiteral("EdidDebug"));
   auto* column = new QVBoxLayout(this);
-  column->addWidget(makeTitle(qs(str(294))));
+  column->addWidget(makeTitle(qs(str(kStrEdidDebug))));
 
   auto* boxes = new QHBoxLayout;
   auto* left = new QVBoxLayout;
@@ -45,7 +46,7 @@ EdidDebug::EdidDebug(tav::PageHost& host, QWidget* parent) : SettingsPage(host, 
   auto* copy = addButton(reads, tr("显示器EDID写入EEPROM"), "copyMonitorEdid");
   reads->addStretch(1);
   auto* changes = new QHBoxLayout;
-  lock_ = addButton(changes, qs(str(292)), "lockEdid");
+  lock_ = addButton(changes, qs(str(kStrLockEdid)), "lockEdid");
   auto* clearButton = addButton(changes, tr("清空EDID"), "clearEdid");
   changes->addStretch(1);
   column->addLayout(reads);

@@ -250,7 +250,7 @@ std::string EdidSummaryText(const EdidSummary& s) {
 }
 
 EdidTool::EdidTool(BoardLink& link, std::string address, Notifier& notifier)
-    : link_(link), address_(std::move(address)), notifier_(notifier), caption_(str(292)) {}
+    : link_(link), address_(std::move(address)), notifier_(notifier), caption_(str(kStrLockEdid)) {}
 
 int EdidTool::exchangeText(std::string_view word, std::string& answer) {
   std::vector<std::uint8_t> buffer(kEdidTextBuffer, 0);

@@ -15,6 +15,7 @@
 
 using tav::qs;
 using tav::str;
+using namespace tav::string_ids;
 using tav::u8;
 
 namespace {
@@ -60,7 +61,7 @@ CRightViewSerial::CRightViewSerial(tav::PageHost& host, QWidget* parent)
     : SettingsPage(host, parent) {
   setObjectName(QStringLiteral("CRightViewSerial"));
   auto* column = new QVBoxLayout(this);
-  column->addWidget(makeTitle(qs(str(1163))));
+  column->addWidget(makeTitle(qs(str(kStrSerialPage))));
 
   auto* form = new QFormLayout;
   form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);

@@ -91,7 +91,7 @@ CRightView13::CRightView13(tav::PageHost& host, QWidget* parent) : SettingsPage(
       [this]() -> CBoard* { return closing_ ? nullptr : currentBoard(); }, notifier());
 
   auto* column = new QVBoxLayout(this);
-  column->addWidget(makeTitle(QString::fromUtf8(tav::str(105))));
+  column->addWidget(makeTitle(QString::fromUtf8(tav::str(tav::kStrEncoderDataDetection))));
   auto* buttons = new QHBoxLayout;
   startButton_ = addButton(buttons, QString::fromUtf8(tav::kTextStart), "start");
   stopButton_ = addButton(buttons, QString::fromUtf8(tav::kTextStop), "stop");
@@ -130,7 +130,7 @@ CRightView13::~CRightView13() {
     std::shared_ptr<void> handle = board->statisticsClient;
     board->statisticsRunning = 0;
     board->statisticsAddress.clear();
-    log(tav::str(225));
+    log(tav::str(tav::kStrDetectionStopped));
     if (handle && !busy())
       tav::detail::StartWorker([handle] {
         std::lock_guard lock(HandleCalls());
@@ -200,9 +200,9 @@ void CRightView13::stop() {
         }
         // The timer keeps running; its ticks find the board idle and leave the row as it is.
         if (outcome.result != tav::kDetectOk)
-          report(tav::str(224), tav::NoticeIcon::Error);
+          report(tav::str(tav::kStrDetectionStopFailed), tav::NoticeIcon::Error);
         else
-          log(tav::str(225));
+          log(tav::str(tav::kStrDetectionStopped));
       });
 }
 
@@ -211,7 +211,7 @@ void CRightView13::stop() {
 CRightView14::CRightView14(tav::PageHost& host, QWidget* parent) : SettingsPage(host, parent) {
   setObjectName(QStringLiteral("CRightView14"));
   auto* column = new QVBoxLayout(this);
-  column->addWidget(makeTitle(QString::fromUtf8(tav::str(105))));
+  column->addWidget(makeTitle(QString::fromUtf8(tav::str(tav::kStrEncoderDataDetection))));
   QLabel* caption = PlainLabel(tav::kTextDetectableEncoders, this);
   column->addWidget(caption);
   list_ = ReportList(this, tav::DecoderSourcesColumns(), "encoders");

@@ -21,29 +21,29 @@ void Complain(Notifier& notifier, const std::string& text) {
 }  // namespace
 
 std::array<DetectionColumn, 5> AllEncodersColumns() {
-  return {{{str(213), 40}, {str(214), 110}, {str(215), 70}, {str(216), 60}, {str(217), 55}}};
+  return {{{str(kStrColumnLine), 40}, {str(kStrIpAddress), 110}, {str(kStrTotalBitRate), 70}, {str(kStrVideoBitRate), 60}, {str(kStrAudioBitRate), 55}}};
 }
 
 std::array<DetectionColumn, 4> OneEncoderColumns() {
-  return {{{str(214), 110}, {str(215), 70}, {str(216), 60}, {str(217), 60}}};
+  return {{{str(kStrIpAddress), 110}, {str(kStrTotalBitRate), 70}, {str(kStrVideoBitRate), 60}, {str(kStrAudioBitRate), 60}}};
 }
 
 std::array<DetectionColumn, 3> DecoderSourcesColumns() {
-  return {{{str(120), 100}, {str(121), 80}, {str(123), 150}}};
+  return {{{str(kStrColumnDeviceIp), 100}, {str(kStrColumnDeviceName), 80}, {str(kStrColumnTransport), 150}}};
 }
 
 std::string AllLinesStartMessage(int result) {
   switch (result) {
     case kLinesRunning:
-      return str(219);
+      return str(kStrDetectionRunning);
     case kLinesCreateFailed:
-      return str(220);
+      return str(kStrNoSdkHandle);
     case kLinesStartFailed:
-      return str(221);
+      return str(kStrDetectionStartFailed);
     case kLinesNoEncoder:
-      return str(226);
+      return str(kStrNoEncoderDetected);
     case kLinesBindFailed:
-      return str(222);
+      return str(kStrBindFailed);
     default:
       return {};
   }
@@ -52,13 +52,13 @@ std::string AllLinesStartMessage(int result) {
 std::string OneBoardStartMessage(int result) {
   switch (result) {
     case kDetectRunning:
-      return str(219);
+      return str(kStrDetectionRunning);
     case kDetectCreateFailed:
-      return str(220);
+      return str(kStrNoSdkHandle);
     case kDetectStartFailed:
-      return str(221);
+      return str(kStrDetectionStartFailed);
     case kDetectBindFailed:
-      return str(222);
+      return str(kStrBindFailed);
     default:
       return {};
   }
@@ -77,7 +77,7 @@ void AllEncodersView::Start() {
     return;
   }
   lineCount_ = result;
-  notifier_.log(str(223));
+  notifier_.log(str(kStrDetectionStarted));
   timerArmed_ = true;
 }
 
@@ -89,7 +89,7 @@ void AllEncodersView::Tick() {
     int result = boards_.GetLineStatistics(i, address, total, video, audio);
     if (result == kDetectNotRunning) return;
     if (result != kDetectOk) {
-      Complain(notifier_, str(218));
+      Complain(notifier_, str(kStrStatisticsReadFailed));
       return;
     }
     rows_.push_back({"#" + std::to_string(i + 1), address, std::to_string(total),
@@ -101,9 +101,9 @@ void AllEncodersView::Stop() {
   timerArmed_ = false;
   if (!boards_.IsDetectionRunning()) return;
   if (boards_.StopAllDetection() != 0)
-    Complain(notifier_, str(224));
+    Complain(notifier_, str(kStrDetectionStopFailed));
   else
-    notifier_.log(str(225));
+    notifier_.log(str(kStrDetectionStopped));
 }
 
 // ---- CRightView13 ----
@@ -122,7 +122,7 @@ void OneEncoderView::Start() {
   if (!board) return;
   int result = board->StartDetection();
   if (result == kDetectOk) {
-    notifier_.log(str(223));
+    notifier_.log(str(kStrDetectionStarted));
     timerArmed_ = true;
     return;
   }
@@ -138,7 +138,7 @@ void OneEncoderView::Tick() {
   if (result == kDetectOk) {
     rows_.assign(1, {address, std::to_string(total), std::to_string(video), std::to_string(audio)});
   } else if (result == kDetectReadFailed) {
-    Complain(notifier_, str(218));
+    Complain(notifier_, str(kStrStatisticsReadFailed));
   }
 }
 
@@ -146,9 +146,9 @@ void OneEncoderView::Stop() {
   CBoard* board = Encoder();
   if (!board || board->statisticsRunning != 1) return;
   if (board->StopDetection() != kDetectOk)
-    Complain(notifier_, str(224));
+    Complain(notifier_, str(kStrDetectionStopFailed));
   else
-    notifier_.log(str(225));
+    notifier_.log(str(kStrDetectionStopped));
 }
 
 // ---- CRightView14 ----

@@ -20,6 +20,7 @@
 
 using tav::qs;
 using tav::str;
+using namespace tav::string_ids;
 using tav::u8;
 
 namespace {
@@ -68,7 +69,7 @@ CRightView17::CRightView17(tav::PageHost& host, QWidget* parent)
     : ServicePage(host, parent), logic_(host.link(), host.notifier()) {
   setObjectName(QStringLiteral("CRightView17"));
   auto* column = new QVBoxLayout(this);
-  column->addWidget(makeTitle(qs(str(1146))));
+  column->addWidget(makeTitle(qs(str(kStrClockPage))));
   auto* row = new QHBoxLayout;
   auto* heading = PlainLabel(tr("设备时间"), this);
   row->addWidget(heading);
@@ -131,7 +132,7 @@ CRightView18::CRightView18(tav::PageHost& host, QWidget* parent)
     : ServicePage(host, parent), logic_(host.link(), host.notifier()) {
   setObjectName(QStringLiteral("CRightView18"));
   auto* column = new QVBoxLayout(this);
-  column->addWidget(makeTitle(qs(str(1147))));
+  column->addWidget(makeTitle(qs(str(kStrOsdPage))));
 
   auto* channelRow = new QHBoxLayout;
   auto* channelLabel = PlainLabel(tr("时间OSD"), this);
@@ -273,7 +274,7 @@ CRightView19::CRightView19(tav::PageHost& host, QWidget* parent)
     : ServicePage(host, parent), logic_(host.link(), host.notifier()) {
   setObjectName(QStringLiteral("CRightView19"));
   auto* column = new QVBoxLayout(this);
-  column->addWidget(makeTitle(qs(str(1159))));
+  column->addWidget(makeTitle(qs(str(kStrStoragePage))));
   auto* form = new QFormLayout;
   form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
   fileSize_ = Edit(this, "fileSize", QString(), 11);
@@ -342,7 +343,7 @@ CRightView15::CRightView15(tav::PageHost& host, QWidget* parent)
     : SettingsPage(host, parent), logic_(host.link(), host.notifier()) {
   setObjectName(QStringLiteral("CRightView15"));
   auto* column = new QVBoxLayout(this);
-  column->addWidget(makeTitle(qs(str(257))));
+  column->addWidget(makeTitle(qs(str(kStrChangePassword))));
   auto* form = new QFormLayout;
   form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
   user_ = Edit(this, "user", QString(), 20);

@@ -115,7 +115,7 @@ void DeviceSearch::CloseSockets() {
 
 void DeviceSearch::Announce() {
   if (flushNeighbours) platform::flushNeighbourCache();
-  notifier_.log(str(238));
+  notifier_.log(str(kStrSearchStarted));
 }
 
 bool DeviceSearch::Open(const ListenTarget& target) {
@@ -137,8 +137,8 @@ bool DeviceSearch::Open(const ListenTarget& target) {
   // listener binds that and keeps the chosen adapter's datagrams by their arrival interface.
   const bool listening = listener_.Open(qor::kAnswerPort, kListenerBufferBytes);
   if (!listening) {
-    diagnostics_.emplace_back(str(237));
-    notifier_.message(str(237), NoticeIcon::Warning);
+    diagnostics_.emplace_back(str(kStrListenPortInUse));
+    notifier_.message(str(kStrListenPortInUse), NoticeIcon::Warning);
   }
   if (listening && receiveInBackground) listener_.ReceiveInBackground();
   if (listening && listener_.GrantedBufferBytes() < kListenerBufferBytes && !bufferReported_) {
@@ -222,10 +222,10 @@ void DeviceSearch::Finish() {
   queued_ = 0;
   CloseSockets();
   running_ = false;
-  if (boards_.HasConflicts()) notifier_.message(str(168), NoticeIcon::Warning);
+  if (boards_.HasConflicts()) notifier_.message(str(kStrAddressConflicts), NoticeIcon::Warning);
   if (linkDiagnosis) linkDiagnosis(boards_, notifier_);
   int n = boards_.Count();
-  notifier_.log(n > 0 ? withCount(str(131), n) : std::string(str(130)));
+  notifier_.log(n > 0 ? withCount(str(kStrDevicesFound), n) : std::string(str(kStrNoDeviceFound)));
   // Which boards clash, and on what: one line per conflict after the count.
   conflicts_ = boards_.Conflicts();
   for (const BoardConflict& c : conflicts_) notifier_.log(ConflictLine(boards_, c));

@@ -129,12 +129,12 @@ CTavmonDlg::CTavmonDlg(tav::Notifier* dialogs, QWidget* parent)
   buttonBar_ = new QWidget(this);
   auto* buttons = new QHBoxLayout(buttonBar_);
   buttons->setContentsMargins(0, 0, 0, 0);
-  searchButton_ = AddButton(tav::str(119), "searchButton");
+  searchButton_ = AddButton(tav::str(tav::kStrSearchButton), "searchButton");
   connect(searchButton_, &QPushButton::clicked, this, &CTavmonDlg::StartSearch);
   // Wide enough for the longer text it shows while searching.
-  searchButton_->setText(QString::fromUtf8(tav::str(125)));
+  searchButton_->setText(QString::fromUtf8(tav::str(tav::kStrSearching)));
   searchButton_->setMinimumWidth(searchButton_->sizeHint().width());
-  searchButton_->setText(QString::fromUtf8(tav::str(119)));
+  searchButton_->setText(QString::fromUtf8(tav::str(tav::kStrSearchButton)));
   connect(AddButton(QT_TR_NOOP("单板设置"), "singleBoardButton"), &QPushButton::clicked, this,
           &CTavmonDlg::OnSingleBoard);
   connect(AddButton(QT_TR_NOOP("批量设置"), "batchButton"), &QPushButton::clicked, this,
@@ -162,14 +162,14 @@ CTavmonDlg::CTavmonDlg(tav::Notifier* dialogs, QWidget* parent)
   connect(AddButton(QT_TR_NOOP("帮助"), "helpButton"), &QPushButton::clicked, this,
           &CTavmonDlg::OnAbout);
   // "关于 Tavmon(&A)..." in the window's own menu (right click on the window or its buttons).
-  auto* about = new QAction(QString::fromUtf8(tav::str(101)), this);
+  auto* about = new QAction(QString::fromUtf8(tav::str(tav::kStrAboutMenu)), this);
   about->setObjectName(QStringLiteral("aboutAction"));
   connect(about, &QAction::triggered, this, &CTavmonDlg::OnAbout);
   addAction(about);
   buttonBar_->addAction(about);
   setContextMenuPolicy(Qt::ActionsContextMenu);
   buttonBar_->setContextMenuPolicy(Qt::ActionsContextMenu);
-  connect(AddButton(tav::str(118), "exitButton"), &QPushButton::clicked, this, &QDialog::reject);
+  connect(AddButton(tav::str(tav::kStrExit), "exitButton"), &QPushButton::clicked, this, &QDialog::reject);
 
   deviceList_ = new tav::DeviceListView(this);
   listModel_ = new tav::DeviceListModel(boards_, deviceList_);
@@ -440,7 +440,7 @@ void CTavmonDlg::StartSearch() {
   searchTimer_.start(tav::kSearchWindow);
   listTimer_.start();
   searchButton_->setEnabled(false);
-  searchButton_->setText(QString::fromUtf8(tav::str(125)));
+  searchButton_->setText(QString::fromUtf8(tav::str(tav::kStrSearching)));
 }
 
 void CTavmonDlg::ShowAdapterPrompt() {
@@ -472,7 +472,7 @@ void CTavmonDlg::OnSearchTimer() {
     }
   }
   listModel_->SetConflictTips(std::move(tips));
-  searchButton_->setText(QString::fromUtf8(tav::str(119)));
+  searchButton_->setText(QString::fromUtf8(tav::str(tav::kStrSearchButton)));
   searchButton_->setEnabled(true);
 }
 
@@ -508,7 +508,7 @@ void CTavmonDlg::OnBatch() {
   QWidget* batch = tav::shellHooks().createBatchWindow(*this);
   if (!batch) return;
   batch->setAttribute(Qt::WA_DeleteOnClose);
-  batch->setWindowTitle(QString::fromUtf8(tav::str(234)));
+  batch->setWindowTitle(QString::fromUtf8(tav::str(tav::kStrBatchSettings)));
   batch->setWindowIcon(tav::AppIcon());
   const QPoint topLeft = deviceList_->mapToGlobal(QPoint(0, 0));
   const int width = 500, height = 350;

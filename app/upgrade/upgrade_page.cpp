@@ -56,9 +56,9 @@ struct CRightView10::Run {
 CRightView10::CRightView10(tav::PageHost& host, QWidget* parent)
     : SettingsPage(host, parent), alive_(std::make_shared<bool>(true)) {
   setObjectName(QStringLiteral("CRightView10"));
-  setAccessibleName(qs(tav::str(104)));
+  setAccessibleName(qs(tav::str(tav::kStrProgramUpgrade)));
   auto* column = new QVBoxLayout(this);
-  column->addWidget(makeTitle(qs(tav::str(104))));
+  column->addWidget(makeTitle(qs(tav::str(tav::kStrProgramUpgrade))));
 
   auto* group = new QGroupBox(QStringLiteral("选择升级文件"), this);
   group->setObjectName(QStringLiteral("fileGroup"));

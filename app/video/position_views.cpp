@@ -15,6 +15,7 @@
 
 using tav::qs;
 using tav::str;
+using namespace tav::string_ids;
 using tav::u8;
 
 namespace {
@@ -379,7 +380,7 @@ template <class Action>
 void CRightView6::run(Action act) {
   CBoard* board = currentBoard();
   if (!board) {
-    reportPlain(str(205));
+    reportPlain(str(kStrStatusReadFailed));
     return;
   }
   runOnBoard(

@@ -84,10 +84,10 @@ std::vector<std::string> CustomerNames(const CustomerTable& table) {
 
 bool RefreshPeripheral(BoardLink& link, CBoard& board, PeripheralForm& form, Notifier& notifier) {
   if (ReadStatusBlock(link, board) != 0) {
-    say(notifier, str(205), NoticeIcon::Error);
+    say(notifier, str(kStrStatusReadFailed), NoticeIcon::Error);
     return false;
   }
-  notifier.log(str(207));
+  notifier.log(str(kStrPeripheralReadOk));
   if (form.deviceType != board.deviceType()) {
     // The lists depend on the device type; rebuild them for the type the board reports now.
     form = MakePeripheralForm(board.deviceType(), std::move(form.customerNames));
@@ -121,9 +121,9 @@ int ApplyPeripheral(BoardLink& link, VideoChannels& channels, CBoard& board, Per
       link.setConfig(board.AddressText(), PeripheralConfigType(board.deviceType()), record);
   if (rc == 0) {
     StorePeripheral(board.statusBlock(), settings);
-    say(notifier, str(183), NoticeIcon::Information);
+    say(notifier, str(kStrPeripheralSetOk), NoticeIcon::Information);
   } else {
-    say(notifier, str(184), NoticeIcon::Error);
+    say(notifier, str(kStrPeripheralSetFailed), NoticeIcon::Error);
   }
   return rc;
 }
@@ -408,10 +408,10 @@ VideoPosition RegisterAccess(std::uint32_t address, std::int32_t value) {
 
 bool PositionPage::refresh() {
   if (ReadStatusBlock(link_, board_) != 0) {
-    say(notifier_, str(205), NoticeIcon::Error);
+    say(notifier_, str(kStrStatusReadFailed), NoticeIcon::Error);
     return false;
   }
-  notifier_.log(str(211));
+  notifier_.log(str(kStrPositionReadOk));
   const PositionAccess access = PositionAccessOf(board_.statusBlock());
   fields.enabled = access != PositionAccess::Disabled;
   if (access == PositionAccess::Disabled) return true;
@@ -442,13 +442,13 @@ bool PositionPage::refresh() {
 
 void PositionPage::apply() {
   channels_.writeVideoPosition(PositionToWrite(fields), notifier_);
-  say(notifier_, str(227), NoticeIcon::Information);
+  say(notifier_, str(kStrPositionSetOk), NoticeIcon::Information);
 }
 
 bool PositionPage::readRegister() {
   const auto address = ParseHexField(fields.address);
   if (!address || !VideoRegisterAddressValid(*address)) {
-    notifier_.message(str(251), NoticeIcon::Error);
+    notifier_.message(str(kStrRegisterAddressInvalid), NoticeIcon::Error);
     return false;
   }
   channels_.writeVideoPosition(RegisterAccess(*address, -1), notifier_);
@@ -459,20 +459,20 @@ bool PositionPage::readRegister() {
     std::snprintf(buf, sizeof buf, "%x", static_cast<unsigned>(p.registerValue));
     fields.value = buf;
   }
-  notifier_.log(str(249));
+  notifier_.log(str(kStrRegisterReadOk));
   return true;
 }
 
 bool PositionPage::writeRegister() {
   const auto address = ParseHexField(fields.address);
   if (!address || !VideoRegisterAddressValid(*address)) {
-    notifier_.message(str(251), NoticeIcon::Error);
+    notifier_.message(str(kStrRegisterAddressInvalid), NoticeIcon::Error);
     return false;
   }
   const std::uint32_t value = ParseHexField(fields.value).value_or(0);
   channels_.writeVideoPosition(RegisterAccess(*address, static_cast<std::int32_t>(value)),
                                notifier_);
-  notifier_.log(str(250));
+  notifier_.log(str(kStrRegisterWriteOk));
   return true;
 }
 

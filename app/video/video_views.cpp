@@ -19,6 +19,7 @@
 
 using tav::qs;
 using tav::str;
+using namespace tav::string_ids;
 using tav::u8;
 
 namespace {
@@ -52,7 +53,7 @@ QLineEdit* ShownNumber(QWidget* parent, const char* name, const QString& accessi
 CRightView2::CRightView2(tav::PageHost& host, QWidget* parent) : SettingsPage(host, parent) {
   setObjectName(QStringLiteral("CRightView2"));
   auto* column = new QVBoxLayout(this);
-  column->addWidget(makeTitle(qs(str(108))));
+  column->addWidget(makeTitle(qs(str(kStrPeripheralPage))));
   auto* form = new QFormLayout;
   form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
 

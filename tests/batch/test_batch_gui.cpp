@@ -37,6 +37,7 @@
 
 using namespace tav::batch;
 using tav::str;
+using namespace tav::string_ids;
 using tav::test::FakeBoardLink;
 
 namespace {
@@ -98,7 +99,7 @@ TEST(BatchWindow, TreeOpensEachFunctionsPageAnewAndStartsBlank) {
   CCtrlWndMul window(std::move(host));
   window.resize(500, 350);
   window.show();
-  EXPECT_EQ(window.windowTitle(), QString::fromUtf8(str(234)));
+  EXPECT_EQ(window.windowTitle(), QString::fromUtf8(str(kStrBatchSettings)));
   EXPECT_EQ(window.CurrentPageKind(), BatchPage::Blank);
   CLeftViewMul* tree = window.Tree();
   ASSERT_EQ(tree->topLevelItemCount(), 5);
@@ -120,7 +121,7 @@ TEST(BatchWindow, TreeOpensEachFunctionsPageAnewAndStartsBlank) {
   ASSERT_EQ(list->rowCount(), 2);
   EXPECT_EQ(list->item(0, 0)->text(), QStringLiteral("10.0.0.10"));
   EXPECT_EQ(list->item(1, 0)->text(), QStringLiteral("10.0.0.13"));
-  EXPECT_EQ(list->horizontalHeaderItem(2)->text(), QString::fromUtf8(str(124)));
+  EXPECT_EQ(list->horizontalHeaderItem(2)->text(), QString::fromUtf8(str(kStrColumnOtherInfo)));
   Shot(&window, "batch_selected.png");
   for (int i = 1; i < 5; ++i) {
     tree->setCurrentItem(tree->topLevelItem(i));
@@ -141,7 +142,7 @@ TEST(BatchRestart, SelectionIsTakenAtEachClickAndEveryBoardLogsALine) {
   EXPECT_EQ(sets[1].address, "10.0.0.14");
   EXPECT_EQ(sets[0].type, 12);
   EXPECT_EQ(host.notes.logLines.size(), 3u) << "one line per board, then the batch line";
-  EXPECT_EQ(host.notes.logLines.back(), str(253));
+  EXPECT_EQ(host.notes.logLines.back(), str(kStrBatchRestartStarted));
   const QString progress = page.progressBox()->toPlainText();
   EXPECT_TRUE(progress.contains(QStringLiteral("[1/2]"))) << progress.toStdString();
   EXPECT_TRUE(progress.contains(QStringLiteral("[2/2]")));
@@ -153,7 +154,7 @@ TEST(BatchRestart, SelectionIsTakenAtEachClickAndEveryBoardLogsALine) {
   Child<QPushButton>(&page, "button1050")->click();
   Settle();
   EXPECT_EQ(host.fake.sentOf(FakeBoardLink::Op::Set).size(), 2u);
-  EXPECT_EQ(host.notes.logLines, std::vector<std::string>{str(253)});
+  EXPECT_EQ(host.notes.logLines, std::vector<std::string>{str(kStrBatchRestartStarted)});
 
   // All decoders: one group datagram with target -3.
   Child<QPushButton>(&page, "button1002")->click();
@@ -176,8 +177,8 @@ TEST(BatchFactoryReset, CredentialsAreCheckedFirstAndDecodersGoBoardByBoard) {
   Settle();
   EXPECT_TRUE(host.fake.sent().empty());
   ASSERT_EQ(host.notes.messages.size(), 1u);
-  EXPECT_EQ(host.notes.messages[0].text, str(197));
-  EXPECT_FALSE(host.logged(str(254)));
+  EXPECT_EQ(host.notes.messages[0].text, str(kStrWrongUserOrPassword));
+  EXPECT_FALSE(host.logged(str(kStrBatchResetStarted)));
 
   page.User()->setText(QStringLiteral("admin"));
   Child<QPushButton>(&page, "button1002")->click();
@@ -189,7 +190,7 @@ TEST(BatchFactoryReset, CredentialsAreCheckedFirstAndDecodersGoBoardByBoard) {
   }
   EXPECT_EQ(reset, (std::vector<std::uint32_t>{0x0A00000Bu, 0x0A00000Du}))
       << "types 2 and 21, not the type-6 decoder";
-  EXPECT_EQ(host.notes.logLines.back(), str(254));
+  EXPECT_EQ(host.notes.logLines.back(), str(kStrBatchResetStarted));
 }
 
 namespace {
@@ -288,7 +289,7 @@ TEST(EncoderStatistics, StartPollsEvery200msWithoutBlockingAndStopDisarms) {
     Child<QPushButton>(&page, "button1050")->click();
     EXPECT_FALSE(page.Timer().isActive());
     EXPECT_EQ(page.List()->rowCount(), 3) << "the rows stay";
-    EXPECT_EQ(host.notes.logLines.back(), str(225));
+    EXPECT_EQ(host.notes.logLines.back(), str(kStrDetectionStopped));
   }
   // No encoder: the message, no timer.
   Host empty;
@@ -309,7 +310,7 @@ TEST(MaintenanceDialog, SearchRunsPassByPassListsInAddressOrderAndCommandsCarryE
   dialog.OnSearch();
   EXPECT_TRUE(dialog.Waiting());
   EXPECT_FALSE(dialog.SearchButton()->isEnabled());
-  EXPECT_EQ(dialog.SearchButton()->text(), QString::fromUtf8(str(125)));
+  EXPECT_EQ(dialog.SearchButton()->text(), QString::fromUtf8(str(kStrSearching)));
   const std::uint32_t exchange = dialog.Session().ExchangeNumber();
   // Replies arrive while the wait runs: the second copy of reply 7 (another adapter) is dropped;
   // of a three-interface table only the interface at the source address is listed.
@@ -323,7 +324,7 @@ TEST(MaintenanceDialog, SearchRunsPassByPassListsInAddressOrderAndCommandsCarryE
   ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.Waiting(); }, 5000));
   EXPECT_EQ(transport.pauses, kReplyPasses);
   EXPECT_TRUE(dialog.SearchButton()->isEnabled());
-  EXPECT_EQ(dialog.SearchButton()->text(), QString::fromUtf8(str(119)));
+  EXPECT_EQ(dialog.SearchButton()->text(), QString::fromUtf8(str(kStrSearchButton)));
   ASSERT_EQ(dialog.List()->rowCount(), 2);
   EXPECT_EQ(dialog.List()->item(0, 0)->text(), QStringLiteral("10.77.0.20"));
   EXPECT_EQ(dialog.List()->item(1, 0)->text(), QStringLiteral("10.77.0.30"));
@@ -354,12 +355,12 @@ TEST(MaintenanceDialog, SearchRunsPassByPassListsInAddressOrderAndCommandsCarryE
   EXPECT_EQ(transport.sent[2][3], 'e');
   transport.inbox.push_back(ResultReply(11, dialog.Session().ExchangeNumber(), 0));
   ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.Waiting(); }, 5000));
-  EXPECT_EQ(notes.messages.back().text, str(283));
+  EXPECT_EQ(notes.messages.back().text, str(kStrCommandOk));
 
   // The dialog's own log, newest line first.
   const QString log = dialog.LogBox()->toPlainText();
   EXPECT_TRUE(log.startsWith(QLatin1String("("))) << log.toStdString();
-  EXPECT_TRUE(log.contains(QString::fromUtf8(str(238))));
+  EXPECT_TRUE(log.contains(QString::fromUtf8(str(kStrSearchStarted))));
 }
 
 // ---- against qorsim in the test LAN

@@ -93,7 +93,7 @@ TEST_F(Fixture, SearchListsBoardsInAddressOrderOnceEach) {
   session.StartSearch();
   EXPECT_EQ(transport.flushes, 1);
   ASSERT_EQ(notifier.logLines.size(), 0u) << "the dialog keeps its own log";
-  EXPECT_NE(session.LogText().find(tav::str(238)), std::string::npos);
+  EXPECT_NE(session.LogText().find(tav::str(tav::kStrSearchStarted)), std::string::npos);
   ASSERT_EQ(transport.sent.size(), 1u);
   const auto& a = transport.sent[0];
   EXPECT_EQ(a[3], 'a');

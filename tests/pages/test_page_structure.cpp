@@ -34,6 +34,7 @@
 
 using pagetest::Ip;
 using tav::str;
+using namespace tav::string_ids;
 using tav::test::FakeBoardLink;
 using Op = FakeBoardLink::Op;
 
@@ -113,7 +114,7 @@ TEST(PagesOnFakeLink, RecordPagesRefreshFromTheBoardAndApplyTheirRecord) {
   Click(&video, "apply");
   ASSERT_EQ(host.fake.writes(1).size(), 1u);
   EXPECT_EQ(qor::getU16(host.fake.writes(1)[0], 10), 5000);
-  EXPECT_EQ(host.lastMessage(), str(187));
+  EXPECT_EQ(host.lastMessage(), str(kStrVideoSetOk));
   EXPECT_EQ(qor::getU16(host.list.At(0).statusBlock(), 146), 5000);  // the record follows
 
   host.fake.configResults[9] = 15;
@@ -122,7 +123,7 @@ TEST(PagesOnFakeLink, RecordPagesRefreshFromTheBoardAndApplyTheirRecord) {
   Settle();
   EXPECT_EQ(Child<QLineEdit>(&quality, "brightness")->text(), "40");
   Click(&quality, "apply");
-  EXPECT_EQ(host.lastMessage(), str(195));
+  EXPECT_EQ(host.lastMessage(), str(kStrQualitySetFailed));
   EXPECT_EQ(host.notes.messages.back().icon, tav::NoticeIcon::Error);
 
   CRightView4 audio(host);
@@ -130,13 +131,13 @@ TEST(PagesOnFakeLink, RecordPagesRefreshFromTheBoardAndApplyTheirRecord) {
   Settle();
   Click(&audio, "apply");
   EXPECT_EQ(host.fake.writes(2).size(), 1u);
-  EXPECT_EQ(host.lastMessage(), str(190));
+  EXPECT_EQ(host.lastMessage(), str(kStrAudioSetOk));
 
   // A failed read reports and leaves the fields as they were.
   host.fake.configResults[256] = 15;
   Child<QLineEdit>(&video, "bitRate")->setText("7");
   Click(&video, "refresh");
-  EXPECT_EQ(host.lastMessage(), str(205));
+  EXPECT_EQ(host.lastMessage(), str(kStrStatusReadFailed));
   EXPECT_EQ(Child<QLineEdit>(&video, "bitRate")->text(), "7");
 }
 
@@ -182,7 +183,7 @@ TEST(PagesOnFakeLink, RestartAndFactoryResetAskFirst) {
   auto sent = host.fake.sentOf(Op::Broadcast);
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].bytes[3], tav::kCmdFactoryReset);
-  EXPECT_EQ(host.lastMessage(), str(198));
+  EXPECT_EQ(host.lastMessage(), str(kStrFactoryResetFailed));
 }
 
 TEST(PagesOnFakeLink, IdentityReadsTheBoardAndItsIdsAndAppliesByConfigWrite) {
@@ -203,7 +204,7 @@ TEST(PagesOnFakeLink, IdentityReadsTheBoardAndItsIdsAndAppliesByConfigWrite) {
   ASSERT_EQ(host.fake.writes(tav::kIdentityType).size(), 1u);
   EXPECT_EQ(qor::getU32(host.fake.writes(tav::kIdentityType)[0], 4), Ip("192.168.1.30"));
   EXPECT_EQ(host.fake.sentOf(Op::Forget).size(), 1u);
-  EXPECT_EQ(host.lastMessage(), str(167));
+  EXPECT_EQ(host.lastMessage(), str(kStrIdentitySetOk));
   EXPECT_EQ(host.list.At(0).AddressText(), "192.168.1.30");
   EXPECT_EQ(Child<QLabel>(&page, "currentAddress")->text(), "192.168.1.30");
   EXPECT_EQ(host.identityChanges, 1);
@@ -222,7 +223,7 @@ TEST(PagesOnFakeLink, TransportReadsItsBlocksAndWritesTypeEleven) {
   Child<QLineEdit>(&page, "port")->setText("4321");
   Click(&page, "apply");
   ASSERT_EQ(host.fake.writes(tav::kTransportType).size(), 1u);
-  EXPECT_EQ(host.lastMessage(), str(200));
+  EXPECT_EQ(host.lastMessage(), str(kStrTransportSetOk));
   EXPECT_EQ(host.list.At(0).sendPort(), 4321);
 }
 
@@ -254,7 +255,7 @@ TEST(PageAction, WindowKeepsRepaintingWhileAPageWaitsOnASilentBoard) {
   ticker.stop();
   EXPECT_LT(longest, 100);
   EXPECT_GT(clock.elapsed(), 500);  // it really waited on the board
-  EXPECT_EQ(host.lastMessage(), str(205));
+  EXPECT_EQ(host.lastMessage(), str(kStrStatusReadFailed));
 }
 
 TEST(PageAction, BusyStateAndClosingThePageMidExchange) {

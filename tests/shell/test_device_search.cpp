@@ -84,7 +84,7 @@ TEST(DeviceSearchLan, TwiceAnsweringBoardGivesTwoRowsAndTheConflictMessage) {
             (std::vector<std::string>{"10.77.0.31", "10.77.0.31"}));
   EXPECT_EQ(s.search.Rows(), (std::vector<int>{0, 1}));  // the later one below the earlier
   ASSERT_EQ(s.notifier.messages.size(), 1u);
-  EXPECT_EQ(s.notifier.messages[0].text, str(168));
+  EXPECT_EQ(s.notifier.messages[0].text, str(kStrAddressConflicts));
   // The count, then what clashes: the same board twice shares its address and its MAC.
   const auto& log = s.notifier.logLines;
   ASSERT_GE(log.size(), 3u);

@@ -43,20 +43,20 @@ TEST(Language, EveryTableTextHasBuiltInEnglish) {
   for (const auto& [id, chinese] : tav::strEntries())
     EXPECT_FALSE(tav::EnglishText(chinese).empty()) << "string " << id << ": " << chinese;
   // Line breaks survive the .ts, including the carriage return of 237.
-  EXPECT_EQ(tav::EnglishText(tav::str(237)),
+  EXPECT_EQ(tav::EnglishText(tav::str(tav::kStrListenPortInUse)),
             "The broadcast listening port is taken! \n\rIs the program already running?");
   EXPECT_EQ(tav::EnglishText("no such text"), "");
 }
 
 TEST(Language, TableAndLiteralsSwitchTogether) {
   tav::UseBuiltInLanguage(Language::English);
-  EXPECT_STREQ(tav::str(119), "Search devices");
-  EXPECT_STREQ(tav::str(131), "%d devices found.");
+  EXPECT_STREQ(tav::str(tav::kStrSearchButton), "Search devices");
+  EXPECT_STREQ(tav::str(tav::kStrDevicesFound), "%d devices found.");
   EXPECT_STREQ(tav::trText("未知"), "unknown");
   EXPECT_STREQ(tav::trText("not in the table"), "not in the table");
   EXPECT_STREQ(tav::str(99999), "");
   tav::UseBuiltInLanguage(Language::Chinese);
-  EXPECT_STREQ(tav::str(119), "搜索设备");
+  EXPECT_STREQ(tav::str(tav::kStrSearchButton), "搜索设备");
   EXPECT_STREQ(tav::trText("未知"), "未知");
 }
 

@@ -42,14 +42,14 @@ TEST(LanguageGui, LangEnShowsTheMainWindowInEnglish) {
   tav::setStrTranslation(nullptr);
   for (auto* translator : QCoreApplication::instance()->findChildren<QTranslator*>())
     QCoreApplication::removeTranslator(translator);
-  EXPECT_STREQ(tav::str(119), "搜索设备");
+  EXPECT_STREQ(tav::str(tav::kStrSearchButton), "搜索设备");
 }
 
 TEST(LanguageGui, LangZhAndBadValues) {
   bool ok = false;
   EXPECT_TRUE(install({"Tavmon", "--lang=zh"}, &ok).isEmpty());
   EXPECT_TRUE(ok);
-  EXPECT_STREQ(tav::str(119), "搜索设备");
+  EXPECT_STREQ(tav::str(tav::kStrSearchButton), "搜索设备");
   EXPECT_FALSE(install({"Tavmon", "--lang", "fr"}, &ok).isEmpty());
   EXPECT_FALSE(ok);
   install({"Tavmon", "--lang"}, &ok);

@@ -24,6 +24,7 @@
 
 using namespace shelltest;
 using tav::str;
+using namespace tav::string_ids;
 
 namespace {
 
@@ -102,7 +103,7 @@ TEST(ShellGui, DemoFleetIsListedInAddressOrderWithItsTexts) {
   // The fleet holds two boards at 10.77.0.40: the conflict message, the count, then one line
   // naming the conflict and its boards; both rows are marked with the same line as tooltip.
   ASSERT_EQ(gui.notifier.messages.size(), 1u);
-  EXPECT_EQ(gui.notifier.messages[0].text, str(168));
+  EXPECT_EQ(gui.notifier.messages[0].text, str(kStrAddressConflicts));
   EXPECT_TRUE(gui.logged("发起设备搜索。"));
   const std::string conflict =
       "IP地址冲突 10.77.0.40：10.77.0.40 \"临时编码器A\"，10.77.0.40 \"临时解码器B\"";
@@ -162,7 +163,7 @@ TEST(ShellGui, AnswersFromElsewhereTwiceOrWithAWrongHead) {
   EXPECT_EQ(gui.column(0), (std::vector<std::string>{"10.77.0.61", "10.77.0.61", "10.77.0.99"}));
   EXPECT_EQ(gui.column(1), (std::vector<std::string>{"B", "B", "A"}));
   ASSERT_EQ(gui.notifier.messages.size(), 1u);
-  EXPECT_EQ(gui.notifier.messages[0].text, str(168));
+  EXPECT_EQ(gui.notifier.messages[0].text, str(kStrAddressConflicts));
   // The count, then the twice-answering board's address and MAC conflicts.
   ASSERT_GE(gui.notifier.logLines.size(), 3u);
   EXPECT_EQ(gui.notifier.logLines[gui.notifier.logLines.size() - 3], "搜索到3个设备。");

@@ -31,6 +31,7 @@
 #include "wire.h"
 
 using tav::str;
+using namespace tav::string_ids;
 using tav::test::FakeBoardLink;
 using Op = FakeBoardLink::Op;
 
@@ -154,7 +155,7 @@ TEST(PeripheralPage, RefreshSelectsTheBoardsModeAndApplySendsTheChosenOne) {
   EXPECT_EQ(qor::getU16(record, 6), 1280);
   EXPECT_EQ(qor::getU16(record, 8), 1024);
   EXPECT_TRUE(Text(&page, "width") == "1280") << Text(&page, "width");
-  EXPECT_EQ(host.lastMessage(), str(183));
+  EXPECT_EQ(host.lastMessage(), str(kStrPeripheralSetOk));
   EXPECT_EQ(qor::getU16(host.list.At(0).statusBlock(), 124), 21);  // the board's copy follows
 
   // A decoder of type 4: the two-entry VGA list, written with type 8.
@@ -215,7 +216,7 @@ TEST(PeripheralPage, FailedFirstReadLeavesNoDataAndDetectReadsTheFrontEnd) {
   page.show();
   page.initialUpdate();
   Settle();
-  EXPECT_EQ(host.lastMessage(), str(205));
+  EXPECT_EQ(host.lastMessage(), str(kStrStatusReadFailed));
   EXPECT_TRUE(NoData(page));
   EXPECT_FALSE(Child<QAbstractButton>(&page, "apply")->isEnabled());
   EXPECT_FALSE(Child<QComboBox>(&page, "peripheralType")->isEnabled());
@@ -318,7 +319,7 @@ TEST(VideoPositionPage, ApplyRegistersAndDisabledTypes) {
   CRightView6 page(host);
   page.initialUpdate();
   Settle();
-  EXPECT_TRUE(host.notes.logLines.size() >= 1 && host.notes.logLines[0] == str(211));
+  EXPECT_TRUE(host.notes.logLines.size() >= 1 && host.notes.logLines[0] == str(kStrPositionReadOk));
   EXPECT_TRUE(Child<QLineEdit>(&page, "horizontal")->isEnabled());
   EXPECT_FALSE(Child<QLineEdit>(&page, "x")->isEnabled());
 
@@ -330,13 +331,13 @@ TEST(VideoPositionPage, ApplyRegistersAndDisabledTypes) {
   EXPECT_EQ(writes.back().type, tav::kCmdWriteVideoPosition);
   EXPECT_EQ(qor::getI16(writes.back().bytes, 12), 1200);
   EXPECT_EQ(qor::getI32(writes.back().bytes, 24), -1);
-  EXPECT_EQ(host.lastMessage(), str(227));
+  EXPECT_EQ(host.lastMessage(), str(kStrPositionSetOk));
 
   const std::size_t before = host.fake.sent().size();
   for (const char* bad : {"1C71BFF", "1C71F81"}) {
     Set(&page, "address", bad);
     Click(&page, "read");
-    EXPECT_EQ(host.lastMessage(), str(251));
+    EXPECT_EQ(host.lastMessage(), str(kStrRegisterAddressInvalid));
   }
   Set(&page, "address", "1C71F80");
   Set(&page, "value", "xyz");
@@ -349,7 +350,7 @@ TEST(VideoPositionPage, ApplyRegistersAndDisabledTypes) {
   EXPECT_EQ(qor::getU32(writes.back().bytes, 20), 0x1C71C00u);
   EXPECT_EQ(qor::getI32(writes.back().bytes, 24), 0x5A);
   EXPECT_EQ(qor::getI16(writes.back().bytes, 4), -1);
-  EXPECT_EQ(host.notes.logLines.back(), str(250));
+  EXPECT_EQ(host.notes.logLines.back(), str(kStrRegisterWriteOk));
 
   Set(&page, "vertical", "40000");
   Click(&page, "apply");
@@ -371,7 +372,7 @@ TEST(VideoPositionPage, ApplyRegistersAndDisabledTypes) {
   CRightView6 unread(silent);
   unread.initialUpdate();
   Settle();
-  EXPECT_EQ(silent.lastMessage(), str(205));
+  EXPECT_EQ(silent.lastMessage(), str(kStrStatusReadFailed));
   EXPECT_TRUE(NoData(unread));
   Shot(&unread, "CRightView6_nodata");
   EXPECT_FALSE(Child<QAbstractButton>(&unread, "apply")->isEnabled());
@@ -450,7 +451,7 @@ TEST(VideoPagesOnQorsim, PeripheralApplyReachesTheBoardAndPositionRoundTrips) {
   Pick(&page, "resolution", "1080I");
   Pick(&page, "frequency", "50Hz");
   Click(&page, "apply");
-  EXPECT_EQ(host.lastMessage(), str(183));
+  EXPECT_EQ(host.lastMessage(), str(kStrPeripheralSetOk));
   bool seen = false;
   for (int i = 0; i < 300 && !seen; ++i) {
     sim.withBoard(0, [&](qorsim::BoardState& b) { seen = qor::getU16(b.status, 124) == 23; });
