@@ -527,14 +527,7 @@ void CRightView11::Redraw() {
 // ---- CLeftViewMul and CCtrlWndMul
 
 CLeftViewMul::CLeftViewMul(QWidget* parent) : QTreeWidget(parent) {
-  setObjectName(QStringLiteral("CLeftViewMul"));
-  setAccessibleName(tr("批量功能"));
-  setHeaderHidden(true);
-  setRootIsDecorated(true);
-  setColumnCount(1);
-  QPalette white = palette();
-  white.setColor(QPalette::Base, Qt::white);
-  setPalette(white);
+  SetUpFunctionTree(this, QStringLiteral("CLeftViewMul"), tr("批量功能"));
   for (const BatchTreeItem& entry : BatchTreeItems()) {
     auto* item = new QTreeWidgetItem(this, {qstr(entry.stringId)});
     item->setData(0, Qt::UserRole, static_cast<int>(entry.page));

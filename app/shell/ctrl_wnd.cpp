@@ -51,15 +51,22 @@ QSplitterHandle* CMySplitterWnd::createHandle() {
   return handle;
 }
 
-CLeftView::CLeftView(int deviceType, QWidget* parent) : QTreeWidget(parent) {
-  setObjectName(QStringLiteral("CLeftView"));
-  setAccessibleName(tr("功能列表"));
-  setHeaderHidden(true);
-  setRootIsDecorated(true);
-  setColumnCount(1);
-  QPalette white = palette();
+void SetUpFunctionTree(QTreeWidget* tree, const QString& objectName,
+                       const QString& accessibleName) {
+  tree->setObjectName(objectName);
+  tree->setAccessibleName(accessibleName);
+  tree->setHeaderHidden(true);
+  tree->setRootIsDecorated(true);
+  tree->setColumnCount(1);
+  // White as the boards' tool shows it; the text is set too, so a dark theme stays readable.
+  QPalette white = tree->palette();
   white.setColor(QPalette::Base, Qt::white);
-  setPalette(white);
+  white.setColor(QPalette::Text, Qt::black);
+  tree->setPalette(white);
+}
+
+CLeftView::CLeftView(int deviceType, QWidget* parent) : QTreeWidget(parent) {
+  SetUpFunctionTree(this, QStringLiteral("CLeftView"), tr("功能列表"));
   for (const tav::TreeNode& group : tav::BuildDeviceTree(deviceType)) {
     auto* g = new QTreeWidgetItem(this, {QString::fromUtf8(tav::str(group.stringId))});
     g->setData(0, Qt::UserRole, group.code);

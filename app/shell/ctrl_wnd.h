@@ -24,6 +24,9 @@ class CMySplitterWnd : public QSplitter {
   QSplitterHandle* createHandle() override;
 };
 
+// The look both function trees share: no header, one column, black on white in any theme.
+void SetUpFunctionTree(QTreeWidget* tree, const QString& objectName, const QString& accessibleName);
+
 // CLeftView: the function tree of the current board; each item carries its page code.
 class CLeftView : public QTreeWidget {
   Q_OBJECT
