@@ -205,8 +205,9 @@ TEST(HostileBoards, SetIpKeepsANameItWasNotGiven) {
       ASSERT_EQ(sent.size(), 88u);
       EXPECT_TRUE(std::equal(names[i].begin(), names[i].end(), sent.begin() + 32)) << i;
       // qorsim keeps at most 31 bytes of a name, as a NUL-terminated slot.
-      if (names[i].size() < 32)
+      if (names[i].size() < 32) {
         EXPECT_TRUE(std::equal(names[i].begin(), names[i].end(), b.status.begin() + 36)) << i;
+      }
     });
   }
   // A new name too long for the slot is refused and nothing is written.

@@ -91,8 +91,9 @@ TEST(PageTable, EveryRowHasACreatorEntryAndEveryServedTypeGetsItsPage) {
         ASSERT_TRUE(page);
         // Every tree item opens its own page or the not-built page, never the start page.
         EXPECT_NE(page->objectName(), "CRightView12") << item.code << "/" << type;
-        if (auto* notBuilt = qobject_cast<CNotBuiltPage*>(page.get()))
+        if (auto* notBuilt = qobject_cast<CNotBuiltPage*>(page.get())) {
           EXPECT_EQ(Child<QLabel>(notBuilt, "notBuiltText")->text(), "此版本暂不提供该功能。");
+        }
       }
     }
     std::unique_ptr<QWidget> group(

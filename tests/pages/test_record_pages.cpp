@@ -51,7 +51,9 @@ TEST(FieldText, AddressesMustBeWholeAndEachPartAByte) {
   for (const Case& c : cases) {
     ParsedAddress p = ParseAddressField(c.text);
     EXPECT_EQ(p.entry, c.entry) << c.text;
-    if (c.address) EXPECT_EQ(p.address, pagetest::Ip(c.address)) << c.text;
+    if (c.address) {
+      EXPECT_EQ(p.address, pagetest::Ip(c.address)) << c.text;
+    }
   }
   EXPECT_EQ(AddressEntryText("IP地址", AddressEntry::Incomplete),
             "IP地址：地址不完整，请输入四段数字，如 192.168.18.235。");

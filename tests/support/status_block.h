@@ -39,7 +39,7 @@ struct StatusFields {
   std::uint32_t gateway = 0;
   std::array<std::uint8_t, 6> mac{};
   int deviceType = 1;
-  std::string name;  // the bytes the board holds (GBK), at most 31
+  std::string name{};  // the bytes the board holds (GBK), at most 31
   std::uint32_t sendAddress = 0;
   std::uint16_t sendPort = 0, sendMode = 0;
   std::uint32_t receiveAddress = 0;
