@@ -74,7 +74,7 @@ void Settle() {
 
 // Pictures for a person to look at: TAVMON_SCREENSHOTS=dir.
 void Shot(QWidget* w, const char* name) {
-  const char* dir = std::getenv("TAVMON_SCREENSHOTS");
+  const char* dir = std::getenv("TAVMON_SHOTS");
   if (!dir) return;
   w->grab().save(QDir(QString::fromUtf8(dir)).filePath(QLatin1String(name)));
 }

@@ -56,7 +56,7 @@ std::string Text(QWidget* page, const char* name) {
 void Save(QWidget& page, const char* file) {
   // About the page area of the single-board window at its usual size.
   page.resize(page.minimumSizeHint().expandedTo(QSize(620, 520)));
-  if (const char* dir = std::getenv("TAVMON_SCREENSHOTS"))
+  if (const char* dir = std::getenv("TAVMON_SHOTS"))
     page.grab().save(QString::fromUtf8(dir) + "/" + file);
 }
 

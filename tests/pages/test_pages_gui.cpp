@@ -590,7 +590,7 @@ TEST_F(PagesGui, FailedFirstReadLeavesNoDataAndNoApplyUntilARefreshSucceeds) {
     Settle();
     EXPECT_TRUE(noData(page));
     EXPECT_EQ(Child<QLabel>(&page, "boardKind")->text(), "");  // no "解码板" for an encoder
-    if (const char* shots = std::getenv("TAVMON_PAGE_SHOTS")) {
+    if (const char* shots = std::getenv("TAVMON_SHOTS")) {
       page.adjustSize();
       page.show();
       QApplication::processEvents();
@@ -683,7 +683,7 @@ TEST_F(PagesGui, TransportRefusesAPortOutsideSixteenBits) {
 // Every page at its natural size: no text is narrower than it needs, and each control can be
 // named by a screen reader. Set TAVMON_PAGE_SHOTS to a folder to keep the images.
 TEST_F(PagesGui, EveryPageFitsItsTextsAndNamesItsControls) {
-  const char* shots = std::getenv("TAVMON_PAGE_SHOTS");
+  const char* shots = std::getenv("TAVMON_SHOTS");
   struct View {
     int number;
     const char* board;

@@ -281,7 +281,7 @@ TEST(StoragePage, AFailedFirstReadLeavesNoDataUntilAGetSucceeds) {
   EXPECT_EQ(Text(&page, "fileSize"), "");
   EXPECT_TRUE(Enabled(&page, "getStorage"));
   EXPECT_TRUE(page.findChild<QLabel*>(QStringLiteral("noDataNotice"))->text().contains("“获取”"));
-  if (const char* shots = std::getenv("TAVMON_PAGE_SHOTS")) {
+  if (const char* shots = std::getenv("TAVMON_SHOTS")) {
     page.resize(620, 460);
     page.grab().save(QString::fromUtf8(shots) + QStringLiteral("/storage_nodata.png"));
   }
@@ -349,7 +349,7 @@ TEST(ServicePagesOnQorsim, TimeOsdStorageAndPasswordReachTheBoard) {
       R"({"boards": [{"address": "10.77.0.70", "type": 20, "name": "编码"},
                      {"address": "10.77.0.71", "type": 2, "name": "解码"}]})"));
   sim.start();
-  const char* shots = std::getenv("TAVMON_PAGE_SHOTS");  // a folder for PNGs of the pages
+  const char* shots = std::getenv("TAVMON_SHOTS");  // a folder for PNGs of the pages
   auto shoot = [&](QWidget& page, const char* name) {
     if (!shots) return;
     page.resize(620, 460);

@@ -319,13 +319,13 @@ TEST(UpgradePageLan, QorsimBoardTakesBothComponentsWhileThePageShowsTheWait) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return Text(&page, "wait") == "已等待 1 秒"; }, 5000));
   EXPECT_EQ(Text(&page, "status"), "正在下载第2/2个文件...");
   EXPECT_EQ(Child<QProgressBar>(&page, "progress")->value(), 50);
-  const char* shot = std::getenv("TAVMON_UPGRADE_SHOT");  // a look at the page, when asked
+  const char* shot = std::getenv("TAVMON_SHOTS");  // a folder for a look at the page
   if (shot) {
     QTest::qWait(50);
-    page.grab().save(QString(shot) + "-wait.png");
+    page.grab().save(QString(shot) + "/upgrade-wait.png");
   }
   Settle();
-  if (shot) page.grab().save(QString(shot) + "-done.png");
+  if (shot) page.grab().save(QString(shot) + "/upgrade-done.png");
   ticker.stop();
   EXPECT_LT(longest, 250);
 

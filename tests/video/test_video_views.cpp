@@ -109,7 +109,7 @@ std::vector<std::pair<int, int>> Registers(const FakeBoardLink::Sent& s) {
 
 // With TAVMON_SHOT_DIR set, saves the page as a user sees it (for looking at the layout).
 void Shot(QWidget* page, const char* name) {
-  const char* dir = std::getenv("TAVMON_SHOT_DIR");
+  const char* dir = std::getenv("TAVMON_SHOTS");
   if (!dir) return;
   page->resize(page->sizeHint().expandedTo(QSize(640, 420)));
   page->show();
