@@ -866,8 +866,7 @@ struct Simulator::Impl {
     if (!ns || !*ns)
       throw std::runtime_error(
           "qorsim: TAVMON_BOARD_NETNS is not set. The simulator only runs on the boards' side of a "
-          "private test "
-          "LAN; start it with scripts/testlan -- qorsim FLEET.json");
+          "private test LAN; start it with scripts/testlan -- qorsim FLEET.json");
     netns = ns;
     const char* dev = std::getenv("TAVMON_BOARD_IF");
     ifName = dev && *dev ? dev : "brd0";
