@@ -43,6 +43,13 @@ std::optional<std::uint32_t> BoardAddress(std::string_view text, std::ostream& e
   return address;
 }
 
+int RefreshStatusOrReport(CBoard& board, std::ostream& err) {
+  const int result = board.RefreshStatus();
+  if (result == 0) return kExitOk;
+  ReportConfigFailure(err, board.AddressText(), "reading the status block (type 256)", result);
+  return ExitForConfigResult(result);
+}
+
 int ExitForConfigResult(int result) {
   switch (result) {
     case QORSDK_CONFIG_OK:

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "device/board.h"
 #include "le_bytes.h"
 #include "shell/list_export.h"
 
@@ -23,6 +24,10 @@ using Json = tav::ListJson;
 // A board's address as given on the command line; complains on err and gives nothing unless it
 // is a dotted quad other than 0.0.0.0 and 255.255.255.255.
 std::optional<std::uint32_t> BoardAddress(std::string_view text, std::ostream& err);
+
+// Reads the board's status block (type 256): 0, or the exit status once the failure is
+// reported on err.
+int RefreshStatusOrReport(CBoard& board, std::ostream& err);
 
 // The exit status for a result of DEVICE_GetConfig / DEVICE_SetConfig.
 int ExitForConfigResult(int result);

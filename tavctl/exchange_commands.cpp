@@ -333,10 +333,7 @@ int Show(std::string_view address, bool json, std::ostream& out, std::ostream& e
   auto contact = BoardAddress(address, err);
   if (!contact) return kExitBadArguments;
   CBoard board = BoardAt(*contact);
-  if (int r = board.RefreshStatus(); r != 0) {
-    ReportConfigFailure(err, address, "reading the status block (type 256)", r);
-    return ExitForConfigResult(r);
-  }
+  if (int exit = RefreshStatusOrReport(board, err); exit != kExitOk) return exit;
   if (json)
     out << JsonText(ShowJson(board)) << "\n";
   else

@@ -94,10 +94,7 @@ int Video(const VideoOptions& o, std::ostream& out, std::ostream& err) {
   if (!contact) return kExitBadArguments;
   CBoard board = BoardAt(*contact);
   const std::string address = board.AddressText();
-  if (int r = ReadStatusBlock(LanLink(), board); r != 0) {
-    ReportConfigFailure(err, address, "reading the status block (type 256)", r);
-    return ExitForConfigResult(r);
-  }
+  if (int exit = RefreshStatusOrReport(board, err); exit != kExitOk) return exit;
   PeripheralSettings settings = ReadPeripheral(board.statusBlock());
 
   if (!o.mode.empty()) {
@@ -261,10 +258,7 @@ int Capture(const CaptureOptions& o, std::ostream& out, std::ostream& err) {
   CBoard board = BoardAt(*contact);
   const std::string address = board.AddressText();
   // The register writes depend on the device type (8070 for type 20).
-  if (int r = ReadStatusBlock(LanLink(), board); r != 0) {
-    ReportConfigFailure(err, address, "reading the status block (type 256)", r);
-    return ExitForConfigResult(r);
-  }
+  if (int exit = RefreshStatusOrReport(board, err); exit != kExitOk) return exit;
   BoardChannels channels(board, LanLink());
   CaptureNotifier notices;
   notices.answer = [&](std::string_view) { return o.yes; };

@@ -32,14 +32,6 @@ std::int32_t saturate(std::int64_t v) {
 
 }  // namespace
 
-int ReadStatusBlock(BoardLink& link, CBoard& board) {
-  StatusBlock block{};
-  qor::putU32(block, 0, static_cast<std::uint32_t>(block.size()));
-  const int rc = link.getConfig(board.AddressText(), 256, block);
-  if (rc == 0) board.statusBlock() = block;
-  return rc;
-}
-
 int ReadRegisters(VideoChannels& channels, int device, const std::array<std::uint8_t, 4>& regs,
                   std::array<std::uint8_t, 4>& values) {
   auto build = [&] {
@@ -83,7 +75,7 @@ std::vector<std::string> CustomerNames(const CustomerTable& table) {
 }
 
 bool RefreshPeripheral(BoardLink& link, CBoard& board, PeripheralForm& form, Notifier& notifier) {
-  if (ReadStatusBlock(link, board) != 0) {
+  if (board.RefreshStatus(link) != 0) {
     say(notifier, str(kStrStatusReadFailed), NoticeIcon::Error);
     return false;
   }
@@ -407,7 +399,7 @@ VideoPosition RegisterAccess(std::uint32_t address, std::int32_t value) {
 }
 
 bool PositionPage::refresh() {
-  if (ReadStatusBlock(link_, board_) != 0) {
+  if (board_.RefreshStatus(link_) != 0) {
     say(notifier_, str(kStrStatusReadFailed), NoticeIcon::Error);
     return false;
   }

@@ -21,9 +21,6 @@ namespace tav {
 class BoardLink;
 class Notifier;
 
-// Status read (type 256) through the link; on success the block replaces the board's copy.
-int ReadStatusBlock(BoardLink& link, CBoard& board);
-
 // Reads four registers of an i2c device in one block: Exchange (8068), then ExchangeAlt
 // (8070). Returns 0, or the second channel's result.
 int ReadRegisters(VideoChannels& channels, int device, const std::array<std::uint8_t, 4>& regs,
