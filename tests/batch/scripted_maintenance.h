@@ -5,16 +5,13 @@
 #include "batch/maintenance.h"
 #include "le_bytes.h"
 #include "wire.h"
+#include "status_block.h"
 
 namespace maintenance_test {
 using namespace tav::batch;
 using tav::platform::ReceivedDatagram;
 
-inline std::uint32_t Ip(const char* text) {
-  std::uint32_t a = 0;
-  qor::parseIp(text, a);
-  return a;
-}
+using tav::test::Ip;
 
 // Sockets as a script: what was broadcast, and the datagrams each pass may read.
 class ScriptedTransport : public MaintenanceTransport {

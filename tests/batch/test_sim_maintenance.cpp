@@ -6,16 +6,13 @@
 #include "fleet.h"
 #include "maintenance.h"
 #include "wire.h"
+#include "status_block.h"
 
 using namespace std::chrono_literals;
 
 namespace {
 
-std::uint32_t Ip(const char* text) {
-  std::uint32_t a = 0;
-  qor::parseIp(text, a);
-  return a;
-}
+using tav::test::Ip;
 
 qorsim::BoardState Board(const char* fleet) {
   return qorsim::parseFleet(nlohmann::json::parse(fleet)).boards.at(0).state;

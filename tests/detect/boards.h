@@ -7,14 +7,10 @@
 #include "device/board_list.h"
 #include "le_bytes.h"
 #include "wire.h"
+#include "status_block.h"
 
 namespace tav::test {
 
-inline std::uint32_t Ip(const char* dotted) {
-  std::uint32_t a = 0;
-  qor::parseIp(dotted, a);
-  return a;
-}
 
 inline CBoard Encoder(const char* ip, const char* send, std::uint16_t port, std::uint16_t mode = 0,
                       int type = 1, const char* mask = "255.255.255.0") {

@@ -26,6 +26,7 @@
 #include "recording_notifier.h"
 #include "resources/string_table.h"
 #include "wire.h"
+#include "status_block.h"
 
 using tav::str;
 using namespace tav::string_ids;
@@ -37,11 +38,7 @@ using tav::test::Settle;
 
 namespace {
 
-std::uint32_t Ip(const char* text) {
-  std::uint32_t a = 0;
-  qor::parseIp(text, a);
-  return a;
-}
+using tav::test::Ip;
 
 class TestHost : public tav::PageHost {
  public:

@@ -29,6 +29,7 @@
 #include "resources/string_table.h"
 #include "video/video_views.h"
 #include "wire.h"
+#include "status_block.h"
 
 using tav::str;
 using namespace tav::string_ids;
@@ -42,11 +43,7 @@ using tav::test::Settle;
 
 namespace {
 
-std::uint32_t Ip(const char* text) {
-  std::uint32_t a = 0;
-  qor::parseIp(text, a);
-  return a;
-}
+using tav::test::Ip;
 
 tav::StatusBlock Status(int type, const char* ip = "192.168.1.20") {
   tav::StatusBlock s{};
